@@ -1,0 +1,122 @@
+#include "cli/cli_options.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+
+#include "data/derived_channels.h"
+#include "data/log_loader.h"
+#include "data/settings.h"
+#include "platform/ini_text.h"
+#include "platform/message_box.h"
+
+namespace qvtk::cli {
+
+namespace {
+
+void PrintMessage(const std::string& text, const std::string& caption) {
+    std::cerr << caption << ": " << text << "\n";
+}
+
+bool ParseNumber(const std::string& s, long long& out) {
+    char* end = nullptr;
+    out = std::strtoll(s.c_str(), &end, 10);
+    return !s.empty() && end && *end == 0;
+}
+
+bool Fail(const std::string& why) {
+    std::cerr << "qvtk-cli: " << why << "\n";
+    PrintUsage();
+    return false;
+}
+
+} // namespace
+
+void PrintUsage() {
+    std::cerr <<
+        R"(usage:
+  qvtk-cli inspect FILE [--slot N] [--base FILE0] [--dir DIR] [--set KEY=VALUE]... [--json]
+  qvtk-cli samples FILE [--slot N --base FILE0] [--dir DIR] [--set KEY=VALUE]...
+                   --columns LIST [--from A] [--to B] [--distance] [--gps] [--marks]
+    LIST: column numbers and ranges, e.g. 0,2-5, or "present"
+)";
+}
+
+bool ParseOptions(int argc, char** argv, Options& o) {
+    if (argc < 3) return Fail("a command and a file are needed");
+    o.command = argv[1];
+    if (o.command != "inspect" && o.command != "samples") return Fail("unknown command " + o.command);
+    o.file = argv[2];
+    for (int i = 3; i < argc; ++i) {
+        std::string a = argv[i];
+        auto next = [&](std::string& v) {
+            if (i + 1 >= argc) return false;
+            v = argv[++i];
+            return true;
+        };
+        std::string v;
+        long long n = 0;
+        if (a == "--json") {
+            o.json = true;
+        } else if (a == "--distance") {
+            o.distance = true;
+        } else if (a == "--gps") {
+            o.gps = true;
+        } else if (a == "--marks") {
+            o.marks = true;
+        } else if (a == "--slot") {
+            if (!next(v) || !ParseNumber(v, n) || n < 0 || n >= kSlotCount)
+                return Fail("--slot needs 0, 1 or 2");
+            o.slot = FileSlot(n);
+        } else if (a == "--base") {
+            if (!next(o.base)) return Fail("--base needs a file");
+        } else if (a == "--dir") {
+            if (!next(o.dir)) return Fail("--dir needs a directory");
+        } else if (a == "--set") {
+            size_t eq;
+            if (!next(v) || (eq = v.find('=')) == std::string::npos || eq == 0)
+                return Fail("--set needs KEY=VALUE");
+            o.settings.emplace_back(v.substr(0, eq), v.substr(eq + 1));
+            if (!IsSettingKey(o.settings.back().first))
+                return Fail("unknown settings key " + o.settings.back().first);
+        } else if (a == "--columns") {
+            if (!next(o.columns)) return Fail("--columns needs a list");
+        } else if (a == "--from") {
+            if (!next(v) || !ParseNumber(v, o.from) || o.from < 0) return Fail("--from needs a sample");
+        } else if (a == "--to") {
+            if (!next(v) || !ParseNumber(v, o.to) || o.to < 0) return Fail("--to needs a sample");
+        } else {
+            return Fail("unknown option " + a);
+        }
+    }
+    if (o.command == "samples" && o.columns.empty()) return Fail("samples needs --columns");
+    return true;
+}
+
+bool PrepareSession(Options& o, const char* argv0) {
+    ResetSettings();
+    ResetSession();
+    ResetDerivedChannelState();
+    ClearRecordedMessages();
+    SetMessageSink(PrintMessage);
+
+    namespace fs = std::filesystem;
+    std::string dir = o.dir;
+    if (dir.empty()) {
+        std::error_code ec;
+        fs::path exe = fs::canonical("/proc/self/exe", ec);
+        dir = ec ? fs::path(argv0).parent_path().string() : exe.parent_path().string();
+    }
+    g_session.programDirectory = dir;
+    if (auto text = ReadTextFile((fs::path(dir) / "QVTK2.ini").string())) ApplySettingsText(*text);
+    for (const auto& [key, value] : o.settings) SetSettingByKey(key, value);
+
+    if (o.slot != 0 && !o.base.empty()) {
+        FileSlot base = 0;
+        LoadFileIntoSlot(base, o.base);
+    }
+    return LoadFileIntoSlot(o.slot, o.file);
+}
+
+} // namespace qvtk::cli

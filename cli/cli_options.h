@@ -1,0 +1,38 @@
+#pragma once
+// Command-line options shared by the qvtk-cli commands, and the common load they start with.
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "data/session.h"
+
+namespace qvtk::cli {
+
+constexpr int kExitLoaded = 0;
+constexpr int kExitUsage = 1;
+constexpr int kExitRejected = 2;
+
+struct Options {
+    std::string command;
+    std::string file;
+    std::string base;       // --base: loaded into File 1 first when the slot is 1 or 2
+    std::string dir;        // --dir: the program directory
+    FileSlot slot = 0;
+    std::vector<std::pair<std::string, std::string>> settings; // --set KEY=VALUE, in order
+    bool json = false;
+    std::string columns;    // samples --columns
+    long long from = 0, to = -1;
+    bool distance = false, gps = false, marks = false;
+    int marksPerLap = 0;    // laps --marks-per-lap (0: from the settings)
+};
+
+// Parses argv; on error prints the message and usage to stderr and returns false.
+bool ParseOptions(int argc, char** argv, Options& o);
+void PrintUsage();
+
+// Resets the program, applies the settings (QVTK2.ini in the program directory, then --set),
+// loads --base and the file. Returns true when the asked file's slot holds it; `o.slot`
+// becomes the slot that was filled.
+bool PrepareSession(Options& o, const char* argv0);
+
+} // namespace qvtk::cli

@@ -1,0 +1,9 @@
+#pragma once
+#include "cli/cli_options.h"
+
+namespace qvtk::cli {
+
+int RunInspect(Options& o, bool loaded);
+int RunSamples(Options& o, bool loaded);
+
+} // namespace qvtk::cli

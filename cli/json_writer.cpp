@@ -1,0 +1,39 @@
+#include "cli/json_writer.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace qvtk::cli {
+
+void JsonWriter::Value(double v) {
+    if (!std::isfinite(v)) return Null();
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.17g", v);
+    Raw(buf);
+}
+
+void JsonWriter::String(std::string_view s) {
+    out_ += '"';
+    for (unsigned char c : s) {
+        switch (c) {
+        case '"': out_ += "\\\""; break;
+        case '\\': out_ += "\\\\"; break;
+        case '\n': out_ += "\\n"; break;
+        case '\r': out_ += "\\r"; break;
+        case '\t': out_ += "\\t"; break;
+        default:
+            if (c < 0x20 || c >= 0x7F) {
+                // Bytes outside ASCII (memo text in the logger's code page) as \u00XX, so the
+                // output stays valid JSON whatever the file holds.
+                char buf[8];
+                std::snprintf(buf, sizeof buf, "\\u%04x", c);
+                out_ += buf;
+            } else {
+                out_ += char(c);
+            }
+        }
+    }
+    out_ += '"';
+}
+
+} // namespace qvtk::cli

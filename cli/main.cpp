@@ -1,0 +1,11 @@
+// qvtk-cli: the batch window into the program's loaders and analysis.
+#include "cli/commands.h"
+
+int main(int argc, char** argv) {
+    using namespace qvtk::cli;
+    Options o;
+    if (!ParseOptions(argc, argv, o)) return kExitUsage;
+    const bool loaded = PrepareSession(o, argv[0]);
+    if (o.command == "samples") return RunSamples(o, loaded);
+    return RunInspect(o, loaded);
+}

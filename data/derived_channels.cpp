@@ -1,0 +1,230 @@
+#include "data/derived_channels.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "data/arith.h"
+#include "data/settings.h"
+#include "platform/message_box.h"
+
+namespace qvtk {
+
+DerivedChannelState g_derivedState;
+
+namespace {
+
+// Slip-trigger maps: 30 maps over throttle (x, 11 points) and lean (y, 10 points). The logger
+// firmware these values would come from is not available, so every map is zero and the
+// channel reads 0 until real maps are supplied.
+double g_slipTriggerMaps[30][11][10] = {};
+const double kSlipTriggerX[11] = {0, 10, 20, 30, 40, 50, 60, 70, 80, 90, 100};
+const double kSlipTriggerY[10] = {0, 20, 30, 35, 40, 45, 50, 55, 60, 65};
+
+// The column of code, with a match in column 0 counting as none (column 0 is the engine speed
+// of the fixed layout and never one of these inputs).
+int FindInput(FileSlot slot, ChannelCode code) {
+    int c = FindColumnByCode(slot, code);
+    return c == 0 ? -1 : c;
+}
+
+// Index of the cell on an axis and the position inside it, clamped to the axis.
+void LocateOnAxis(const double* axis, int n, double v, int& k, double& t) {
+    k = 0;
+    while (k + 1 < n - 1 && axis[k + 1] <= v) ++k;
+    t = (v - axis[k]) / (axis[k + 1] - axis[k]);
+    if (t < 0) t = 0;
+    if (t > 1) t = 1;
+}
+
+void WriteSuspensionSpeed(const Slot& s, const int32_t* x, int32_t* out, int h, int32_t limit) {
+    const int32_t count = s.sampleCount;
+    const int64_t n = 2 * int64_t(h) + 1;
+    // The differences telescope: the sum over a window is one difference of two samples.
+    const int64_t lastValid = std::min<int64_t>(limit, count) - 1;
+    for (int32_t i = 0; i < count; ++i) {
+        if (n <= 0) {
+            out[i] = 0;
+            continue;
+        }
+        int64_t lo = std::max<int64_t>(int64_t(i) + 1 - h, 2);
+        int64_t hi = std::min<int64_t>(int64_t(i) + 1 + h, lastValid);
+        int64_t sum = lo <= hi ? int64_t(x[hi]) - x[lo - 1] : 0;
+        float speed = float(sum * 200);
+        speed = speed * s.sampleRateFactor;
+        speed = speed / float(n);
+        out[i] = TruncToInt32(speed);
+    }
+}
+
+} // namespace
+
+void SmoothColumn(FileSlot slot, int column) {
+    Slot& s = SlotOf(slot);
+    if (column < 0 || column >= kColumnCount || !IsPresent(s, column)) return;
+    const int64_t count = s.sampleCount;
+    const int64_t w = g_settings.SmoothingSample;
+    if (w < 0 || !(w + 2 < count - w - 2)) return;
+    int32_t* x = s.samples[column];
+    int32_t* copy = static_cast<int32_t*>(std::malloc(size_t(count) * sizeof(int32_t)));
+    if (!copy) {
+        ShowMessage("Memory Error.", "Error");
+        return;
+    }
+    std::memcpy(copy, x, size_t(count) * sizeof(int32_t));
+    const double width = double(2 * w + 1);
+    int64_t sum = 0; // exact, as a sum of doubles of these integers is
+    for (int64_t j = 2; j <= 2 + 2 * w; ++j) sum += copy[j];
+    for (int64_t i = w + 2; i <= count - w - 3; ++i) {
+        x[i] = TruncToInt32(double(sum) / width);
+        if (i + w + 1 < count) sum += int64_t(copy[i + w + 1]) - copy[i - w];
+    }
+    std::free(copy);
+}
+
+void SmoothBinaryLog(FileSlot slot) {
+    const Slot& s = SlotOf(slot);
+    for (int c = 1; c < kColumnCount; ++c) {
+        if (!IsPresent(s, c)) continue;
+        ChannelCode code = s.channels[c].code;
+        if ((code == kCodeNe && g_settings.smoothingNE) ||
+            ((code == kCodeVFW || code == kCodeVRW) && g_settings.smoothingVW) ||
+            ((code == kCodeFrSUS || code == kCodeRrSUS) && g_settings.SmoothingSTD != 0))
+            SmoothColumn(slot, c);
+    }
+}
+
+void SmoothBySettings(FileSlot slot) {
+    Slot& s = SlotOf(slot);
+    const bool family4 = s.file.fileKind == kFileFamily4;
+    auto smoothCode = [slot](ChannelCode code) {
+        int c = FindColumnByCode(slot, code);
+        if (c >= 0) SmoothColumn(slot, c);
+    };
+    if (!family4) {
+        if (g_settings.smoothingNE) smoothCode(kCodeNe);
+        if (g_settings.smoothingVW) {
+            smoothCode(kCodeVFW);
+            smoothCode(kCodeVRW);
+        }
+        if (g_settings.SmoothingSTD != 0) {
+            for (ChannelCode code : {kCodeTPS, kCodeSlipInputX, kCodeSlip, kCodeFrSUS, kCodeRrSUS})
+                smoothCode(code);
+        }
+    }
+    SmoothColumn(slot, 0);
+    int front = FindColumnByCode(slot, kCodeVFW), rear = FindColumnByCode(slot, kCodeVRW);
+    if (g_settings.VFWCopyVRW && front >= 0 && rear >= 0)
+        std::memcpy(s.samples[rear], s.samples[front], size_t(s.sampleCount) * sizeof(int32_t));
+}
+
+void ComputeSuspensionSpeed(FileSlot slot) {
+    Slot& s = SlotOf(slot);
+    const int h = int(float(g_settings.SusVSampleNum) * s.sampleRateFactor);
+    const int32_t limit = s.sampleCount - g_settings.SusVSampleNum;
+    const ChannelCode pairs[2][2] = {{kCodeFrSUS, kCodeVFrSUS}, {kCodeRrSUS, kCodeVRrSUS}};
+    for (const auto& pair : pairs) {
+        int in = FindColumnByCode(slot, pair[0]), out = FindColumnByCode(slot, pair[1]);
+        if (in < 0 || out < 0) continue;
+        WriteSuspensionSpeed(s, s.samples[in], s.samples[out], h, limit);
+        s.channels[out].source = 1;
+    }
+}
+
+void ComputeSlipRatio(FileSlot slot) {
+    Slot& s = SlotOf(slot);
+    int front = FindInput(slot, kCodeVFW), rear = FindInput(slot, kCodeVRW);
+    int out = FindInput(slot, kCodeSlip);
+    if (front < 0 || rear < 0 || out < 0) return;
+    const int32_t *f = s.samples[front], *r = s.samples[rear];
+    int32_t* o = s.samples[out];
+    for (int32_t i = 0; i < s.sampleCount; ++i)
+        if (f[i] > 5000) o[i] = TruncToInt32(double(int64_t(r[i]) - f[i]) * 100000.0 / f[i]);
+    s.channels[out].source = 1;
+}
+
+void ComputeGpsSlip(FileSlot slot) {
+    Slot& s = SlotOf(slot);
+    const int gps = FindInput(slot, kCodeGpsSpeed);
+    if (gps < 0) return;
+    const int g = g_derivedState.gpsSlipLag;
+    const int32_t count = s.sampleCount;
+    const ChannelCode pairs[2][2] = {{kCodeVFW, kCodeFrontGpsSlip}, {kCodeVRW, kCodeRearGpsSlip}};
+    for (const auto& pair : pairs) {
+        int in = FindInput(slot, pair[0]), out = FindInput(slot, pair[1]);
+        if (in < 0 || out < 0) continue;
+        const int32_t *w = s.samples[in], *v = s.samples[gps];
+        int32_t* o = s.samples[out];
+        for (int32_t i = 0; i < count; ++i) {
+            int64_t j = int64_t(i) + g;
+            if (j < 0 || j >= count) continue;
+            const int32_t G = v[j];
+            o[i] = G > 20000 ? TruncToInt32(double(int64_t(w[i]) - G) * 100000.0 / G) : 0;
+        }
+        s.channels[out].source = 1;
+    }
+}
+
+void ComputeReductionRatio(FileSlot slot) {
+    Slot& s = SlotOf(slot);
+    const int ne = FindColumnByCode(slot, kCodeNe); // the one input allowed in column 0
+    const int rear = FindInput(slot, kCodeVRW), out = FindInput(slot, kCodeReducRat);
+    if (ne < 0 || rear < 0 || out < 0) return;
+    int lag = g_derivedState.reductionRatioLag;
+    lag = lag < 0 ? 0 : (lag > 200 ? 200 : lag);
+    const double tire = s.header.tireRear;
+    const int32_t *n = s.samples[ne], *v = s.samples[rear];
+    int32_t* o = s.samples[out];
+    for (int32_t i = 0; i + lag < s.sampleCount; ++i) {
+        const int32_t V = v[i + lag];
+        o[i + lag] = V > 20000 ? TruncToInt32(tire * -0.06 / V * n[i]) : 0;
+    }
+    s.channels[out].source = 1;
+}
+
+void ComputeSlipTrigger(FileSlot slot, int column) {
+    Slot& s = SlotOf(slot);
+    int target = column;
+    if (target == 0) target = FindColumnByCode(slot, kCodeSlipTrigger, 1);
+    if (target < 1 || target >= kColumnCount || !HasFullBuffer(s, target)) return;
+    const int y = FindColumnByCode(slot, kCodeSlipInputY, 1);
+    const int x = FindColumnByCode(slot, kCodeSlipInputX, 1);
+    g_derivedState.slipTriggerSource[slot] = -1;
+    for (int c = 0; c < kColumnCount; ++c)
+        if (IsPresent(s, c) && s.channels[c].code > 255 &&
+            std::strcmp(s.channels[c].name, "SLIPTRG") == 0) {
+            g_derivedState.slipTriggerSource[slot] = c;
+            break;
+        }
+    int32_t* out = s.samples[target];
+    if (x < 0 || y < 0) {
+        std::memset(out, 0, size_t(s.sampleCount) * sizeof(int32_t));
+        return;
+    }
+    const int map = g_derivedState.slipTriggerMap >= 0 && g_derivedState.slipTriggerMap < 30
+                        ? g_derivedState.slipTriggerMap
+                        : 0;
+    ChannelInfo& info = s.channels[target];
+    s.channelFlags[target] = kChannelPresent | kChannelShown;
+    info.code = kCodeSlipTrigger;
+    info.kind = 2;
+    info.source = 1;
+    info.conversion = 2;
+    info.decimals = 1;
+    std::snprintf(info.name, sizeof info.name, "sSLIPTRG");
+    std::snprintf(info.unit, sizeof info.unit, "%%-%d", (map + 1) & 63);
+    const auto& m = g_slipTriggerMaps[map];
+    for (int32_t i = 0; i < s.sampleCount; ++i) {
+        int xi, yi;
+        double tx, ty;
+        LocateOnAxis(kSlipTriggerX, 11, s.samples[x][i] * 0.001, xi, tx);
+        LocateOnAxis(kSlipTriggerY, 10, std::fabs(s.samples[y][i] * 0.001), yi, ty);
+        double low = m[xi][yi] + (m[xi + 1][yi] - m[xi][yi]) * tx;
+        double high = m[xi][yi + 1] + (m[xi + 1][yi + 1] - m[xi][yi + 1]) * tx;
+        out[i] = TruncToInt32((low + (high - low) * ty) * 1000.0);
+    }
+}
+
+} // namespace qvtk

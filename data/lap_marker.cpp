@@ -1,0 +1,41 @@
+#include "data/lap_marker.h"
+
+#include "data/settings.h"
+
+namespace qvtk {
+
+void BeginLapMarks(Slot& s) {
+    for (int32_t& m : s.laps.marks) m = 0;
+    for (int32_t& d : s.laps.lapDistance) d = 0;
+    s.laps.count = 0; // index of the last stored mark while decoding
+}
+
+void TakeLapPulse(Slot& s, LapMarkerState& st, int32_t i) {
+    LapMarkTable& t = s.laps;
+    int32_t next = t.count + 1;
+    if (next > kLastPulseEntry) return;
+    if (i - t.marks[t.count] <= 600 && !DebugMode()) return;
+    t.marks[next] = i;
+    t.count = next;
+    if (t.divisor > 0 && next % t.divisor == 0) {
+        st.lapEntry = next + 1;
+        t.lapDistance[st.lapEntry] = 0;
+        s.distance.selected[i] = 0;
+    }
+}
+
+void FinishLapMarks(Slot& s) {
+    LapMarkTable& t = s.laps;
+    const int32_t n = s.sampleCount;
+    if (t.count >= 1 && n - t.marks[t.count] < 50) --t.count;
+    int32_t end = t.count + 1;
+    t.marks[end] = t.marks[end + 1] = t.marks[end + 2] = n;
+    t.count = end;
+    if (n < s.capacity && n >= 1) {
+        s.distance.front[n] = s.distance.front[n - 1];
+        s.distance.rear[n] = s.distance.rear[n - 1];
+        s.distance.selected[n] = s.distance.selected[n - 1];
+    }
+}
+
+} // namespace qvtk
