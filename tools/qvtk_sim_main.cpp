@@ -1,0 +1,178 @@
+// qvtk-sim: writes recordings of a simulated ride on a closed course, the same bytes for
+// the same seed, for demos, tests and benchmarks.
+#include "tools/sim/can_writer.h"
+#include "tools/sim/course_writer.h"
+#include "tools/sim/family3_writer.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+namespace fs = std::filesystem;
+using namespace qvtk::sim;
+
+namespace {
+
+// A short course, so the demo set of a few laps stays small.
+constexpr uint32_t kDemoSeed = 138;
+constexpr int kDemoLaps = 2;
+
+constexpr const char* kUsage =
+    "usage: qvtk-sim demo --out DIR [--seed N]\n"
+    "       qvtk-sim ride --format v0|v1|v2|v3|v4|v32|can|crs --out FILE [--seed N]\n"
+    "                     [--laps N] [--minutes M] [--linear-sus] [--marks-per-lap M]\n"
+    "\n"
+    "demo   writes demo_v0.qvd, demo_v1.qvd, demo_v2.qvd, demo_v3.qvd, demo_v4.qvd,\n"
+    "       demo_v32.qvd, demo.CAN and the course vorela.crs into DIR\n"
+    "ride   writes one file: a log of the given version, a CAN frame file or the course\n"
+    "--seed N           ride and course (default 1; demo 138)\n"
+    "--laps N           flying laps between out-lap and in-lap, 0-300 (default 5)\n"
+    "--minutes M        record exactly M minutes instead, 0.1-600\n"
+    "--linear-sus       linear suspension stroke sensors (versions 1-4)\n"
+    "--marks-per-lap M  lap-marker beacons per lap, 1-3 (default 1)\n";
+
+struct Args {
+    std::string command, out, format;
+    RideOptions ride;
+    bool linearSus = false;
+};
+
+int Usage(const std::string& problem) {
+    std::fprintf(stderr, "qvtk-sim: %s\n%s", problem.c_str(), kUsage);
+    return 1;
+}
+
+template <typename T> std::optional<T> ParseNumber(std::string_view text, T lo, T hi) {
+    T value{};
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size() || value < lo || value > hi)
+        return std::nullopt;
+    return value;
+}
+
+// Returns an empty string when the arguments are good, else what is wrong with them.
+std::string ParseArgs(int argc, char** argv, Args& args) {
+    if (argc < 2) return "no command given";
+    args.command = argv[1];
+    if (args.command != "demo" && args.command != "ride") return "unknown command " + args.command;
+    if (args.command == "demo") args.ride.seed = kDemoSeed;
+    for (int i = 2; i < argc; ++i) {
+        std::string opt = argv[i];
+        if (opt == "--linear-sus") {
+            args.linearSus = true;
+            continue;
+        }
+        if (i + 1 >= argc) return "missing value after " + opt;
+        std::string_view value = argv[++i];
+        if (opt == "--out") {
+            args.out = value;
+        } else if (opt == "--format" && args.command == "ride") {
+            args.format = value;
+        } else if (opt == "--seed") {
+            auto seed = ParseNumber<uint32_t>(value, 0, UINT32_MAX);
+            if (!seed) return "bad seed " + std::string(value);
+            args.ride.seed = *seed;
+        } else if (opt == "--laps" && args.command == "ride") {
+            auto laps = ParseNumber<int>(value, 0, 300);
+            if (!laps) return "bad lap count " + std::string(value);
+            args.ride.laps = *laps;
+        } else if (opt == "--minutes" && args.command == "ride") {
+            auto minutes = ParseNumber<double>(value, 0.1, 600);
+            if (!minutes) return "bad minutes " + std::string(value);
+            args.ride.minutes = *minutes;
+        } else if (opt == "--marks-per-lap" && args.command == "ride") {
+            auto marks = ParseNumber<int>(value, 1, 3);
+            if (!marks) return "bad marks per lap " + std::string(value);
+            args.ride.marksPerLap = *marks;
+        } else {
+            return "unknown option " + opt;
+        }
+    }
+    if (args.out.empty()) return "--out is required";
+    if (args.command == "ride" && args.format.empty()) return "--format is required";
+    return "";
+}
+
+// Writes the whole file beside the target first, so a failure never leaves half a file.
+bool WriteFile(const fs::path& path, const std::vector<uint8_t>& bytes) {
+    fs::path temp = path;
+    temp += ".part";
+    std::ofstream file(temp, std::ios::binary | std::ios::trunc);
+    if (file)
+        file.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    if (file) file.close();
+    std::error_code ec;
+    if (!file) {
+        std::fprintf(stderr, "qvtk-sim: cannot write %s: %s\n", path.string().c_str(),
+                     std::strerror(errno));
+        fs::remove(temp, ec);
+        return false;
+    }
+    fs::rename(temp, path, ec);
+    if (ec) {
+        std::fprintf(stderr, "qvtk-sim: cannot write %s: %s\n", path.string().c_str(),
+                     ec.message().c_str());
+        fs::remove(temp, ec);
+        return false;
+    }
+    return true;
+}
+
+std::optional<int> FamilyVersion(std::string_view format) {
+    if (format.size() < 2 || format[0] != 'v' || (format.size() > 2 && format[1] == '0'))
+        return std::nullopt;
+    auto v = ParseNumber<int>(format.substr(1), 0, 32);
+    if (v && (*v <= 4 || *v == 32)) return v;
+    return std::nullopt;
+}
+
+int Demo(const Args& args) {
+    std::error_code ec;
+    fs::create_directories(args.out, ec);
+    if (ec) {
+        std::fprintf(stderr, "qvtk-sim: cannot create %s: %s\n", args.out.c_str(),
+                     ec.message().c_str());
+        return 1;
+    }
+    RideOptions options = args.ride;
+    options.laps = kDemoLaps;
+    SimCourse course = MakeCourse(options.seed);
+    SimRide ride = SimulateRide(course, options);
+    fs::path dir = args.out;
+    bool ok = true;
+    for (int v : {0, 1, 2, 3, 4, 32})
+        ok = WriteFile(dir / ("demo_v" + std::to_string(v) + ".qvd"), WriteFamily3(ride, v)) && ok;
+    ok = WriteFile(dir / "demo.CAN", WriteCanFrames(ride)) && ok;
+    ok = WriteFile(dir / "vorela.crs", WriteCourseLayout(course)) && ok;
+    return ok ? 0 : 1;
+}
+
+int Ride(const Args& args) {
+    std::optional<int> version = FamilyVersion(args.format);
+    if (!version && args.format != "can" && args.format != "crs")
+        return Usage("unknown format " + args.format);
+    SimCourse course = MakeCourse(args.ride.seed);
+    if (args.format == "crs") return WriteFile(args.out, WriteCourseLayout(course)) ? 0 : 1;
+    SimRide ride = SimulateRide(course, args.ride);
+    if (args.format == "can") return WriteFile(args.out, WriteCanFrames(ride)) ? 0 : 1;
+    Family3Options options;
+    options.frontLinear = options.rearLinear = args.linearSus;
+    return WriteFile(args.out, WriteFamily3(ride, *version, options)) ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    Args args;
+    std::string problem = ParseArgs(argc, argv, args);
+    if (!problem.empty()) return Usage(problem);
+    return args.command == "demo" ? Demo(args) : Ride(args);
+}
