@@ -48,7 +48,7 @@ int RunSamples(Options& o, bool loaded) {
     }
     if (!loaded) return kExitRejected;
     std::string line = "sample";
-    for (int c : columns) line += ",c" + std::to_string(c);
+    for (int c : columns) line.append(",c").append(std::to_string(c));
     if (o.distance) line += ",dsel,dfront,drear";
     if (o.gps) line += ",gpsStatus,lon,lat,gpsExtra";
     if (o.marks) line += ",mark";
@@ -58,7 +58,7 @@ int RunSamples(Options& o, bool loaded) {
     for (long long i = o.from; i <= last; ++i) {
         const int32_t k = int32_t(i);
         line = std::to_string(i);
-        for (int c : columns) line += "," + std::to_string(SampleAt(o.slot, c, k));
+        for (int c : columns) line.append(",").append(std::to_string(SampleAt(o.slot, c, k)));
         if (o.distance) {
             std::snprintf(buf, sizeof buf, ",%u,%u,%u", s.distance.selected[k], s.distance.front[k],
                           s.distance.rear[k]);
@@ -69,7 +69,7 @@ int RunSamples(Options& o, bool loaded) {
                           s.gps.lat[k], s.gps.extra[k]);
             line += buf;
         }
-        if (o.marks) line += "," + std::to_string(s.sampleMarks[k]);
+        if (o.marks) line.append(",").append(std::to_string(s.sampleMarks[k]));
         line += '\n';
         std::fputs(line.c_str(), stdout);
     }

@@ -91,7 +91,8 @@ void ReadCanFile(FileSlot, Bytes bytes, std::string_view) {
         }
     }
     BeginLapMarks(s); // frames carry no lap marker
-    FinishLapMarks(s);
+    DistanceRun none;
+    FinishLapMarks(s, none);
     FinishCanLoad(slot);
 }
 

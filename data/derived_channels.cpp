@@ -9,6 +9,7 @@
 #include "data/arith.h"
 #include "data/settings.h"
 #include "platform/message_box.h"
+#include "platform/sample_memory.h"
 
 namespace qvtk {
 
@@ -68,7 +69,7 @@ void SmoothColumn(FileSlot slot, int column) {
     const int64_t w = g_settings.SmoothingSample;
     if (w < 0 || !(w + 2 < count - w - 2)) return;
     int32_t* x = s.samples[column];
-    int32_t* copy = static_cast<int32_t*>(std::malloc(size_t(count) * sizeof(int32_t)));
+    auto* copy = static_cast<int32_t*>(AllocateZeroed(size_t(count) * sizeof(int32_t)));
     if (!copy) {
         ShowMessage("Memory Error.", "Error");
         return;
@@ -81,7 +82,7 @@ void SmoothColumn(FileSlot slot, int column) {
         x[i] = TruncToInt32(double(sum) / width);
         if (i + w + 1 < count) sum += int64_t(copy[i + w + 1]) - copy[i - w];
     }
-    std::free(copy);
+    FreeBlock(copy);
 }
 
 void SmoothBinaryLog(FileSlot slot) {

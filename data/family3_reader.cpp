@@ -20,18 +20,21 @@ namespace {
 
 enum Column { kNe, kTps, kVfw, kVrw, kFrSus, kRrSus, kLaf1, kLaf2, kVb, kAux1, kAux2, kDecoded };
 
-// One record in raw units.
-struct Record {
-    int32_t ne = 0;        // rpm
-    int32_t vfw = 0;       // speed raw
-    int32_t vrw = 0;
-    int32_t throttle = 0;  // raw
-    int32_t strokeFront = 0;
-    int32_t strokeRear = 0;
-    int32_t input[4] = {}; // LAF1, LAF2, AUX1, AUX2 raw
-    int32_t vb = 0;
-    bool marker = false;
-    uint8_t mark = 0;
+// Records are decoded a chunk at a time: first their raw fields (format by format), then each
+// output column in a loop of its own. Small loops over one column each keep the work in
+// registers and the chunk in cache.
+constexpr int kChunk = 1024;
+
+// Raw values of up to kChunk consecutive records, one array per field.
+struct RawChunk {
+    int32_t ne[kChunk];             // rpm
+    uint16_t vfw[kChunk], vrw[kChunk]; // speeds as recorded
+    uint16_t throttle[kChunk];
+    uint16_t strokeFront[kChunk], strokeRear[kChunk];
+    uint16_t input[4][kChunk];      // LAF1, LAF2, AUX1, AUX2
+    uint16_t vb[kChunk];
+    uint8_t marker[kChunk];         // lap-marker bit
+    uint8_t mark[kChunk];           // sample mark
 };
 
 // Everything one load needs while walking the records: output columns, conversion tables
@@ -44,10 +47,10 @@ struct Family3Load {
     bool hasVb = true;          // versions 0 and 32 record no battery voltage
     bool keepOnLowVoltage = false;
     bool rearSelected = false;
-    int32_t speedScale = 100;
-    uint32_t distanceDivisor = 100;
     std::vector<int32_t> ne, throttle, strokeFront, strokeRear, input[4], vb;
-    LapMarkerState lap;
+    DistanceRun distance;
+    // Raw extremes for the corrective tools, written back to the header at the end.
+    int32_t throttleMin = 120, throttleMax = 128, strokeMaxFront = 0, strokeMaxRear = 0;
 };
 
 template <class F> std::vector<int32_t> Table(size_t n, F f) {
@@ -76,100 +79,122 @@ void BuildTables(Family3Load& L) {
     L.vb = Table(rawRange, [&](int32_t r) { return VbHundredths(v, r) * 10; });
 }
 
-void StoreRecord(Family3Load& L, int32_t i, const Record& r) {
+// Versions 0 and 32 (Old) store speeds x 10 and record no battery voltage.
+template <bool Old> void StoreChunk(Family3Load& L, int32_t first, int n, const RawChunk& r) {
     Slot& s = *L.s;
-    LogHeader& h = s.header;
-    const int32_t vbStored = L.hasVb ? L.vb[size_t(r.vb)] : 0;
-    // Versions 1 and 2 compare the stored thousandths with numbers meant for hundredths.
-    const int32_t vbCompared = L.version <= 2 ? vbStored : vbStored / 10;
-    const bool lowVoltage = L.hasVb && vbCompared <= 900;
-    const bool wipe = lowVoltage && i > 200 && !L.keepOnLowVoltage;
-    const int32_t vfw = r.vfw * L.speedScale, vrw = r.vrw * L.speedScale;
     int32_t* const* c = L.col;
-    if (c[kNe]) c[kNe][i] = WrapMul(r.ne, 1000);
-    if (c[kTps]) c[kTps][i] = wipe ? 0 : L.throttle[size_t(r.throttle)];
-    if (c[kVfw]) c[kVfw][i] = vfw;
-    if (c[kVrw]) c[kVrw][i] = vrw;
-    if (c[kFrSus]) c[kFrSus][i] = wipe ? 0 : L.strokeFront[size_t(r.strokeFront)];
-    if (c[kRrSus]) c[kRrSus][i] = wipe ? 0 : L.strokeRear[size_t(r.strokeRear)];
-    if (c[kLaf1]) c[kLaf1][i] = L.input[0][size_t(r.input[0])];
-    if (c[kLaf2]) c[kLaf2][i] = L.input[1][size_t(r.input[1])];
-    if (L.hasVb) {
-        if (c[kVb]) c[kVb][i] = vbStored;
-        if (c[kAux1]) c[kAux1][i] = L.input[2][size_t(r.input[2])];
-        if (c[kAux2]) c[kAux2][i] = L.input[3][size_t(r.input[3])];
+    int32_t vbStored[kChunk];
+    uint8_t low[kChunk], wipe[kChunk];
+    for (int k = 0; k < n; ++k) {
+        vbStored[k] = Old ? 0 : L.vb[r.vb[k]];
+        // Versions 1 and 2 compare the stored thousandths with numbers meant for hundredths.
+        const int32_t compared = L.version <= 2 ? vbStored[k] : vbStored[k] / 10;
+        low[k] = !Old && compared <= 900;
+        wipe[k] = low[k] && first + k > 200 && !L.keepOnLowVoltage;
     }
-    s.sampleMarks[i] = r.mark;
+    const int32_t speedScale = Old ? 10 : 100;
+    auto put = [&](int column, auto value) {
+        if (int32_t* x = c[column] ? c[column] + first : nullptr)
+            for (int k = 0; k < n; ++k) x[k] = value(k);
+    };
+    put(kNe, [&](int k) { return WrapMul(r.ne[k], 1000); });
+    put(kTps, [&](int k) { return wipe[k] ? 0 : L.throttle[r.throttle[k]]; });
+    put(kVfw, [&](int k) { return r.vfw[k] * speedScale; });
+    put(kVrw, [&](int k) { return r.vrw[k] * speedScale; });
+    put(kFrSus, [&](int k) { return wipe[k] ? 0 : L.strokeFront[r.strokeFront[k]]; });
+    put(kRrSus, [&](int k) { return wipe[k] ? 0 : L.strokeRear[r.strokeRear[k]]; });
+    put(kLaf1, [&](int k) { return L.input[0][r.input[0][k]]; });
+    put(kLaf2, [&](int k) { return L.input[1][r.input[1][k]]; });
+    if (!Old) {
+        put(kVb, [&](int k) { return vbStored[k]; });
+        put(kAux1, [&](int k) { return L.input[2][r.input[2][k]]; });
+        put(kAux2, [&](int k) { return L.input[3][r.input[3][k]]; });
+    }
+    for (int k = 0; k < n; ++k) s.sampleMarks[first + k] = r.mark[k];
 
-    // Raw extremes for the corrective tools: only while the battery is fine, away from both
-    // ends of the recording; the stroke maxima simply follow the first 200 samples.
-    if (i <= 200) {
-        h.strokeRawMaxFront = r.strokeFront;
-        h.strokeRawMaxRear = r.strokeRear;
-    } else if (i <= L.count - 200 && !lowVoltage) {
-        h.throttleRawMin = std::min(h.throttleRawMin, r.throttle);
-        h.throttleRawMax = std::max(h.throttleRawMax, r.throttle);
-        h.strokeRawMaxFront = std::max(h.strokeRawMaxFront, r.strokeFront);
-        h.strokeRawMaxRear = std::max(h.strokeRawMaxRear, r.strokeRear);
+    // Raw extremes only while the battery is fine, away from both ends of the recording; the
+    // stroke maxima simply follow the first 200 samples.
+    for (int k = 0; k < n; ++k) {
+        const int32_t i = first + k;
+        if (i <= 200) {
+            L.strokeMaxFront = r.strokeFront[k];
+            L.strokeMaxRear = r.strokeRear[k];
+        } else if (i <= L.count - 200 && !low[k]) {
+            L.throttleMin = std::min<int32_t>(L.throttleMin, r.throttle[k]);
+            L.throttleMax = std::max<int32_t>(L.throttleMax, r.throttle[k]);
+            L.strokeMaxFront = std::max<int32_t>(L.strokeMaxFront, r.strokeFront[k]);
+            L.strokeMaxRear = std::max<int32_t>(L.strokeMaxRear, r.strokeRear[k]);
+        }
     }
 
-    const uint32_t front = uint32_t(vfw) / L.distanceDivisor;
-    const uint32_t rear = uint32_t(vrw) / L.distanceDivisor;
-    AddDistance(s, L.lap, i, front, rear, L.rearSelected ? rear : front);
-    if (r.marker && (!L.hasVb || vbCompared > h.lapThreshold)) TakeLapPulse(s, L.lap, i);
+    // A speed of 0.1 km/h travels 1/7200 m in 5 ms; versions 0 and 32 record 0.01 km/h.
+    for (int k = 0; k < n; ++k) {
+        const uint32_t front = Old ? r.vfw[k] / 100u : r.vfw[k];
+        const uint32_t rear = Old ? r.vrw[k] / 100u : r.vrw[k];
+        AddDistance(s, L.distance, first + k, front, rear, L.rearSelected ? rear : front);
+        if (r.marker[k] && (Old || (L.version <= 2 ? vbStored[k] : vbStored[k] / 10) >
+                                       s.header.lapThreshold))
+            TakeLapPulse(s, L.distance, first + k);
+    }
 }
 
-// The bytes a variable-record copy of the file would need, for the log conversion.
+// The bytes a variable-record copy of the file would need, for the log conversion: per
+// record the mask, Ne and both speed words as deltas when they fit, and each other field only
+// when it changed.
 struct SizeEstimate {
     int64_t bytes = 1024;
-    Record prev;
-    uint16_t prevPulses = 0, prevVfwWord = 0, prevVrwWord = 0;
-
-    void Add(const Record& r, uint16_t pulses, uint16_t vfwWord, uint16_t vrwWord) {
-        auto fits = [](int d) { return d >= -128 && d <= 127; };
-        bytes += 2;
-        bytes += fits(pulses - prevPulses) ? 1 : 2;
-        bytes += fits(int16_t(vfwWord - prevVfwWord)) ? 1 : 2;
-        bytes += fits(int16_t(vrwWord - prevVrwWord)) ? 1 : 2;
-        bytes += (r.throttle != prev.throttle) + (r.strokeFront / 4 != prev.strokeFront / 4) +
-                 (r.strokeRear / 4 != prev.strokeRear / 4) + (r.vb != prev.vb) +
-                 (r.mark != prev.mark);
-        for (int k = 0; k < 4; ++k) bytes += r.input[k] != prev.input[k];
-        prev = r;
-        prevPulses = pulses;
-        prevVfwWord = vfwWord;
-        prevVrwWord = vrwWord;
-    }
+    uint16_t pulses = 0, vfwWord = 0, vrwWord = 0;
+    uint16_t last[9] = {}; // throttle, stroke tops, inputs, VB
+    uint8_t mark = 0;
 };
 
-void DecodeFixedRecords(Family3Load& L, Bytes b) {
-    const bool old = L.version == 0 || L.version == 32;
+void AddToEstimate(SizeEstimate& e, const uint8_t* p, const RawChunk& r, int k) {
+    auto fits = [](int d) { return d >= -128 && d <= 127; };
+    const uint16_t pulses = uint16_t(p[0] << 8 | p[1]);
+    const uint16_t vfwWord = uint16_t(p[2] << 8 | p[3]), vrwWord = uint16_t(p[4] << 8 | p[5]);
+    const uint16_t now[9] = {r.throttle[k],    uint16_t(r.strokeFront[k] / 4),
+                             uint16_t(r.strokeRear[k] / 4), r.input[0][k], r.input[1][k],
+                             r.input[2][k],    r.input[3][k], r.vb[k], 0};
+    e.bytes += 2 + (fits(pulses - e.pulses) ? 1 : 2) + (fits(int16_t(vfwWord - e.vfwWord)) ? 1 : 2) +
+               (fits(int16_t(vrwWord - e.vrwWord)) ? 1 : 2) + (r.mark[k] != e.mark);
+    for (int f = 0; f < 8; ++f) e.bytes += now[f] != e.last[f];
+    std::copy(now, now + 9, e.last);
+    e.pulses = pulses;
+    e.vfwWord = vfwWord;
+    e.vrwWord = vrwWord;
+    e.mark = r.mark[k];
+}
+
+template <bool Old> void DecodeFixedRecords(Family3Load& L, Bytes b) {
     SizeEstimate estimate;
-    Record r;
-    for (int32_t i = 1; i < L.count; ++i) {
-        const uint8_t* p = b.data() + 512 + size_t(i - 1) * 16;
-        const uint16_t pulses = uint16_t(p[0] << 8 | p[1]);
-        r.ne = L.ne[pulses];
-        r.marker = p[2] & 0x80;
-        r.throttle = p[6];
-        if (old) {
-            r.vfw = (p[2] & 0x7F) << 8 | p[3];
-            r.vrw = (p[4] & 0x7F) << 8 | p[5];
-            r.strokeFront = p[7] * 4;
-            r.strokeRear = p[8] * 4;
-            r.input[0] = p[9];
-            r.input[1] = p[10];
-        } else {
-            r.vfw = (p[2] & 0x0F) << 8 | p[3];
-            r.vrw = (p[4] & 0x0F) << 8 | p[5];
-            r.strokeFront = p[7] * 4 + (p[4] >> 6 & 3);
-            r.strokeRear = p[8] * 4 + (p[4] >> 4 & 3);
-            for (int k = 0; k < 4; ++k) r.input[k] = p[9 + k];
-            r.vb = p[13];
-            r.mark = L.version == 2 ? p[14] >> 7 : 0;
+    RawChunk r{};
+    for (int32_t first = 1; first < L.count; first += kChunk) {
+        const int n = int(std::min<int32_t>(kChunk, L.count - first));
+        const uint8_t* records = b.data() + 512 + size_t(first - 1) * 16;
+        for (int k = 0; k < n; ++k) {
+            const uint8_t* p = records + size_t(k) * 16;
+            r.ne[k] = L.ne[uint16_t(p[0] << 8 | p[1])];
+            r.marker[k] = p[2] >> 7;
+            r.throttle[k] = p[6];
+            if (Old) {
+                r.vfw[k] = uint16_t((p[2] & 0x7F) << 8 | p[3]);
+                r.vrw[k] = uint16_t((p[4] & 0x7F) << 8 | p[5]);
+                r.strokeFront[k] = uint16_t(p[7] * 4);
+                r.strokeRear[k] = uint16_t(p[8] * 4);
+                r.input[0][k] = p[9];
+                r.input[1][k] = p[10];
+            } else {
+                r.vfw[k] = uint16_t((p[2] & 0x0F) << 8 | p[3]);
+                r.vrw[k] = uint16_t((p[4] & 0x0F) << 8 | p[5]);
+                r.strokeFront[k] = uint16_t(p[7] * 4 + (p[4] >> 6 & 3));
+                r.strokeRear[k] = uint16_t(p[8] * 4 + (p[4] >> 4 & 3));
+                for (int j = 0; j < 4; ++j) r.input[j][k] = p[9 + j];
+                r.vb[k] = p[13];
+                r.mark[k] = L.version == 2 ? p[14] >> 7 : 0;
+            }
         }
-        StoreRecord(L, i, r);
-        estimate.Add(r, pulses, uint16_t(p[2] << 8 | p[3]), uint16_t(p[4] << 8 | p[5]));
+        for (int k = 0; k < n; ++k) AddToEstimate(estimate, records + size_t(k) * 16, r, k);
+        StoreChunk<Old>(L, first, n, r);
     }
     L.s->file.sizeEstimate = estimate.bytes;
 }
@@ -200,40 +225,47 @@ void DecodeVariableRecords(Family3Load& L, Bytes b) {
     const bool wide = L.version == 4;
     const int divisor = L.s->header.neDivisor;
     uint16_t vfwWord = 0, vrwWord = 0;
-    int32_t frontTop = 0, rearTop = 0; // version 3: top 8 of 10 bits; version 4: the raw
-    Record r;
+    uint16_t frontTop = 0, rearTop = 0; // version 3: top 8 of 10 bits; version 4: the raw
+    // Fields without their mask bit repeat the previous record's value.
+    int32_t ne = 0;
+    uint16_t throttle = 0, input[4] = {}, vb = 0;
+    uint8_t mark = 0;
+    RawChunk r{};
     size_t pos = 1024;
-    for (int32_t i = 1; i < L.count; ++i) {
-        ByteCursor c = CursorAt(b, pos);
-        const uint16_t mask = ReadU16BE(c);
-        pos += size_t(VariableRecordLength(mask, L.version));
-        auto value = [&]() -> int32_t { return wide ? ReadU16BE(c) : ReadU8(c); };
-        if (mask & 0x4000) {
-            r.ne = L.ne[ReadU16BE(c)];
-        } else {
-            int32_t d = int8_t(ReadU8(c));
-            r.ne = WrapAdd(r.ne, divisor ? d / divisor : d * 2);
+    for (int32_t first = 1; first < L.count; first += kChunk) {
+        const int n = int(std::min<int32_t>(kChunk, L.count - first));
+        for (int k = 0; k < n; ++k) {
+            ByteCursor c = CursorAt(b, pos);
+            const uint16_t mask = ReadU16BE(c);
+            pos += size_t(VariableRecordLength(mask, L.version));
+            auto value = [&]() -> uint16_t { return wide ? ReadU16BE(c) : ReadU8(c); };
+            if (mask & 0x4000) {
+                ne = L.ne[ReadU16BE(c)];
+            } else {
+                const int32_t d = int8_t(ReadU8(c));
+                ne = WrapAdd(ne, divisor ? d / divisor : d * 2);
+            }
+            vfwWord = mask & 0x2000 ? ReadU16BE(c) : uint16_t(vfwWord + int8_t(ReadU8(c)));
+            vrwWord = mask & 0x1000 ? ReadU16BE(c) : uint16_t(vrwWord + int8_t(ReadU8(c)));
+            if (mask & 0x0800) throttle = value();
+            if (mask & 0x0400) frontTop = value();
+            if (mask & 0x0200) rearTop = value();
+            for (int j = 0; j < 4; ++j)
+                if (mask & (0x0100 >> j)) input[j] = value();
+            if (mask & 0x0010) vb = value();
+            if (mask & 0x0008) mark = ReadU8(c) >> 7;
+            r.ne[k] = ne;
+            r.vfw[k] = vfwWord & 0x7FFF;
+            r.marker[k] = vfwWord >> 15;
+            r.vrw[k] = vrwWord & 0x0FFF;
+            r.throttle[k] = throttle;
+            r.strokeFront[k] = wide ? frontTop : uint16_t(frontTop * 4 + (vrwWord >> 14 & 3));
+            r.strokeRear[k] = wide ? rearTop : uint16_t(rearTop * 4 + (vrwWord >> 12 & 3));
+            for (int j = 0; j < 4; ++j) r.input[j][k] = input[j];
+            r.vb[k] = vb;
+            r.mark[k] = mark;
         }
-        vfwWord = mask & 0x2000 ? ReadU16BE(c) : uint16_t(vfwWord + int8_t(ReadU8(c)));
-        vrwWord = mask & 0x1000 ? ReadU16BE(c) : uint16_t(vrwWord + int8_t(ReadU8(c)));
-        if (mask & 0x0800) r.throttle = value();
-        if (mask & 0x0400) frontTop = value();
-        if (mask & 0x0200) rearTop = value();
-        for (int k = 0; k < 4; ++k)
-            if (mask & (0x0100 >> k)) r.input[k] = value();
-        if (mask & 0x0010) r.vb = value();
-        if (mask & 0x0008) r.mark = ReadU8(c) >> 7;
-        r.vfw = vfwWord & 0x7FFF;
-        r.marker = vfwWord & 0x8000;
-        r.vrw = vrwWord & 0x0FFF;
-        if (wide) {
-            r.strokeFront = frontTop;
-            r.strokeRear = rearTop;
-        } else {
-            r.strokeFront = frontTop * 4 + (vrwWord >> 14 & 3);
-            r.strokeRear = rearTop * 4 + (vrwWord >> 12 & 3);
-        }
-        StoreRecord(L, i, r);
+        StoreChunk<false>(L, first, n, r);
     }
 }
 
@@ -266,8 +298,10 @@ void ReadFamily3File(FileSlot slot, Bytes bytes, std::string_view extension) {
     s.file.logVersion = version;
     s.file.sizeEstimate = 0;
     s.sampleRateFactor = 1.0f;
-    g_session.variableRecords = variable;
-    if (variable) g_settings.CompressFile = 1;
+    if (version >= 3) { // set, never cleared: the conversion tools write what was last seen
+        g_session.variableRecords = true;
+        g_settings.CompressFile = 1;
+    }
     DecodeFamily3Header(slot, bytes, version);
     NameFixedChannels(slot);
     if (slot == 0) BuildChannelIndexByCode();
@@ -283,17 +317,20 @@ void ReadFamily3File(FileSlot slot, Bytes bytes, std::string_view extension) {
     L.hasVb = version != 0 && version != 32;
     L.keepOnLowVoltage = g_settings.VBerrexp != 0;
     L.rearSelected = g_settings.CoursePosSource == 1;
-    L.speedScale = L.hasVb ? 100 : 10;
-    L.distanceDivisor = L.hasVb ? 100 : 1000;
     BuildTables(L);
     BeginLapMarks(s);
 
     if (variable)
         DecodeVariableRecords(L, bytes.first(size));
+    else if (L.hasVb)
+        DecodeFixedRecords<false>(L, bytes.first(size));
     else
-        DecodeFixedRecords(L, bytes.first(size));
-
-    FinishLapMarks(s);
+        DecodeFixedRecords<true>(L, bytes.first(size));
+    s.header.throttleRawMin = L.throttleMin;
+    s.header.throttleRawMax = L.throttleMax;
+    s.header.strokeRawMaxFront = L.strokeMaxFront;
+    s.header.strokeRawMaxRear = L.strokeMaxRear;
+    FinishLapMarks(s, L.distance);
     FinishFamily3Load(slot);
 }
 

@@ -24,4 +24,23 @@ void FinishCanLoad(FileSlot slot) {
     if (slot == 0) BuildChannelIndexByCode();
 }
 
+void FinishHndLoad(FileSlot slot) {
+    ResetCursor(slot);
+    SmoothBySettings(slot);
+    if (slot != 0) AlignColumnsWithFile1(slot);
+    ComputeChannelRanges(slot);
+}
+
+void FinishFamily4Load(FileSlot slot, bool lapsFromGps, bool append) {
+    ResetCursor(slot);
+    SmoothBySettings(slot);
+    ComputeSuspensionSpeed(slot);
+    ComputeReductionRatio(slot);
+    ComputeGpsSlip(slot);
+    ComputeSlipTrigger(slot, 0);
+    if (slot != 0 && !append) AlignColumnsWithFile1(slot);
+    ComputeChannelRanges(slot);
+    (void)lapsFromGps;
+}
+
 } // namespace qvtk

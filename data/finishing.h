@@ -6,5 +6,8 @@ namespace qvtk {
 
 void FinishFamily3Load(FileSlot slot);
 void FinishCanLoad(FileSlot slot);
+void FinishHndLoad(FileSlot slot);
+// lapsFromGps: the header's lap source asks for laps from control-line crossings.
+void FinishFamily4Load(FileSlot slot, bool lapsFromGps, bool append);
 
 } // namespace qvtk

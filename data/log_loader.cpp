@@ -1,11 +1,10 @@
 #include "data/log_loader.h"
 
-#include <fstream>
-#include <vector>
 
 #include "data/can_reader.h"
 #include "data/family3_reader.h"
 #include "platform/message_box.h"
+#include "platform/sample_memory.h"
 
 namespace qvtk {
 
@@ -32,16 +31,6 @@ bool SameText(std::string_view a, std::string_view b) {
     for (size_t i = 0; i < a.size(); ++i)
         if ((a[i] | 0x20) != (b[i] | 0x20)) return false;
     return true;
-}
-
-bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out) {
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    if (!in) return false;
-    std::streamsize size = in.tellg();
-    if (size < 0) return false;
-    out.resize(size_t(size));
-    in.seekg(0);
-    return size == 0 || bool(in.read(reinterpret_cast<char*>(out.data()), size));
 }
 
 std::string_view FileTitle(std::string_view path) {
@@ -71,10 +60,10 @@ LoadResult LoadLogFile(FileSlot& slot, std::string_view path, Bytes bytes) {
 }
 
 bool LoadFileIntoSlot(FileSlot& slot, const std::string& path) {
-    std::vector<uint8_t> bytes;
+    FileBytes file;
     bool loaded = false;
-    if (ReadWholeFile(path, bytes) && bytes.size() > 511) {
-        loaded = LoadLogFile(slot, path, bytes) == kLoadRan &&
+    if (ReadFileBytes(path, file) && file.size > 511) {
+        loaded = LoadLogFile(slot, path, Bytes(file.data, file.size)) == kLoadRan &&
                  SlotOf(slot).file.fileKind != kFileNone;
     } else {
         ShowMessage("Load file error " + path, "File Error");

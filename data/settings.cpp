@@ -20,9 +20,8 @@ struct SettingKey {
     std::string Settings::* textField = nullptr;
     int scale = 1;
     Access access = Access::ReadWrite;
+    size_t textBuffer = 260; // characters + terminator a text key holds
 };
-
-constexpr size_t kTextBuffer = 260;
 
 SettingKey I(const char* s, const char* k, int Settings::* f, Access a = Access::ReadWrite) {
     return {s, k, f, nullptr, nullptr, 1, a};
@@ -30,8 +29,8 @@ SettingKey I(const char* s, const char* k, int Settings::* f, Access a = Access:
 SettingKey S(const char* s, const char* k, float Settings::* f, int scale) {
     return {s, k, nullptr, f, nullptr, scale, Access::ReadWrite};
 }
-SettingKey T(const char* s, const char* k, std::string Settings::* f) {
-    return {s, k, nullptr, nullptr, f, 1, Access::ReadWrite};
+SettingKey T(const char* s, const char* k, std::string Settings::* f, size_t buffer = 260) {
+    return {s, k, nullptr, nullptr, f, 1, Access::ReadWrite, buffer};
 }
 
 // In the order the file is written.
@@ -80,7 +79,7 @@ const SettingKey kKeys[] = {
     I("ModeSet", "SusFilter_n", &Settings::SusFilter_n, Access::Read),
     I("ModeSet", "ExclusiveF1Color", &Settings::ExclusiveF1Color),
     I("ModeSet", "HD_Display", &Settings::HD_Display, Access::Read),
-    T("ModeSet", "CourseFile_name", &Settings::CourseFile_name),
+    T("ModeSet", "CourseFile_name", &Settings::CourseFile_name, 256),
     I("ModeSet", "XYPlot_Xch", &Settings::XYPlot_Xch),
     I("ModeSet", "XYPlot_Ych", &Settings::XYPlot_Ych),
     I("ModeSet", "XYPlot_Zch", &Settings::XYPlot_Zch),
@@ -132,7 +131,7 @@ void ApplySettingsText(std::string_view text) {
                 float(IniGetInt(k.section, k.key, stored, text)) / float(k.scale);
         } else {
             IniGetString(k.section, k.key, defaults.*k.textField, g_settings.*k.textField,
-                         kTextBuffer, text);
+                         k.textBuffer, text);
         }
     }
     ClampAfterRead();
@@ -146,7 +145,8 @@ bool SetSettingByKey(std::string_view key, std::string_view value) {
         } else if (k.scaledField) {
             g_settings.*k.scaledField = float(ParseIniInteger(value)) / float(k.scale);
         } else {
-            g_settings.*k.textField = std::string(value.substr(0, kTextBuffer - 1));
+            // A value too long for the key is not taken, as the settings file reader does.
+            if (value.size() + 1 < k.textBuffer) g_settings.*k.textField = std::string(value);
         }
         ClampAfterRead();
         return true;

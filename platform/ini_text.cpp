@@ -15,7 +15,8 @@ bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 bool FindSection(std::string_view section, std::string_view text, size_t& begin, size_t& end) {
     size_t first = text.find_first_not_of(" \t\r\n");
     if (first == std::string_view::npos) return false;
-    std::string header = "[" + std::string(section) + "]";
+    std::string header(1, '[');
+    header.append(section).push_back(']');
     size_t at = text.find(header);
     if (at == std::string_view::npos) return false;
     begin = at + header.size();
@@ -36,7 +37,7 @@ size_t FindValue(std::string_view section, std::string_view key, std::string_vie
         at = text.find(key, at);
         if (at == std::string_view::npos || at >= end) return std::string_view::npos;
         size_t sep = at + key.size();
-        if (sep >= text.size()) return text.size();
+        if (sep >= text.size()) return needSeparator ? std::string_view::npos : text.size();
         if (!needSeparator || text[sep] == '=' || IsBlank(text[sep])) {
             size_t v = sep + 1;
             while (v < text.size() && IsBlank(text[v])) ++v;

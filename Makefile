@@ -1,0 +1,44 @@
+# The two commands of README.md, and what CI runs besides.
+BUILD ?= build
+CMAKE_FLAGS ?=
+
+.PHONY: run test bootstrap build sanitize fuzz bench ci clean
+
+bootstrap:
+	@./scripts/bootstrap
+
+build: bootstrap
+	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(BUILD)
+
+# Opens the bundled demo recordings. Until the viewer exists this prints what the loaders make
+# of each of them.
+run: build
+	@for f in $(BUILD)/demo/*.qvd $(BUILD)/demo/*.CAN; do \
+		./$(BUILD)/qvtk-cli inspect "$$f" --dir $(BUILD)/demo || exit 1; echo; done
+
+test: build
+	@ctest --test-dir $(BUILD) --output-on-failure -j2
+
+# The whole suite once more under AddressSanitizer and UndefinedBehaviorSanitizer.
+sanitize: bootstrap
+	@cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQVTK_SANITIZE=ON \
+		-DQVTK_BENCH=OFF >/dev/null
+	@cmake --build build-asan
+	@ctest --test-dir build-asan --output-on-failure -j2
+
+# Builds the libFuzzer harnesses with clang and runs each for a short smoke.
+FUZZ_SECONDS ?= 20
+fuzz: build
+	@CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		-DQVTK_FUZZ=ON -DQVTK_TESTS=OFF -DQVTK_BENCH=OFF >/dev/null
+	@cmake --build build-fuzz
+	@./scripts/fuzz-smoke build-fuzz $(BUILD)/demo $(FUZZ_SECONDS)
+
+bench: build
+	@./$(BUILD)/bench_load --benchmark_counters_tabular=true
+
+ci: test sanitize fuzz
+
+clean:
+	rm -rf $(BUILD) build-asan build-fuzz
