@@ -1,0 +1,343 @@
+#include "platform/private_profile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <vector>
+
+namespace qvtk {
+
+namespace {
+
+constexpr std::string_view kNewLine = "\r\n";
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+// One line of the file: [begin, textEnd) is its text, [textEnd, end) its line end.
+struct Line {
+    size_t begin;
+    size_t textEnd;
+    size_t end;
+};
+
+// Lines [header, bodyEnd) of one section, the header line included.
+struct SectionLines {
+    size_t header;
+    size_t bodyEnd;
+};
+
+enum class ReadStatus { kRead, kMissing, kFailed };
+
+ReadStatus ReadProfileFile(const std::string& path, std::string& out) {
+    out.clear();
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return errno == ENOENT || errno == ENOTDIR ? ReadStatus::kMissing : ReadStatus::kFailed;
+    char buffer[8192];
+    for (;;) {
+        ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            ::close(fd);
+            return ReadStatus::kFailed;
+        }
+        if (n == 0) break;
+        out.append(buffer, size_t(n));
+    }
+    ::close(fd);
+    return ReadStatus::kRead;
+}
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r';
+}
+
+std::string_view Trim(std::string_view s) {
+    while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+    while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+    return s;
+}
+
+char LowerAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+}
+
+// Only ASCII letters fold: names may hold Shift-JIS bytes, which must match exactly.
+bool EqualNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
+    return true;
+}
+
+// A BOM is skipped by starting the first line after it, so every edit keeps it.
+std::vector<Line> SplitLines(std::string_view text) {
+    std::vector<Line> lines;
+    size_t at = text.starts_with(kByteOrderMark) ? kByteOrderMark.size() : 0;
+    while (at < text.size()) {
+        size_t newline = text.find('\n', at);
+        size_t end = newline == std::string_view::npos ? text.size() : newline + 1;
+        size_t textEnd = newline == std::string_view::npos ? text.size() : newline;
+        if (textEnd > at && text[textEnd - 1] == '\r') --textEnd;
+        lines.push_back({at, textEnd, end});
+        at = end;
+    }
+    return lines;
+}
+
+std::string_view TextOf(std::string_view text, const Line& line) {
+    return text.substr(line.begin, line.textEnd - line.begin);
+}
+
+bool IsBlankLine(std::string_view text, const Line& line) {
+    return Trim(TextOf(text, line)).empty();
+}
+
+// The trimmed name between the brackets when the line is a section header. A header without
+// its closing bracket still starts a section: its name runs to the end of the line.
+std::optional<std::string_view> SectionName(std::string_view lineText) {
+    size_t first = lineText.find_first_not_of(" \t");
+    if (first == std::string_view::npos || lineText[first] != '[') return std::nullopt;
+    std::string_view rest = lineText.substr(first + 1);
+    return Trim(rest.substr(0, rest.find(']')));
+}
+
+std::optional<std::string_view> KeyName(std::string_view lineText) {
+    size_t first = lineText.find_first_not_of(" \t");
+    if (first == std::string_view::npos || lineText[first] == ';') return std::nullopt;
+    size_t equals = lineText.find('=');
+    if (equals == std::string_view::npos) return std::nullopt;
+    return Trim(lineText.substr(0, equals));
+}
+
+std::optional<SectionLines> FindSection(std::string_view text, const std::vector<Line>& lines,
+                                        std::string_view section, size_t from = 0) {
+    for (size_t i = from; i < lines.size(); ++i) {
+        std::optional<std::string_view> name = SectionName(TextOf(text, lines[i]));
+        if (!name || !EqualNoCase(*name, section)) continue;
+        size_t end = i + 1;
+        while (end < lines.size() && !SectionName(TextOf(text, lines[end]))) ++end;
+        return SectionLines{i, end};
+    }
+    return std::nullopt;
+}
+
+bool IsKeyLine(std::string_view text, const Line& line, std::string_view key) {
+    std::optional<std::string_view> name = KeyName(TextOf(text, line));
+    return name && EqualNoCase(*name, key);
+}
+
+// The value text of the first matching key in the first matching section, blanks trimmed.
+std::optional<std::string_view> FindValue(std::string_view text, std::string_view section,
+                                          std::string_view key) {
+    section = Trim(section);
+    key = Trim(key);
+    if (section.empty() || key.empty()) return std::nullopt;
+    std::vector<Line> lines = SplitLines(text);
+    std::optional<SectionLines> found = FindSection(text, lines, section);
+    if (!found) return std::nullopt;
+    for (size_t i = found->header + 1; i < found->bodyEnd; ++i) {
+        if (!IsKeyLine(text, lines[i], key)) continue;
+        std::string_view lineText = TextOf(text, lines[i]);
+        return Trim(lineText.substr(lineText.find('=') + 1));
+    }
+    return std::nullopt;
+}
+
+std::string_view Unquote(std::string_view value) {
+    if (value.size() >= 2 && value.front() == value.back() &&
+        (value.front() == '"' || value.front() == '\''))
+        return value.substr(1, value.size() - 2);
+    return value;
+}
+
+// Digits beyond int range saturate instead of wrapping, so a hand-edited huge number reads as
+// the nearest value the program can hold.
+int ParseDecimal(std::string_view s) {
+    size_t i = 0;
+    while (i < s.size() && (s[i] == ' ' || s[i] == '\t')) ++i;
+    bool negative = false;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
+    int64_t magnitude = 0;
+    for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i)
+        if (magnitude <= int64_t(INT_MAX) + 1) magnitude = magnitude * 10 + (s[i] - '0');
+    int64_t v = negative ? -magnitude : magnitude;
+    if (v > INT_MAX) return INT_MAX;
+    if (v < INT_MIN) return INT_MIN;
+    return int(v);
+}
+
+// A name that would not read back as the same section or key (or would split the line) is
+// refused rather than written.
+bool StorableSection(std::string_view section) {
+    return !section.empty() && section.find_first_of("]\r\n") == std::string_view::npos;
+}
+
+bool StorableKey(std::string_view key) {
+    return !key.empty() && key.front() != ';' && key.front() != '[' &&
+           key.find_first_of("=\r\n") == std::string_view::npos;
+}
+
+// Gives an unterminated last line a CR LF so that text can follow it.
+void TerminateLine(std::string_view text, const Line& line, std::string& insert) {
+    if (line.end > line.begin && text[line.end - 1] == '\n') return;
+    insert += line.end > line.textEnd ? "\n" : "\r\n"; // a lone CR only lacks its LF
+}
+
+mode_t NewFileMode() {
+    mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+} // namespace
+
+std::string ProfileGetString(std::string_view section, std::string_view key,
+                             std::string_view defaultValue, const std::string& path) {
+    std::string text;
+    if (ReadProfileFile(path, text) != ReadStatus::kRead) return std::string(defaultValue);
+    std::optional<std::string_view> value = FindValue(text, section, key);
+    return std::string(value ? Unquote(*value) : defaultValue);
+}
+
+int ProfileGetInt(std::string_view section, std::string_view key, int defaultValue,
+                  const std::string& path) {
+    std::string text;
+    if (ReadProfileFile(path, text) != ReadStatus::kRead) return defaultValue;
+    std::optional<std::string_view> value = FindValue(text, section, key);
+    return value ? ParseDecimal(Unquote(*value)) : defaultValue;
+}
+
+bool ProfileWriteString(std::string_view section, std::string_view key, std::string_view value,
+                        const std::string& path) {
+    section = Trim(section);
+    key = Trim(key);
+    if (!StorableSection(section) || !StorableKey(key) ||
+        value.find_first_of("\r\n") != std::string_view::npos)
+        return false;
+    std::string text;
+    if (ReadProfileFile(path, text) == ReadStatus::kFailed) return false;
+
+    std::string keyLine(key);
+    keyLine.append("=").append(value);
+    std::vector<Line> lines = SplitLines(text);
+    std::optional<SectionLines> found = FindSection(text, lines, section);
+    if (found) {
+        for (size_t i = found->header + 1; i < found->bodyEnd; ++i) {
+            if (!IsKeyLine(text, lines[i], key)) continue;
+            const Line& line = lines[i];
+            if (TextOf(text, line) == keyLine) return true;
+            text.replace(line.begin, line.textEnd - line.begin, keyLine);
+            return WriteWholeFile(path, text);
+        }
+        // Blank lines that end the section stay as its separator from the next one.
+        size_t after = found->header;
+        for (size_t i = found->header + 1; i < found->bodyEnd; ++i)
+            if (!IsBlankLine(text, lines[i])) after = i;
+        std::string insert;
+        TerminateLine(text, lines[after], insert);
+        insert += keyLine;
+        insert += kNewLine;
+        text.insert(lines[after].end, insert);
+        return WriteWholeFile(path, text);
+    }
+
+    if (!lines.empty()) {
+        std::string separator;
+        TerminateLine(text, lines.back(), separator);
+        if (!IsBlankLine(text, lines.back())) separator += kNewLine;
+        text += separator;
+    }
+    text.append("[").append(section).append("]").append(kNewLine);
+    text.append(keyLine).append(kNewLine);
+    return WriteWholeFile(path, text);
+}
+
+// Every matching line of the section goes, so that a hand-made duplicate cannot come back
+// as the value once the first one is deleted.
+bool ProfileDeleteKey(std::string_view section, std::string_view key, const std::string& path) {
+    section = Trim(section);
+    key = Trim(key);
+    if (section.empty() || key.empty()) return true;
+    std::string text;
+    ReadStatus status = ReadProfileFile(path, text);
+    if (status != ReadStatus::kRead) return status == ReadStatus::kMissing;
+    std::vector<Line> lines = SplitLines(text);
+    std::optional<SectionLines> found = FindSection(text, lines, section);
+    if (!found) return true;
+    bool changed = false;
+    for (size_t i = found->bodyEnd; i-- > found->header + 1;) {
+        if (!IsKeyLine(text, lines[i], key)) continue;
+        text.erase(lines[i].begin, lines[i].end - lines[i].begin);
+        changed = true;
+    }
+    return !changed || WriteWholeFile(path, text);
+}
+
+// Every occurrence of the section goes: only the first is read, so leaving a later one would
+// bring its stale keys back.
+bool ProfileDeleteSection(std::string_view section, const std::string& path) {
+    section = Trim(section);
+    if (section.empty()) return true;
+    std::string text;
+    ReadStatus status = ReadProfileFile(path, text);
+    if (status != ReadStatus::kRead) return status == ReadStatus::kMissing;
+    std::vector<Line> lines = SplitLines(text);
+    std::vector<SectionLines> sections;
+    for (std::optional<SectionLines> s = FindSection(text, lines, section); s;
+         s = FindSection(text, lines, section, s->bodyEnd))
+        sections.push_back(*s);
+    if (sections.empty()) return true;
+    for (size_t n = sections.size(); n-- > 0;) {
+        size_t begin = lines[sections[n].header].begin;
+        text.erase(begin, lines[sections[n].bodyEnd - 1].end - begin);
+    }
+    return WriteWholeFile(path, text);
+}
+
+bool WriteWholeFile(const std::string& path, std::string_view bytes) {
+    if (path.empty() || path.back() == '/') return false;
+    size_t slash = path.rfind('/');
+    std::string folder = slash == std::string::npos ? "." : path.substr(0, slash ? slash : 1);
+    std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
+    // Same folder, so the rename cannot cross file systems; the name stays within NAME_MAX.
+    std::string temp =
+        path.substr(0, path.size() - base.size()) + base.substr(0, 200) + ".tmp-XXXXXX";
+    int fd = ::mkstemp(temp.data());
+    if (fd < 0) return false;
+
+    // mkstemp makes the file private; the replaced file keeps its own permissions.
+    struct stat old {};
+    bool replacing = ::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+    ::fchmod(fd, replacing ? old.st_mode & 07777 : NewFileMode());
+
+    FILE* file = ::fdopen(fd, "wb");
+    if (!file) {
+        ::close(fd);
+        ::unlink(temp.c_str());
+        return false;
+    }
+    bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    ok = ok && std::fflush(file) == 0 && ::fsync(::fileno(file)) == 0;
+    ok = std::fclose(file) == 0 && ok;
+    ok = ok && std::rename(temp.c_str(), path.c_str()) == 0;
+    if (!ok) {
+        ::unlink(temp.c_str());
+        return false;
+    }
+    // Makes the rename itself durable; the new content is already complete either way.
+    int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+    return true;
+}
+
+} // namespace qvtk
