@@ -1,0 +1,81 @@
+#pragma once
+// The lap and sector model: per slot, which laps count, the best laps, the sector times and the
+// sector boundaries, plus the lap segments rebuilt from the lap marks. Laps are identified by
+// the index k of their first mark; lap k spans marks[k] .. marks[k + MarksPerLap].
+#include <cstdint>
+
+#include "data/session.h"
+
+namespace qvtk {
+
+constexpr int kLapEntries = 512;        // laps per slot, indexed by lap-start mark index
+constexpr int kSectorCount = 8;         // sectors 0 .. 7
+constexpr int kSectorEntries = 9;       // sec[0 .. 8]
+constexpr int32_t kSectorUnset = 5000;  // larger than any course point index
+constexpr int32_t kNoLap = 510;         // bestLap and friends when no lap qualifies
+constexpr int32_t kNoTime = 0x7FFFFFFF; // sectorTime without a time
+constexpr int kMaxMarkCount = 510;      // count, so that the three end entries fit
+
+// Course point indices where sectors begin; with 2 or 3 marks per lap they only say which
+// sectors exist.
+struct SectorPoints {
+    int32_t sec[kSectorEntries] = {0,
+                                   kSectorUnset,
+                                   kSectorUnset,
+                                   kSectorUnset,
+                                   kSectorUnset,
+                                   kSectorUnset,
+                                   kSectorUnset,
+                                   kSectorUnset,
+                                   kSectorUnset};
+};
+
+struct LapState {
+    bool lapChecked[kLapEntries] = {}; // the lap counts for bests, averages, ideal time
+    int32_t bestLap = kNoLap;          // lap-start mark index of the fastest lap
+    int32_t secondBestLap = kNoLap;
+    int32_t sectorTime[kLapEntries][kSectorCount]; // samples, kNoTime when not reached
+    int32_t bestSectorLap[kSectorCount];
+    int32_t secondBestSectorLap[kSectorCount];
+    SectorPoints sectors;
+
+    LapState() {
+        for (auto& lap : sectorTime)
+            for (int32_t& t : lap) t = kNoTime;
+        for (int s = 0; s < kSectorCount; ++s) bestSectorLap[s] = secondBestSectorLap[s] = kNoLap;
+    }
+};
+
+struct LapModel {
+    LapState slots[kSlotCount];
+};
+
+extern LapModel g_lapModel;
+
+inline LapState& LapStateOf(FileSlot slot) {
+    return g_lapModel.slots[slot];
+}
+
+// Back to the start of the program: no checks, no bests, no sector boundaries.
+void ResetLapModel();
+
+// Marker pulses per lap (1 .. 3). It is the slot's lap divisor, the value the loader takes
+// from the recording's header, so there is one place that holds it.
+int MarksPerLap(FileSlot slot);
+void SetMarksPerLap(FileSlot slot, int marksPerLap);
+
+// marks[k], reading every entry beyond the end entries as the end of the recording.
+int32_t LapMark(FileSlot slot, int k);
+// segmentDistance[k] (the slot's lapDistance table); 0 outside the table.
+int32_t SegmentDistance(FileSlot slot, int k);
+// T(k) = marks[k + M] - marks[k], in samples.
+int32_t LapDuration(FileSlot slot, int k);
+
+// Rebuilds segmentDistance and the distance since lap start from the marks and the selected
+// wheel's cumulative distance track.
+void ComputeSegments(FileSlot slot);
+
+// The lap table's default checks: the out lap and the in lap are left out.
+void ResetLapChecks(FileSlot slot);
+
+} // namespace qvtk
