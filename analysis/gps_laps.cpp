@@ -72,21 +72,23 @@ int32_t FindLineCrossing(FileSlot slot, int32_t i) {
     return int32_t(p + Wide(i - p) * t / den);
 }
 
-void DetectGpsLaps() {
-    for (FileSlot slot = 0; slot < kSlotCount; ++slot) {
-        Slot& s = SlotOf(slot);
-        if (s.file.fileKind == kFileNone) continue;
-        LapMarkTable& t = s.laps;
-        t.marks[0] = 0;
-        t.count = 1;
-        const int32_t n = s.sampleCount;
-        for (int32_t i = 0; i < n; ++i) {
-            int32_t x = FindLineCrossing(slot, i);
-            if (x >= 1 && t.count < kMaxMarkCount && n - x > kTailSamples) t.marks[t.count++] = x;
-        }
-        t.marks[t.count] = t.marks[t.count + 1] = t.marks[t.count + 2] = n;
-        ComputeSegments(slot);
+void DetectGpsLapsInSlot(FileSlot slot) {
+    Slot& s = SlotOf(slot);
+    if (s.file.fileKind == kFileNone) return;
+    LapMarkTable& t = s.laps;
+    t.marks[0] = 0;
+    t.count = 1;
+    const int32_t n = s.sampleCount;
+    for (int32_t i = 0; i < n; ++i) {
+        int32_t x = FindLineCrossing(slot, i);
+        if (x >= 1 && t.count < kMaxMarkCount && n - x > kTailSamples) t.marks[t.count++] = x;
     }
+    t.marks[t.count] = t.marks[t.count + 1] = t.marks[t.count + 2] = n;
+    ComputeSegments(slot);
+}
+
+void DetectGpsLaps() {
+    for (FileSlot slot = 0; slot < kSlotCount; ++slot) DetectGpsLapsInSlot(slot);
 }
 
 int32_t DegreesTextToGpsUnits(std::string_view text) {
@@ -102,9 +104,8 @@ int32_t DegreesTextToGpsUnits(std::string_view text) {
     return int32_t(units);
 }
 
-void LoadControlLine() {
+ControlLine ReadControlLine(std::string_view course) {
     const std::string path = ProgramFilePath("gps_p.ini");
-    const std::string& course = g_courseLayout.courseName;
     auto read = [&](const char* key) {
         return DegreesTextToGpsUnits(ProfileGetString(course, key, "0.000000", path));
     };
@@ -113,6 +114,11 @@ void LoadControlLine() {
     line.lonA = read("CL_LON_A");
     line.latB = read("CL_LAT_B");
     line.lonB = read("CL_LON_B");
+    return line;
+}
+
+void LoadControlLine() {
+    const ControlLine line = ReadControlLine(g_courseLayout.courseName);
     for (Slot& s : g_session.slots) s.controlLine = line;
     DetectGpsLaps();
 }

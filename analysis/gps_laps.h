@@ -31,6 +31,10 @@ int32_t FindLineCrossing(FileSlot slot, int32_t i);
 // Replaces the lap marks of every slot holding a recording by its control-line crossings and
 // rebuilds the segments.
 void DetectGpsLaps();
+// The same for one slot (a recording loaded with laps from its own line).
+void DetectGpsLapsInSlot(FileSlot slot);
+// The control line of a course as "gps_p.ini" gives it (0,0 to 0,0 when missing).
+ControlLine ReadControlLine(std::string_view course);
 
 // Reads the control line of the course from "gps_p.ini" into all three slots, then detects the
 // laps again.

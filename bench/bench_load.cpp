@@ -8,6 +8,7 @@
 #include <string>
 
 #include "data/log_loader.h"
+#include "data/program.h"
 #include "data/session.h"
 #include "data/settings.h"
 #include "platform/message_box.h"
@@ -62,8 +63,7 @@ double SlotTableBytes(FileSlot slot) {
 void LoadRecording(benchmark::State& state) {
     const int version = int(state.range(0));
     const std::string& path = RecordingFile(version);
-    ResetSettings();
-    ResetSession();
+    ResetProgram();
     SetMessageSink(nullptr);
     const size_t fileBytes = size_t(std::ifstream(path, std::ios::binary | std::ios::ate).tellg());
     double seconds = 0;

@@ -7,6 +7,7 @@
 
 #include "data/derived_channels.h"
 #include "data/log_loader.h"
+#include "data/program.h"
 #include "data/settings.h"
 #include "platform/ini_text.h"
 #include "platform/message_box.h"
@@ -95,10 +96,7 @@ bool ParseOptions(int argc, char** argv, Options& o) {
 }
 
 bool PrepareSession(Options& o, const char* argv0) {
-    ResetSettings();
-    ResetSession();
-    ResetDerivedChannelState();
-    ClearRecordedMessages();
+    ResetProgram();
     SetMessageSink(PrintMessage);
 
     namespace fs = std::filesystem;

@@ -221,8 +221,8 @@ int64_t CountVariableRecords(Bytes b, int version) {
     return n;
 }
 
-void DecodeVariableRecords(Family3Load& L, Bytes b) {
-    const bool wide = L.version == 4;
+// Version 4 (Wide) carries 16-bit fields where version 3 has bytes.
+template <bool Wide> void DecodeVariableRecords(Family3Load& L, Bytes b) {
     const int divisor = L.s->header.neDivisor;
     uint16_t vfwWord = 0, vrwWord = 0;
     uint16_t frontTop = 0, rearTop = 0; // version 3: top 8 of 10 bits; version 4: the raw
@@ -235,32 +235,41 @@ void DecodeVariableRecords(Family3Load& L, Bytes b) {
     for (int32_t first = 1; first < L.count; first += kChunk) {
         const int n = int(std::min<int32_t>(kChunk, L.count - first));
         for (int k = 0; k < n; ++k) {
-            ByteCursor c = CursorAt(b, pos);
-            const uint16_t mask = ReadU16BE(c);
-            pos += size_t(VariableRecordLength(mask, L.version));
-            auto value = [&]() -> uint16_t { return wide ? ReadU16BE(c) : ReadU8(c); };
+            const uint16_t mask = uint16_t(b[pos] << 8 | b[pos + 1]);
+            const size_t length = size_t(VariableRecordLength(mask, Wide ? 4 : 3));
+            // The counting pass took only records that lie whole inside the file.
+            if (length > b.size() - pos) return;
+            const uint8_t* p = b.data() + pos + 2;
+            pos += length;
+            auto u8 = [&p]() { return *p++; };
+            auto u16 = [&p]() {
+                const uint16_t v = uint16_t(p[0] << 8 | p[1]);
+                p += 2;
+                return v;
+            };
+            auto field = [&]() -> uint16_t { return Wide ? u16() : u8(); };
             if (mask & 0x4000) {
-                ne = L.ne[ReadU16BE(c)];
+                ne = L.ne[u16()];
             } else {
-                const int32_t d = int8_t(ReadU8(c));
+                const int32_t d = int8_t(u8());
                 ne = WrapAdd(ne, divisor ? d / divisor : d * 2);
             }
-            vfwWord = mask & 0x2000 ? ReadU16BE(c) : uint16_t(vfwWord + int8_t(ReadU8(c)));
-            vrwWord = mask & 0x1000 ? ReadU16BE(c) : uint16_t(vrwWord + int8_t(ReadU8(c)));
-            if (mask & 0x0800) throttle = value();
-            if (mask & 0x0400) frontTop = value();
-            if (mask & 0x0200) rearTop = value();
+            vfwWord = mask & 0x2000 ? u16() : uint16_t(vfwWord + int8_t(u8()));
+            vrwWord = mask & 0x1000 ? u16() : uint16_t(vrwWord + int8_t(u8()));
+            if (mask & 0x0800) throttle = field();
+            if (mask & 0x0400) frontTop = field();
+            if (mask & 0x0200) rearTop = field();
             for (int j = 0; j < 4; ++j)
-                if (mask & (0x0100 >> j)) input[j] = value();
-            if (mask & 0x0010) vb = value();
-            if (mask & 0x0008) mark = ReadU8(c) >> 7;
+                if (mask & (0x0100 >> j)) input[j] = field();
+            if (mask & 0x0010) vb = field();
+            if (mask & 0x0008) mark = u8() >> 7;
             r.ne[k] = ne;
             r.vfw[k] = vfwWord & 0x7FFF;
             r.marker[k] = vfwWord >> 15;
             r.vrw[k] = vrwWord & 0x0FFF;
             r.throttle[k] = throttle;
-            r.strokeFront[k] = wide ? frontTop : uint16_t(frontTop * 4 + (vrwWord >> 14 & 3));
-            r.strokeRear[k] = wide ? rearTop : uint16_t(rearTop * 4 + (vrwWord >> 12 & 3));
+            r.strokeFront[k] = Wide ? frontTop : uint16_t(frontTop * 4 + (vrwWord >> 14 & 3));
+            r.strokeRear[k] = Wide ? rearTop : uint16_t(rearTop * 4 + (vrwWord >> 12 & 3));
             for (int j = 0; j < 4; ++j) r.input[j][k] = input[j];
             r.vb[k] = vb;
             r.mark[k] = mark;
@@ -320,8 +329,10 @@ void ReadFamily3File(FileSlot slot, Bytes bytes, std::string_view extension) {
     BuildTables(L);
     BeginLapMarks(s);
 
-    if (variable)
-        DecodeVariableRecords(L, bytes.first(size));
+    if (version == 3)
+        DecodeVariableRecords<false>(L, bytes.first(size));
+    else if (version == 4)
+        DecodeVariableRecords<true>(L, bytes.first(size));
     else if (L.hasVb)
         DecodeFixedRecords<false>(L, bytes.first(size));
     else

@@ -3,6 +3,8 @@
 
 #include "data/can_reader.h"
 #include "data/family3_reader.h"
+#include "data/family4_reader.h"
+#include "data/hnd_reader.h"
 #include "platform/message_box.h"
 #include "platform/sample_memory.h"
 
@@ -21,9 +23,9 @@ struct FileFormat {
 
 // The formats this build reads. A file that matches no row is not supported.
 const FileFormat kFormats[] = {
-    {"CAN", -1, ReadCanFile, true},
-    {"qvd", '3', ReadFamily3File, false},
-    {"QVL", '3', ReadFamily3File, false},
+    {"CAN", -1, ReadCanFile, true},       {"qvd", '3', ReadFamily3File, false},
+    {"QVL", '3', ReadFamily3File, false}, {"qvd", '4', ReadFamily4File, false},
+    {"QVL", '4', ReadFamily4File, false}, {"hnd", -1, ReadHndFile, false},
 };
 
 bool SameText(std::string_view a, std::string_view b) {

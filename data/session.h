@@ -162,6 +162,7 @@ struct Session {
     std::string firmware;        // logger firmware text (slot 0)
     std::string courseName;      // from the header of a GPS recording (slot 0)
     bool courseKnown = false;    // the header's line matched the GPS line file
+    bool file1HasGps = false;    // File 1 carries GPS positions: the map shows its track
     int linkRatio = 235;         // rear suspension link ratio echoed by the header (slot 0)
     uint8_t setupEcho[1024] = {}; // slot 0's header bytes, for the logger setup views
     bool variableRecords = false; // last family-3 load had variable-length records

@@ -7,18 +7,12 @@
 
 #include "data/derived_channels.h"
 #include "data/log_loader.h"
+#include "data/program.h"
 #include "data/session.h"
 #include "data/settings.h"
 #include "platform/message_box.h"
 
 namespace qvtk::fuzz {
-
-inline void ResetProgram() {
-    ResetSettings();
-    ResetSession();
-    ResetDerivedChannelState();
-    ClearRecordedMessages();
-}
 
 // Loads the bytes into File 1 and again into File 2 (which lines its columns up with File 1),
 // then checks that every slot is consistent.

@@ -206,6 +206,27 @@ std::string ProfileGetString(std::string_view section, std::string_view key,
     return std::string(value ? Unquote(*value) : defaultValue);
 }
 
+std::vector<std::pair<std::string, std::string>> ProfileReadSection(std::string_view section,
+                                                                    const std::string& path) {
+    std::vector<std::pair<std::string, std::string>> out;
+    std::string text;
+    section = Trim(section);
+    if (section.empty() || ReadProfileFile(path, text) != ReadStatus::kRead) return out;
+    std::vector<Line> lines = SplitLines(text);
+    std::optional<SectionLines> found = FindSection(text, lines, section);
+    if (!found) return out;
+    for (size_t i = found->header + 1; i < found->bodyEnd; ++i) {
+        std::string_view lineText = TextOf(text, lines[i]);
+        std::optional<std::string_view> key = KeyName(lineText);
+        if (!key) continue;
+        bool seen = false;
+        for (const auto& kv : out) seen = seen || EqualNoCase(kv.first, *key);
+        if (seen) continue; // the first of two equal keys is the one read
+        out.emplace_back(*key, Unquote(Trim(lineText.substr(lineText.find('=') + 1))));
+    }
+    return out;
+}
+
 int ProfileGetInt(std::string_view section, std::string_view key, int defaultValue,
                   const std::string& path) {
     std::string text;

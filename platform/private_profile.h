@@ -5,6 +5,8 @@
 // Every write replaces the whole file safely (temporary file, flush, rename).
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace qvtk {
 
@@ -19,6 +21,11 @@ namespace qvtk {
 // surrounding double or single quotes.
 std::string ProfileGetString(std::string_view section, std::string_view key,
                              std::string_view defaultValue, const std::string& path);
+
+// Every key of the section with its value as ProfileGetString reads it, in file order; a key
+// repeated later in the section is left out. Empty when the file or section is missing.
+std::vector<std::pair<std::string, std::string>> ProfileReadSection(std::string_view section,
+                                                                    const std::string& path);
 
 // The value as a decimal integer (optional sign, then digits; reading stops at the first
 // other character, no digits give 0, values beyond int saturate), or the default when the

@@ -8,6 +8,7 @@
 
 #include "data/derived_channels.h"
 #include "data/log_loader.h"
+#include "data/program.h"
 #include "data/session.h"
 #include "data/settings.h"
 #include "platform/message_box.h"
@@ -18,17 +19,13 @@ namespace qvtk::test {
 // recorded messages.
 class ProgramTest : public ::testing::Test {
 protected:
-    void SetUp() override { ResetProgram(); }
+    void SetUp() override {
+        ResetProgram();
+        SetMessageSink(nullptr);
+    }
     void TearDown() override {
         FailAllocationsAfterBytesForTesting(0);
         ResetSession();
-    }
-    static void ResetProgram() {
-        ResetSettings();
-        ResetSession();
-        ResetDerivedChannelState();
-        ClearRecordedMessages();
-        SetMessageSink(nullptr);
     }
 };
 

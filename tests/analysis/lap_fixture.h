@@ -19,10 +19,6 @@ class LapFixture : public ProgramTest {
 protected:
     void SetUp() override {
         ProgramTest::SetUp();
-        ResetLapModel();
-        ResetCourseLayout();
-        ResetGpsLaps();
-        ResetGpsFrame();
         char name[] = "/tmp/qvtk_lap_XXXXXX";
         ASSERT_NE(mkdtemp(name), nullptr);
         g_session.programDirectory = dir_ = name;

@@ -1,0 +1,29 @@
+#include "data/program.h"
+
+#include "analysis/course_layout.h"
+#include "analysis/gps_frame.h"
+#include "analysis/gps_laps.h"
+#include "analysis/lap_model.h"
+#include "data/derived_channels.h"
+#include "data/family4_reader.h"
+#include "data/session.h"
+#include "data/settings.h"
+#include "data/status_channels.h"
+#include "platform/message_box.h"
+
+namespace qvtk {
+
+void ResetProgram() {
+    ResetSettings();
+    ResetSession();
+    ResetDerivedChannelState();
+    ResetLoadOptions();
+    ResetStatusChannels();
+    ResetLapModel();
+    ResetCourseLayout();
+    ResetGpsLaps();
+    ResetGpsFrame();
+    ClearRecordedMessages();
+}
+
+} // namespace qvtk
