@@ -5,6 +5,9 @@
 #include <filesystem>
 #include <iostream>
 
+#include "analysis/course_layout.h"
+#include "analysis/gps_laps.h"
+#include "analysis/lap_model.h"
 #include "data/derived_channels.h"
 #include "data/log_loader.h"
 #include "data/program.h"
@@ -41,13 +44,16 @@ void PrintUsage() {
   qvtk-cli samples FILE [--slot N --base FILE0] [--dir DIR] [--set KEY=VALUE]...
                    --columns LIST [--from A] [--to B] [--distance] [--gps] [--marks]
     LIST: column numbers and ranges, e.g. 0,2-5, or "present"
+  qvtk-cli laps FILE [--slot N --base FILE0] [--dir DIR] [--set KEY=VALUE]...
+                [--marks-per-lap M] [--json]
 )";
 }
 
 bool ParseOptions(int argc, char** argv, Options& o) {
     if (argc < 3) return Fail("a command and a file are needed");
     o.command = argv[1];
-    if (o.command != "inspect" && o.command != "samples") return Fail("unknown command " + o.command);
+    if (o.command != "inspect" && o.command != "samples" && o.command != "laps")
+        return Fail("unknown command " + o.command);
     o.file = argv[2];
     for (int i = 3; i < argc; ++i) {
         std::string a = argv[i];
@@ -81,6 +87,10 @@ bool ParseOptions(int argc, char** argv, Options& o) {
             o.settings.emplace_back(v.substr(0, eq), v.substr(eq + 1));
             if (!IsSettingKey(o.settings.back().first))
                 return Fail("unknown settings key " + o.settings.back().first);
+        } else if (a == "--marks-per-lap") {
+            if (!next(v) || !ParseNumber(v, n) || n < 1 || n > 3)
+                return Fail("--marks-per-lap needs 1, 2 or 3");
+            o.marksPerLap = int(n);
         } else if (a == "--columns") {
             if (!next(o.columns)) return Fail("--columns needs a list");
         } else if (a == "--from") {
@@ -109,6 +119,13 @@ bool PrepareSession(Options& o, const char* argv0) {
     g_session.programDirectory = dir;
     if (auto text = ReadTextFile((fs::path(dir) / "QVTK2.ini").string())) ApplySettingsText(*text);
     for (const auto& [key, value] : o.settings) SetSettingByKey(key, value);
+    // As the program starts: marks per lap from the settings, the course named there and its
+    // GPS control line.
+    SetMarksPerLap(0, g_settings.Lap_PG);
+    SetMarksPerLap(1, g_settings.Lap_PR);
+    SetMarksPerLap(2, g_settings.Lap_PW);
+    ResetCourseLayout();
+    LoadControlLine();
 
     if (o.slot != 0 && !o.base.empty()) {
         FileSlot base = 0;

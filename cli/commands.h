@@ -5,5 +5,6 @@ namespace qvtk::cli {
 
 int RunInspect(Options& o, bool loaded);
 int RunSamples(Options& o, bool loaded);
+int RunLaps(Options& o, bool loaded);
 
 } // namespace qvtk::cli

@@ -7,5 +7,6 @@ int main(int argc, char** argv) {
     if (!ParseOptions(argc, argv, o)) return kExitUsage;
     const bool loaded = PrepareSession(o, argv[0]);
     if (o.command == "samples") return RunSamples(o, loaded);
+    if (o.command == "laps") return RunLaps(o, loaded);
     return RunInspect(o, loaded);
 }

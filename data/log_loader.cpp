@@ -1,6 +1,7 @@
 #include "data/log_loader.h"
 
 
+#include "analysis/lap_model.h"
 #include "data/can_reader.h"
 #include "data/family3_reader.h"
 #include "data/family4_reader.h"
@@ -79,6 +80,7 @@ bool LoadFileIntoSlot(FileSlot& slot, const std::string& path) {
     }
     s.file.fileName = std::string(FileTitle(path));
     s.file.filePath = path;
+    ComputeSegments(slot); // the laps are rebuilt from the new marks
     if (slot != 0 && SlotOf(0).file.fileKind != kFileNone) {
         // A channel of File 2 or 3 is shown when File 1 shows it, and follows File 1's
         // automatic display.

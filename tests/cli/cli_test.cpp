@@ -1,0 +1,156 @@
+// qvtk-cli as a user runs it: exit codes, messages on stderr, the JSON members and the CSV rows.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <algorithm>
+
+#include "tools/sim/course.h"
+#include "tools/sim/course_writer.h"
+#include "tools/sim/family3_writer.h"
+#include "tools/sim/ride.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+namespace sim = qvtk::sim;
+
+struct CliRun {
+    int status = -1;
+    std::string out, err;
+};
+
+// Runs qvtk-cli with the arguments, capturing both streams.
+CliRun Cli(const std::string& args) {
+    const fs::path errFile = fs::temp_directory_path() / "qvtk_cli_test_err.txt";
+    const std::string command = std::string(QVTK_CLI_PATH) + " " + args + " 2>" + errFile.string();
+    CliRun run;
+    FILE* pipe = popen(command.c_str(), "r");
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, pipe)) > 0) run.out.append(buf, n);
+    const int status = pclose(pipe);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    std::ifstream err(errFile);
+    run.err.assign(std::istreambuf_iterator<char>(err), {});
+    return run;
+}
+
+void WriteFile(const fs::path& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+class CliTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        dir_ = fs::temp_directory_path() / "qvtk_cli_test";
+        fs::create_directories(dir_);
+        sim::RideOptions options;
+        options.seed = 5;
+        options.laps = 1;
+        const sim::SimCourse course = sim::MakeCourse(options.seed);
+        const sim::SimRide ride = sim::SimulateRide(course, options);
+        WriteFile(dir_ / "ride.qvd", sim::WriteFamily3(ride, 2));
+        WriteFile(dir_ / "ride3.qvd", sim::WriteFamily3(ride, 3));
+        WriteFile(dir_ / "vorela.crs", sim::WriteCourseLayout(course));
+        std::vector<uint8_t> bad(2048, 0);
+        bad[0] = '3';
+        bad[15] = 7; // no such version
+        WriteFile(dir_ / "bad.qvd", bad);
+    }
+    static void TearDownTestSuite() { fs::remove_all(dir_); }
+    static std::string Path(const char* name) { return (dir_ / name).string(); }
+    static std::string Dir() { return " --dir " + dir_.string(); }
+    static inline fs::path dir_;
+};
+
+
+
+TEST_F(CliTest, InspectReportsTheLoadAsJsonAndTheExitCode) {
+    CliRun ok = Cli("inspect " + Path("ride.qvd") + Dir() + " --json");
+    EXPECT_EQ(ok.status, 0);
+    for (const char* member :
+         {"\"path\":", "\"slot\":0", "\"loaded\":true", "\"kind\":1", "\"logVersion\":2",
+          "\"sampleCount\":", "\"sampleRateFactor\":1", "\"lapDivisor\":1", "\"lapMarkCount\":",
+          "\"lapMarks\":[0,", "\"lapDistances\":[", "\"firmware\":", "\"memo\":", "\"header\":{",
+          "\"neDivisor\":2", "\"inputTypes\":[0,0,1,1]", "\"gearThresholds\":[", "\"lapThreshold\":",
+          "\"channels\":[{\"column\":0,\"name\":\"Ne\",\"unit\":\"rpm\",\"code\":3,\"kind\":1",
+          "\"channelIndexByCode\":{\"1\":8,\"3\":0,", "\"messages\":[]"})
+        EXPECT_NE(ok.out.find(member), std::string::npos) << member;
+
+    CliRun rejected = Cli("inspect " + Path("bad.qvd") + Dir() + " --json");
+    EXPECT_EQ(rejected.status, 2);
+    EXPECT_NE(rejected.out.find("\"loaded\":false"), std::string::npos);
+    EXPECT_NE(rejected.out.find("{\"caption\":\"File Error!!\",\"text\":\"File Error.\"}"),
+              std::string::npos);
+    EXPECT_EQ(rejected.err, "File Error!!: File Error.\n");
+
+    CliRun unsupported = Cli("inspect " + Path("vorela.crs") + Dir());
+    EXPECT_EQ(unsupported.status, 2);
+    EXPECT_EQ(unsupported.err, "File Error: Not support File Type\n");
+
+    EXPECT_EQ(Cli("inspect").status, 1);
+    EXPECT_EQ(Cli("inspect " + Path("ride.qvd") + " --slot 3").status, 1);
+    EXPECT_EQ(Cli("inspect " + Path("ride.qvd") + " --set NoSuchKey=1").status, 1);
+}
+
+TEST_F(CliTest, SettingsFromTheCommandLineReachTheLoader) {
+    // Debug mode adds the reduction ratio as column 14.
+    CliRun normal = Cli("inspect " + Path("ride.qvd") + Dir() + " --json");
+    CliRun debug = Cli("inspect " + Path("ride.qvd") + Dir() + " --json --set Debug=1");
+    EXPECT_EQ(normal.out.find("\"name\":\"ReducRat\""), std::string::npos);
+    EXPECT_NE(debug.out.find("\"column\":14,\"name\":\"ReducRat\""), std::string::npos);
+    // A value is read as the settings file reads it: "0x1" is 1.
+    CliRun hex = Cli("inspect " + Path("ride.qvd") + Dir() + " --json --set Debug=0x1");
+    EXPECT_NE(hex.out.find("\"name\":\"ReducRat\""), std::string::npos);
+}
+
+TEST_F(CliTest, SamplesPrintsTheStoredIntegersOfTheAskedRange) {
+    CliRun r = Cli("samples " + Path("ride.qvd") + Dir() +
+                " --columns 0,2-3 --from 1000 --to 1002 --distance --gps --marks");
+    ASSERT_EQ(r.status, 0);
+    std::istringstream lines(r.out);
+    std::string header, line;
+    std::getline(lines, header);
+    EXPECT_EQ(header, "sample,c0,c2,c3,dsel,dfront,drear,gpsStatus,lon,lat,gpsExtra,mark");
+    int rows = 0;
+    while (std::getline(lines, line)) {
+        EXPECT_EQ(line.rfind(std::to_string(1000 + rows) + ",", 0), 0u) << line;
+        EXPECT_EQ(std::count(line.begin(), line.end(), ','), 11) << line;
+        ++rows;
+    }
+    EXPECT_EQ(rows, 3);
+    EXPECT_EQ(Cli("samples " + Path("ride.qvd") + " --columns 0,99").status, 1);
+    EXPECT_EQ(Cli("samples " + Path("ride.qvd")).status, 1);
+}
+
+TEST_F(CliTest, FileTwoIsLoadedAfterItsBase) {
+    CliRun r = Cli("inspect " + Path("ride3.qvd") + " --slot 1 --base " + Path("ride.qvd") + Dir() +
+                " --json");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("\"slot\":1"), std::string::npos);
+    EXPECT_NE(r.out.find("\"logVersion\":3"), std::string::npos);
+}
+
+TEST_F(CliTest, LapsFollowTheCourseAndPrintTheTimes) {
+    CliRun r = Cli("laps " + Path("ride.qvd") + Dir() + " --json");
+    ASSERT_EQ(r.status, 0);
+    for (const char* member :
+         {"\"marksPerLap\":1", "\"lapMarkCount\":3", "\"laps\":[{\"k\":0,\"startSample\":0,",
+          "\"checked\":false", "\"checked\":true", "\"sectorSamples\":[", "\"sectorTimes\":[",
+          "\"bestLap\":1", "\"secondBestLap\":null", "\"bestSectorLap\":[", "\"idealTime\":",
+          "\"averageLapTime\":", "\"runDistanceKm\":", "\"sectors\":[0,", "\"messages\":[]"})
+        EXPECT_NE(r.out.find(member), std::string::npos) << member;
+    // Without the course file the program says so, and still times the laps.
+    CliRun noCourse = Cli("laps " + Path("ride.qvd") + " --dir / --json");
+    EXPECT_EQ(noCourse.status, 0);
+    EXPECT_NE(noCourse.err.find("QVTK: Not Found Course Layout File !"), std::string::npos);
+    EXPECT_EQ(Cli("laps " + Path("ride.qvd") + " --marks-per-lap 4").status, 1);
+}
+
+} // namespace
