@@ -1,8 +1,11 @@
 // qvtk-sim: writes recordings of a simulated ride on a closed course, the same bytes for
 // the same seed, for demos, tests and benchmarks.
 #include "tools/sim/can_writer.h"
+#include "tools/sim/course_ini.h"
 #include "tools/sim/course_writer.h"
 #include "tools/sim/family3_writer.h"
+#include "tools/sim/family4_writer.h"
+#include "tools/sim/hnd_writer.h"
 
 #include <cerrno>
 #include <charconv>
@@ -24,15 +27,24 @@ namespace {
 // A short course, so the demo set of a few laps stays small.
 constexpr uint32_t kDemoSeed = 138;
 constexpr int kDemoLaps = 2;
+// The course name the logger files carry and the course INI sections use.
+constexpr const char* kCourseName = "vorela";
 
 constexpr const char* kUsage =
     "usage: qvtk-sim demo --out DIR [--seed N]\n"
-    "       qvtk-sim ride --format v0|v1|v2|v3|v4|v32|can|crs --out FILE [--seed N]\n"
-    "                     [--laps N] [--minutes M] [--linear-sus] [--marks-per-lap M]\n"
+    "       qvtk-sim ride --format FORMAT --out FILE [--seed N] [--laps N] [--minutes M]\n"
+    "                     [--linear-sus] [--marks-per-lap M]\n"
     "\n"
     "demo   writes demo_v0.qvd, demo_v1.qvd, demo_v2.qvd, demo_v3.qvd, demo_v4.qvd,\n"
-    "       demo_v32.qvd, demo.CAN and the course vorela.crs into DIR\n"
-    "ride   writes one file: a log of the given version, a CAN frame file or the course\n"
+    "       demo_v32.qvd, demo_f4.qvd, demo.hnd, demo.CAN, the course vorela.crs and its\n"
+    "       gps_p.ini and Sector.ini into DIR\n"
+    "ride   writes one file of a FORMAT:\n"
+    "       v0 v1 v2 v3 v4 v32  family-3 log of that version\n"
+    "       f4, f4gps           family-4 CAN log, laps by marker / by the GPS line\n"
+    "       hnd                 hnd log\n"
+    "       can                 CAN frame file\n"
+    "       crs                 course layout\n"
+    "       gpsini, sectorini   the course's gps_p.ini and Sector.ini (as vorela.crs)\n"
     "--seed N           ride and course (default 1; demo 138)\n"
     "--laps N           flying laps between out-lap and in-lap, 0-300 (default 5)\n"
     "--minutes M        record exactly M minutes instead, 0.1-600\n"
@@ -134,6 +146,10 @@ std::optional<int> FamilyVersion(std::string_view format) {
     return std::nullopt;
 }
 
+std::vector<uint8_t> GpsLineIni(const SimCourse& course) {
+    return WriteGpsLineIni(kCourseName, StartFinishLine(GeoOrigin{}, course));
+}
+
 int Demo(const Args& args) {
     std::error_code ec;
     fs::create_directories(args.out, ec);
@@ -150,19 +166,48 @@ int Demo(const Args& args) {
     bool ok = true;
     for (int v : {0, 1, 2, 3, 4, 32})
         ok = WriteFile(dir / ("demo_v" + std::to_string(v) + ".qvd"), WriteFamily3(ride, v)) && ok;
+    Family4Options f4;
+    f4.gpsLaps = true;
+    ok = WriteFile(dir / "demo_f4.qvd", WriteFamily4(ride, f4)) && ok;
+    ok = WriteFile(dir / "demo.hnd", WriteHnd(ride)) && ok;
     ok = WriteFile(dir / "demo.CAN", WriteCanFrames(ride)) && ok;
     ok = WriteFile(dir / "vorela.crs", WriteCourseLayout(course)) && ok;
+    ok = WriteFile(dir / "gps_p.ini", GpsLineIni(course)) && ok;
+    ok = WriteFile(dir / "Sector.ini", WriteSectorIni(kCourseName, SectorStartPoints())) && ok;
     return ok ? 0 : 1;
 }
 
+// Files of the course alone, without a ride.
+std::optional<std::vector<uint8_t>> CourseFile(const std::string& format, const SimCourse& course) {
+    if (format == "crs") return WriteCourseLayout(course);
+    if (format == "gpsini") return GpsLineIni(course);
+    if (format == "sectorini") return WriteSectorIni(kCourseName, SectorStartPoints());
+    return std::nullopt;
+}
+
+// Files of a ride in any format but family 3.
+std::optional<std::vector<uint8_t>> RideFile(const std::string& format, const SimRide& ride) {
+    if (format == "can") return WriteCanFrames(ride);
+    if (format == "hnd") return WriteHnd(ride);
+    if (format != "f4" && format != "f4gps") return std::nullopt;
+    Family4Options options;
+    options.gpsLaps = format == "f4gps";
+    return WriteFamily4(ride, options);
+}
+
+bool IsKnownFormat(const std::string& format) {
+    for (const char* known : {"can", "crs", "f4", "f4gps", "hnd", "gpsini", "sectorini"})
+        if (format == known) return true;
+    return FamilyVersion(format).has_value();
+}
+
 int Ride(const Args& args) {
-    std::optional<int> version = FamilyVersion(args.format);
-    if (!version && args.format != "can" && args.format != "crs")
-        return Usage("unknown format " + args.format);
+    if (!IsKnownFormat(args.format)) return Usage("unknown format " + args.format);
     SimCourse course = MakeCourse(args.ride.seed);
-    if (args.format == "crs") return WriteFile(args.out, WriteCourseLayout(course)) ? 0 : 1;
+    if (auto bytes = CourseFile(args.format, course)) return WriteFile(args.out, *bytes) ? 0 : 1;
     SimRide ride = SimulateRide(course, args.ride);
-    if (args.format == "can") return WriteFile(args.out, WriteCanFrames(ride)) ? 0 : 1;
+    if (auto bytes = RideFile(args.format, ride)) return WriteFile(args.out, *bytes) ? 0 : 1;
+    std::optional<int> version = FamilyVersion(args.format);
     Family3Options options;
     options.frontLinear = options.rearLinear = args.linearSus;
     return WriteFile(args.out, WriteFamily3(ride, *version, options)) ? 0 : 1;

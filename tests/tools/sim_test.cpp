@@ -438,16 +438,18 @@ TEST(SimProgram, RejectsBadArgumentsAndWritesTheDemoSet) {
     EXPECT_EQ(run("ride --format v2 --laps -1 --out " + (dir / "x.qvd").string()), 1);
     EXPECT_EQ(run("ride --format v2 --marks-per-lap 4 --out " + (dir / "x.qvd").string()), 1);
     EXPECT_EQ(run("ride --format crs --out /nonexistent-dir/x.crs"), 1);
+    EXPECT_EQ(run("ride --format f5 --out " + (dir / "x.qvd").string()), 1);
     EXPECT_FALSE(fs::exists(dir / "x.qvd"));
 
     ASSERT_EQ(run("demo --out " + dir.string()), 0);
     uintmax_t total = 0;
-    for (const char* name : {"demo_v0.qvd", "demo_v1.qvd", "demo_v2.qvd", "demo_v3.qvd",
-                             "demo_v4.qvd", "demo_v32.qvd", "demo.CAN", "vorela.crs"}) {
+    for (const char* name :
+         {"demo_v0.qvd", "demo_v1.qvd", "demo_v2.qvd", "demo_v3.qvd", "demo_v4.qvd", "demo_v32.qvd",
+          "demo_f4.qvd", "demo.hnd", "demo.CAN", "vorela.crs", "gps_p.ini", "Sector.ini"}) {
         ASSERT_TRUE(fs::exists(dir / name)) << name;
         total += fs::file_size(dir / name);
     }
-    EXPECT_LT(total, 7'000'000u);
+    EXPECT_LT(total, 9'000'000u);
     EXPECT_EQ((fs::file_size(dir / "demo_v2.qvd") - 512) % 16, 0u);
     fs::remove_all(dir);
 }

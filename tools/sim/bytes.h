@@ -23,6 +23,11 @@ inline void SetU16(std::vector<uint8_t>& out, size_t at, uint32_t value) {
     out[at + 1] = static_cast<uint8_t>(value);
 }
 
+inline void SetU32(std::vector<uint8_t>& out, size_t at, uint32_t value) {
+    SetU16(out, at, value >> 16);
+    SetU16(out, at + 2, value & 0xFFFF);
+}
+
 // Copies text into a fixed field, cut to fit; the rest of the field stays as it is.
 inline void SetText(std::vector<uint8_t>& out, size_t at, size_t size, std::string_view text) {
     for (size_t i = 0; i < text.size() && i < size; ++i)

@@ -213,6 +213,12 @@ SimCourse MakeCourse(uint32_t seed) {
     return course;
 }
 
+double CourseHeading(const SimCourse& course, double distance) {
+    CoursePoint at = CourseAt(course, distance),
+                ahead = CourseAt(course, distance + course.spacing);
+    return std::atan2(ahead.y - at.y, ahead.x - at.x);
+}
+
 double WrapCourseDistance(const SimCourse& course, double distance) {
     double d = distance - course.length * std::floor(distance / course.length);
     return d >= course.length ? 0.0 : d;

@@ -32,6 +32,9 @@ SimCourse MakeCourse(uint32_t seed);
 // Position and curvature at a course distance; any distance is wrapped onto one lap.
 CoursePoint CourseAt(const SimCourse& course, double distance);
 
+// Direction of travel at a course distance, radians from the +x axis.
+double CourseHeading(const SimCourse& course, double distance);
+
 // The distance wrapped into [0, length).
 double WrapCourseDistance(const SimCourse& course, double distance);
 

@@ -29,15 +29,25 @@ void AppendLine(std::string& text, double x, double y) {
     text += line;
 }
 
+int PointCount(const CourseLayoutOptions& options) {
+    return std::clamp(options.points, 3, 2999);
+}
+
 } // namespace
 
-std::vector<uint8_t> WriteCourseLayout(const SimCourse& course,
-                                       const CourseLayoutOptions& options) {
-    int count = std::clamp(options.points, 3, 2999);
+std::vector<int> SectorStartPoints(const CourseLayoutOptions& options) {
+    int count = PointCount(options);
     std::vector<int> sectorAt;
     for (double share : options.sectorStarts)
         sectorAt.push_back(std::clamp(static_cast<int>(std::lround(share * count)), 1, count - 1));
     std::sort(sectorAt.begin(), sectorAt.end());
+    return sectorAt;
+}
+
+std::vector<uint8_t> WriteCourseLayout(const SimCourse& course,
+                                       const CourseLayoutOptions& options) {
+    int count = PointCount(options);
+    std::vector<int> sectorAt = SectorStartPoints(options);
     Frame frame = FitToMap(course);
     std::string text;
     size_t nextSector = 0;

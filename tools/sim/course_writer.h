@@ -13,6 +13,9 @@ struct CourseLayoutOptions {
     std::vector<double> sectorStarts = {0.25, 0.5, 0.75};
 };
 
+// The course point indices where the sectors after the first begin, ascending.
+std::vector<int> SectorStartPoints(const CourseLayoutOptions& options = {});
+
 // The course layout text: one "X,Y" point per line with CR LF, in map units that fit the
 // 512 x 512 map (within about +-230), north up, starting at the line; a "1024.0,0.0" line
 // before each point where a sector begins.

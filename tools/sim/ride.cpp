@@ -52,7 +52,7 @@ struct Sample {
     CoursePoint at;
     double distance = 0;
     int gear = 0;
-    bool pulse = false, mark = false;
+    bool pulse = false, mark = false, pitLane = false;
 };
 
 double Lowpass(double current, double target, double tau) {
@@ -230,6 +230,7 @@ void Append(SimRide& ride, const Sample& s) {
     ride.y.push_back(static_cast<float>(s.at.y));
     ride.distance.push_back(static_cast<float>(s.distance));
     ride.gear.push_back(static_cast<uint8_t>(s.gear));
+    ride.pitLane.push_back(s.pitLane ? 1 : 0);
     ride.lapPulse.push_back(s.pulse ? 1 : 0);
     ride.sampleMark.push_back(s.mark ? 1 : 0);
 }
@@ -239,7 +240,7 @@ void Reserve(SimRide& ride, size_t n) {
                     &ride.rearStroke, &ride.laf1, &ride.laf2, &ride.vb, &ride.aux1, &ride.aux2,
                     &ride.waterTemp, &ride.x, &ride.y, &ride.distance})
         v->reserve(n);
-    for (auto* v : {&ride.gear, &ride.lapPulse, &ride.sampleMark}) v->reserve(n);
+    for (auto* v : {&ride.gear, &ride.pitLane, &ride.lapPulse, &ride.sampleMark}) v->reserve(n);
 }
 
 // A generous guess of the samples a plan takes, from the time along its envelope.
@@ -269,6 +270,9 @@ SimRide RunRide(const SimCourse& course, const RideOptions& options, int laps,
     ride.marksPerLap = options.marksPerLap;
     ride.bike = options.bike;
     ride.courseLength = course.length;
+    ride.lineX = course.x[0];
+    ride.lineY = course.y[0];
+    ride.lineHeading = CourseHeading(course, 0);
     Reserve(ride, exactSamples > 0 ? exactSamples : EstimateSamples(plan));
     RiderState s;
     for (size_t i = 0;; ++i) {
@@ -285,6 +289,7 @@ SimRide RunRide(const SimCourse& course, const RideOptions& options, int laps,
         if (s.phase == Phase::Moving)
             ShiftGears(options.bike, plan.zones[s.zone], out.rear, s, rng);
         out.gear = s.gear;
+        out.pitLane = plan.zones[s.zone].pitLane;
         out.throttle = Throttle(s, rng);
         s.rpmNoise = Wander(s.rpmNoise, 12, 0.9, rng);
         out.rpm = EngineRpm(options.bike, s, out.rear, out.throttle);

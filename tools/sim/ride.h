@@ -28,6 +28,8 @@ struct SimRide {
     int marksPerLap = 1;
     SimBike bike;
     double courseLength = 0;                    // m
+    double lineX = 0, lineY = 0;                // course start, where the line crosses, m
+    double lineHeading = 0;                     // direction of travel there, rad from +x
     std::vector<float> rpm;                     // engine speed
     std::vector<float> throttle;                // %
     std::vector<float> frontSpeed, rearSpeed;   // wheel speeds, km/h
@@ -40,6 +42,7 @@ struct SimRide {
     std::vector<float> x, y;                    // position, m
     std::vector<float> distance;                // along the course from the line, m
     std::vector<uint8_t> gear;                  // 0 = neutral
+    std::vector<uint8_t> pitLane;               // 1 while in the pit lane or the pit box
     std::vector<uint8_t> lapPulse;              // 1 while the lap-marker pulse is high
     std::vector<uint8_t> sampleMark;            // 1 while the mark button is held
     std::vector<uint32_t> lapPulseStarts;       // first sample of every lap-marker pulse
