@@ -5,7 +5,6 @@
 
 #include "cli/json_writer.h"
 #include "data/settings.h"
-#include "platform/message_box.h"
 
 namespace qvtk::cli {
 
@@ -102,14 +101,7 @@ void WriteJson(const Options& o, bool loaded) {
     }
     j.EndObject();
     j.Key("messages");
-    j.BeginArray();
-    for (const Message& m : RecordedMessages()) {
-        j.BeginObject();
-        j.Key("caption"), j.Value(m.caption);
-        j.Key("text"), j.Value(m.text);
-        j.EndObject();
-    }
-    j.EndArray();
+    WriteMessages(j);
     j.EndObject();
     std::cout << j.Text() << "\n";
 }

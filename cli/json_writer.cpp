@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "platform/message_box.h"
+
 namespace qvtk::cli {
 
 void JsonWriter::Value(double v) {
@@ -34,6 +36,17 @@ void JsonWriter::String(std::string_view s) {
         }
     }
     out_ += '"';
+}
+
+void WriteMessages(JsonWriter& j) {
+    j.BeginArray();
+    for (const Message& m : RecordedMessages()) {
+        j.BeginObject();
+        j.Key("caption"), j.Value(m.caption);
+        j.Key("text"), j.Value(m.text);
+        j.EndObject();
+    }
+    j.EndArray();
 }
 
 } // namespace qvtk::cli

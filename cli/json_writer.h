@@ -58,4 +58,7 @@ private:
     bool afterKey_ = false;
 };
 
+// The messages the load showed, as an array of {caption, text}.
+void WriteMessages(JsonWriter& j);
+
 } // namespace qvtk::cli

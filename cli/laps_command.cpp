@@ -7,7 +7,6 @@
 #include "analysis/lap_model.h"
 #include "analysis/lap_statistics.h"
 #include "cli/json_writer.h"
-#include "platform/message_box.h"
 
 namespace qvtk::cli {
 
@@ -77,14 +76,7 @@ void WriteJson(const Options& o) {
     for (int32_t sec : st.sectors.sec) j.Value(int64_t(sec));
     j.EndArray();
     j.Key("messages");
-    j.BeginArray();
-    for (const Message& m : RecordedMessages()) {
-        j.BeginObject();
-        j.Key("caption"), j.Value(m.caption);
-        j.Key("text"), j.Value(m.text);
-        j.EndObject();
-    }
-    j.EndArray();
+    WriteMessages(j);
     j.EndObject();
     std::cout << j.Text() << "\n";
 }

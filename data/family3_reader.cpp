@@ -113,29 +113,42 @@ template <bool Old> void StoreChunk(Family3Load& L, int32_t first, int n, const 
     for (int k = 0; k < n; ++k) s.sampleMarks[first + k] = r.mark[k];
 
     // Raw extremes only while the battery is fine, away from both ends of the recording; the
-    // stroke maxima simply follow the first 200 samples.
+    // stroke maxima simply follow the first 200 samples. Kept in locals so that they stay in
+    // registers while the loop runs.
+    int32_t throttleMin = L.throttleMin, throttleMax = L.throttleMax;
+    int32_t strokeMaxFront = L.strokeMaxFront, strokeMaxRear = L.strokeMaxRear;
     for (int k = 0; k < n; ++k) {
         const int32_t i = first + k;
         if (i <= 200) {
-            L.strokeMaxFront = r.strokeFront[k];
-            L.strokeMaxRear = r.strokeRear[k];
+            strokeMaxFront = r.strokeFront[k];
+            strokeMaxRear = r.strokeRear[k];
         } else if (i <= L.count - 200 && !low[k]) {
-            L.throttleMin = std::min<int32_t>(L.throttleMin, r.throttle[k]);
-            L.throttleMax = std::max<int32_t>(L.throttleMax, r.throttle[k]);
-            L.strokeMaxFront = std::max<int32_t>(L.strokeMaxFront, r.strokeFront[k]);
-            L.strokeMaxRear = std::max<int32_t>(L.strokeMaxRear, r.strokeRear[k]);
+            throttleMin = std::min<int32_t>(throttleMin, r.throttle[k]);
+            throttleMax = std::max<int32_t>(throttleMax, r.throttle[k]);
+            strokeMaxFront = std::max<int32_t>(strokeMaxFront, r.strokeFront[k]);
+            strokeMaxRear = std::max<int32_t>(strokeMaxRear, r.strokeRear[k]);
         }
     }
+    L.throttleMin = throttleMin;
+    L.throttleMax = throttleMax;
+    L.strokeMaxFront = strokeMaxFront;
+    L.strokeMaxRear = strokeMaxRear;
 
     // A speed of 0.1 km/h travels 1/7200 m in 5 ms; versions 0 and 32 record 0.01 km/h.
+    DistanceRun run = L.distance;
+    const int32_t threshold = s.header.lapThreshold;
     for (int k = 0; k < n; ++k) {
         const uint32_t front = Old ? r.vfw[k] / 100u : r.vfw[k];
         const uint32_t rear = Old ? r.vrw[k] / 100u : r.vrw[k];
-        AddDistance(s, L.distance, first + k, front, rear, L.rearSelected ? rear : front);
-        if (r.marker[k] && (Old || (L.version <= 2 ? vbStored[k] : vbStored[k] / 10) >
-                                       s.header.lapThreshold))
-            TakeLapPulse(s, L.distance, first + k);
+        AddDistance(s, run, first + k, front, rear, L.rearSelected ? rear : front);
+        const int32_t compared = L.version <= 2 ? vbStored[k] : vbStored[k] / 10;
+        if (r.marker[k] && (Old || compared > threshold)) {
+            DistanceRun pulse = run; // the run itself never leaves the registers
+            TakeLapPulse(s, pulse, first + k);
+            run = pulse;
+        }
     }
+    L.distance = run;
 }
 
 // The bytes a variable-record copy of the file would need, for the log conversion: per
@@ -207,13 +220,26 @@ int VariableRecordLength(uint16_t mask, int version) {
     return n;
 }
 
+// The length of every mask word, worked out once: both passes look it up per record.
+const uint8_t* RecordLengths(int version) {
+    static const auto tables = [] {
+        std::vector<uint8_t> t(2 * 65536);
+        for (int mask = 0; mask < 65536; ++mask) {
+            t[size_t(mask)] = uint8_t(VariableRecordLength(uint16_t(mask), 3));
+            t[65536 + size_t(mask)] = uint8_t(VariableRecordLength(uint16_t(mask), 4));
+        }
+        return t;
+    }();
+    return tables.data() + (version == 4 ? 65536 : 0);
+}
+
 // Whole records from offset 1024; a record cut off by the end of the file is not counted.
 int64_t CountVariableRecords(Bytes b, int version) {
+    const uint8_t* lengths = RecordLengths(version);
     int64_t n = 0;
     size_t pos = 1024;
     while (pos + 2 <= b.size()) {
-        uint16_t mask = uint16_t(b[pos] << 8 | b[pos + 1]);
-        size_t len = size_t(VariableRecordLength(mask, version));
+        size_t len = lengths[b[pos] << 8 | b[pos + 1]];
         if (len > b.size() - pos) break;
         pos += len;
         ++n;
@@ -224,6 +250,7 @@ int64_t CountVariableRecords(Bytes b, int version) {
 // Version 4 (Wide) carries 16-bit fields where version 3 has bytes.
 template <bool Wide> void DecodeVariableRecords(Family3Load& L, Bytes b) {
     const int divisor = L.s->header.neDivisor;
+    const uint8_t* lengths = RecordLengths(Wide ? 4 : 3);
     uint16_t vfwWord = 0, vrwWord = 0;
     uint16_t frontTop = 0, rearTop = 0; // version 3: top 8 of 10 bits; version 4: the raw
     // Fields without their mask bit repeat the previous record's value.
@@ -236,7 +263,7 @@ template <bool Wide> void DecodeVariableRecords(Family3Load& L, Bytes b) {
         const int n = int(std::min<int32_t>(kChunk, L.count - first));
         for (int k = 0; k < n; ++k) {
             const uint16_t mask = uint16_t(b[pos] << 8 | b[pos + 1]);
-            const size_t length = size_t(VariableRecordLength(mask, Wide ? 4 : 3));
+            const size_t length = lengths[mask];
             // The counting pass took only records that lie whole inside the file.
             if (length > b.size() - pos) return;
             const uint8_t* p = b.data() + pos + 2;
