@@ -92,6 +92,16 @@ WriteSlipRatio(const int32_t* front, const int32_t* rear, int32_t* out, int32_t 
     }
 }
 
+// Slip of a wheel against the GPS speed where the GPS says more than 20 km/h, else 0.
+__attribute__((target_clones("avx2", "default"))) void
+WriteGpsSlip(const int32_t* wheel, const int32_t* gps, int32_t* out, int32_t count) {
+    for (int32_t i = 0; i < count; ++i) {
+        const double G = gps[i];
+        const int32_t slip = TruncToInt32((double(wheel[i]) - G) * 100000.0 / G);
+        out[i] = gps[i] > 20000 ? slip : 0;
+    }
+}
+
 } // namespace
 
 void SmoothColumn(FileSlot slot, int column) {
@@ -185,14 +195,12 @@ void ComputeGpsSlip(FileSlot slot) {
     for (const auto& pair : pairs) {
         int in = FindInput(slot, pair[0]), out = FindInput(slot, pair[1]);
         if (in < 0 || out < 0) continue;
-        const int32_t *w = s.samples[in], *v = s.samples[gps];
-        int32_t* o = s.samples[out];
-        for (int32_t i = 0; i < count; ++i) {
-            int64_t j = int64_t(i) + g;
-            if (j < 0 || j >= count) continue;
-            const int32_t G = v[j];
-            o[i] = G > 20000 ? TruncToInt32(double(int64_t(w[i]) - G) * 100000.0 / G) : 0;
-        }
+        // Samples whose GPS sample (i + g) lies outside the recording keep their value.
+        const int64_t from = std::max<int64_t>(0, -int64_t(g));
+        const int64_t to = std::min<int64_t>(count, int64_t(count) - g);
+        if (from < to)
+            WriteGpsSlip(s.samples[in] + from, s.samples[gps] + from + g, s.samples[out] + from,
+                         int32_t(to - from));
         s.channels[out].source = 1;
     }
 }

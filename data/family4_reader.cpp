@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
+#include <vector>
 
 #include "data/arith.h"
+#include "data/family4_format.h"
 #include "data/finishing.h"
-#include "data/fixed_channels.h"
 #include "data/lap_marker.h"
 #include "data/settings.h"
 #include "platform/message_box.h"
@@ -16,26 +18,74 @@ LoadOptions g_loadOptions;
 
 namespace {
 
-constexpr size_t kTableStart = 512;
-constexpr size_t kDataStart = 8192;
 constexpr uint8_t kGroupEnd = 127;
-const char kMagic[] = "4KZL V0002   ";
+constexpr int kChunk = 512; // samples gathered before they are written to the columns
+
+// What an item addressed to a column does.
+enum class ItemRole : uint8_t { kSkip, kValue, kMarker, kGpsPosition, kGpsByte, kGpsSpeed };
+
+// The per-column facts the item stream needs, looked up once per load.
+struct ItemTable {
+    uint8_t length[128] = {}; // bytes of an item by its column byte
+    ItemRole role[kColumnCount] = {};
+    // The stored value of every possible item word, per value column: each conversion is
+    // worked out once per word instead of once per item.
+    std::vector<int32_t> stored[kColumnCount];
+};
 
 bool IsDecoded(const ChannelInfo& info) { return info.kind == 1 || info.kind == 3; }
 
-size_t ItemLength(const Slot& s, int column) {
-    if (column >= kColumnCount) return 3;
-    ChannelCode code = s.channels[column].code;
-    return code == kCodeGpsPosition || code == kCodeGpsByte ? 17 : 3;
+ItemTable MakeItemTable(const Slot& s) {
+    ItemTable t;
+    for (int c = 0; c < 128; ++c) {
+        const ChannelCode code = c < kColumnCount ? s.channels[c].code : 0;
+        t.length[c] = code == kCodeGpsPosition || code == kCodeGpsByte ? 17 : 3;
+    }
+    for (int c = 0; c < kColumnCount; ++c) {
+        const ChannelInfo& info = s.channels[c];
+        if (!IsDecoded(info) || !HasFullBuffer(s, c)) continue; // passed over by its length
+        switch (info.code) {
+        case kCodeGpsPosition: t.role[c] = ItemRole::kGpsPosition; break;
+        case kCodeGpsByte: t.role[c] = ItemRole::kGpsByte; break;
+        case kCodeGpsSpeed: t.role[c] = ItemRole::kGpsSpeed; break;
+        case kCodeVB: t.role[c] = ItemRole::kMarker; break;
+        default: t.role[c] = ItemRole::kValue; break;
+        }
+    }
+    return t;
+}
+
+inline uint16_t Word(const uint8_t* p) { return uint16_t(p[0] << 8 | p[1]); }
+inline uint32_t Long(const uint8_t* p) { return uint32_t(Word(p)) << 16 | Word(p + 2); }
+
+// The raw value of a 3-byte item in the channel's signed form.
+inline int32_t RawValue(const ChannelInfo& c, const uint8_t* item) {
+    const uint16_t word = Word(item + 1);
+    if (!c.signedRaw) return word;
+    return c.bitDepth ? int16_t(word) : int8_t(item[2]);
+}
+
+void BuildConversionTables(const Slot& s, ItemTable& t) {
+    for (int c = 0; c < kColumnCount; ++c) {
+        if (t.role[c] != ItemRole::kValue) continue;
+        const ChannelInfo& info = s.channels[c];
+        const Family4Conversion conversion = PrepareFamily4Conversion(info);
+        t.stored[c].resize(65536);
+        for (uint32_t word = 0; word < 65536; ++word) {
+            const uint8_t item[3] = {0, uint8_t(word >> 8), uint8_t(word)};
+            t.stored[c][word] = ApplyFamily4Conversion(conversion, RawValue(info, item));
+        }
+    }
 }
 
 // The item stream, walked the same way by the counting and the decoding pass so that both
-// agree on every sample. onSamples(n): n samples begin (a group is 1, a repeat byte its low
-// six bits + 1, the larger of the two counts the format allows); onItem(column, bytes): an
-// item of the current group. An item cut off by the end of the file ends the stream.
+// agree on every sample. onSamples(n, repeat): n samples begin (a group is one, a repeat byte
+// its low six bits + 1, the larger of the two counts the format allows); onItem(column,
+// first byte): a whole item of the current group. An item cut off by the end of the file ends the
+// stream; the byte 127 ends a group and is consumed.
 template <class OnSamples, class OnItem>
-void WalkItems(const Slot& s, Bytes b, OnSamples onSamples, OnItem onItem) {
-    size_t pos = kDataStart;
+void WalkItems(const ItemTable& t, Bytes b, OnSamples onSamples, OnItem onItem) {
+    size_t pos = kFamily4DataStart;
     while (pos < b.size()) {
         const uint8_t first = b[pos];
         if (first & 0x80) {
@@ -52,273 +102,216 @@ void WalkItems(const Slot& s, Bytes b, OnSamples onSamples, OnItem onItem) {
                 ++pos;
                 break;
             }
-            const size_t length = ItemLength(s, column);
+            const size_t length = t.length[column];
             if (length > b.size() - pos) return;
-            onItem(int(column), b.subspan(pos, length));
+            onItem(int(column), b.data() + pos);
             pos += length;
             previous = column;
         }
     }
 }
 
-// The descriptors must end before the data and no raw value may be wider than 16 bits.
-bool ChannelTableValid(Bytes b) {
-    size_t at = kTableStart;
-    for (int c = 0; c < kColumnCount; ++c) {
-        const uint8_t mode = ByteAt(b, at);
-        const size_t length = (ByteAt(b, at + 15) & 7) == 5 ? 112 : 48;
-        if (at + length > kDataStart) return false;
-        if (mode >= 1 && mode <= 3 && ByteAt(b, at + 10) > 2) return false;
-        at += length;
-    }
-    return true;
-}
-
-bool HeaderRejected(FileSlot slot, Bytes b, int version) {
-    if (ByteAt(b, 16) != 0 || ByteAt(b, 17) >= 64 || version != 0) return true;
-    return slot == 0 && (ByteAt(b, 18) >= 5 || ByteAt(b, 20) >= 5);
-}
-
-void CopyText(char (&out)[9], Bytes b, size_t at) {
-    std::memset(out, 0, sizeof out);
-    for (size_t i = 0; i < 8 && ByteAt(b, at + i); ++i) out[i] = char(ByteAt(b, at + i));
-}
-
-// Reads the channel descriptor table (checked by ChannelTableValid, unless in debug mode).
-void ReadChannelTable(FileSlot slot, Bytes b, bool append) {
-    Slot& s = SlotOf(slot);
-    const Slot& base = SlotOf(0);
-    if (!append) ClearChannelTable(slot);
-    int fileNamed = kCodeFileNamedFirst, status = kCodeStatusFirst;
-    size_t at = kTableStart;
-    for (int c = 0; c < kColumnCount; ++c) {
-        ChannelInfo& info = s.channels[c];
-        const uint8_t mode = ByteAt(b, at);
-        const uint8_t conversion = ByteAt(b, at + 15) & 7;
-        const size_t length = conversion == 5 ? 112 : 48;
-        info = ChannelInfo();
-        const bool present = mode >= 1 && mode <= 3;
-        info.kind = present ? mode : 0;
-        info.code = ByteAt(b, at + 1);
-        if (present && info.code == 0) info.code = ChannelCode(fileNamed++);
-        else if (present && info.code >= 128 && info.code <= 134) info.code = ChannelCode(status++);
-        info.sampleTimeIndex = ByteAt(b, at + 2);
-        info.canPort = ByteAt(b, at + 3);
-        info.canId = U32At(b, at + 4);
-        info.dataMask = U16At(b, at + 8);
-        info.bitDepth = ByteAt(b, at + 10);
-        info.bitShift = ByteAt(b, at + 11) & 63;
-        info.flags = ByteAt(b, at + 12);
-        info.extendId = info.flags & 1;
-        info.flag1 = info.flags >> 1 & 1;
-        info.lock = info.flags >> 2 & 1;
-        info.decimals = ByteAt(b, at + 14) & 3;
-        info.signedRaw = ByteAt(b, at + 14) >> 2 & 1;
-        info.conversion = conversion;
-        CopyText(info.name, b, at + 16);
-        CopyText(info.unit, b, at + 24);
-        if (conversion >= 1 && conversion <= 3) {
-            info.calA = I32At(b, at + 32);
-            info.calB = I32At(b, at + 36);
-            info.calOffset = I32At(b, at + 40);
-        } else if (conversion == 5) {
-            for (size_t k = 0; k < 10; ++k) {
-                info.tableIn[k] = I32At(b, at + 32 + 4 * k);
-                info.tableOut[k] = I32At(b, at + 72 + 4 * k);
-            }
-        }
-        // File 2 and 3 keep File 1's present columns, empty, so that the columns line up.
-        const bool keep = slot != 0 && IsPresent(base, c);
-        s.channelFlags[c] = present || keep ? kChannelPresent | kChannelShown : 0;
-        at += length;
-    }
-}
-
-void ReadHeader(FileSlot slot, Bytes b) {
-    Slot& s = SlotOf(slot);
-    LogHeader& h = s.header;
-    h = LogHeader();
-    h.headerVersion = ByteAt(b, 15);
-    int marksPerLap = ByteAt(b, 34);
-    s.laps.divisor = marksPerLap >= 1 && marksPerLap <= 3 ? marksPerLap : 1;
-    s.controlLine = {I32At(b, 48), I32At(b, 52), I32At(b, 56), I32At(b, 60)};
-    for (size_t i = 0; i < 14; ++i) h.gearTeeth[i] = ByteAt(b, 80 + i);
-    h.sprocketFront = ByteAt(b, 94);
-    h.sprocketRear = ByteAt(b, 95);
-    if (h.sprocketFront < 10 || h.sprocketRear < 10) h.sprocketFront = h.sprocketRear = 1;
-    h.tireFront = std::max<int>(100, U16At(b, 96));
-    h.tireRear = std::max<int>(100, U16At(b, 98));
-    for (size_t i = 0; i < 256 && ByteAt(b, 256 + i); ++i) h.memo[i] = char(ByteAt(b, 256 + i));
-    if (slot != 0) return;
-    g_session.firmware.clear();
-    int link = ByteAt(b, 31);
-    g_session.linkRatio = link == 0 ? 229 : link + 150;
-    std::memset(g_session.setupEcho, 0, sizeof g_session.setupEcho);
-    std::memcpy(g_session.setupEcho, b.data(), std::min<size_t>(b.size(), 512));
-    std::string course;
-    for (size_t i = 112; i < 128 && ByteAt(b, i) && ByteAt(b, i) != '.'; ++i)
-        course += char(ByteAt(b, i));
-    g_session.courseName = course + ".crs";
-}
-
-int32_t TableValue(const ChannelInfo& c, int32_t r) {
-    const int32_t* in = c.tableIn;
-    const int32_t* out = c.tableOut;
-    if (r >= in[9]) return out[9];
-    for (int k = 8; k >= 0; --k) {
-        if (r < in[k]) continue;
-        if (in[k + 1] == in[k]) return out[k];
-        return int32_t(out[k] + int64_t(out[k + 1] - out[k]) * (int64_t(r) - in[k]) /
-                                    (int64_t(in[k + 1]) - in[k]));
-    }
-    return out[0];
-}
-
-} // namespace
-
-int32_t Family4RawValue(const ChannelInfo& c, Bytes item) {
-    const uint16_t word = uint16_t(ByteAt(item, 1) << 8 | ByteAt(item, 2));
-    if (!c.signedRaw) return word;
-    return c.bitDepth ? int16_t(word) : int8_t(ByteAt(item, 2));
-}
-
-int32_t Family4Convert(const ChannelInfo& c, int32_t r) {
-    switch (c.conversion) {
-    case 1:
-        if (c.calA == c.calB) return 0;
-        return TruncToInt32(100000.0 / (double(c.calB) - c.calA) * (double(r) * 1000 - c.calA));
-    case 2:
-        return int32_t(int64_t(c.calA) * r + c.calOffset);
-    case 3:
-        if (c.calB == 0) return int32_t(int64_t(c.calA) * r + c.calOffset);
-        return TruncToInt32(double(c.calA) * r * (1000.0 / c.calB) + c.calOffset);
-    case 5:
-        return TableValue(c, r);
-    default:
-        return WrapMul(r, 1000);
-    }
-}
-
-namespace {
-
+// Decoding state. Items are kept as events (sample, value) per column; when a chunk of
+// samples is complete each column is filled from its events, the values in between
+// repeating. Most channels are sent far less often than every sample, so this writes each
+// column in long sequential runs.
 struct Family4Load {
     Slot* s = nullptr;
-    int32_t end = 0;     // one past the last sample the count allows
-    int32_t next = 0;    // the next sample to write
-    int32_t group = -1;  // the sample of the group whose items are being read
-    bool pulse = false;  // the group carried a lap-marker bit
-    int decoded[kColumnCount] = {};
-    int decodedCount = 0;
-    int front = -1, rear = -1, gpsSpeed = -1, gpsPosition = -1, strokeFront = -1, strokeRear = -1;
+    ItemTable items;
+    int32_t next = 0, end = 0;  // the next sample to write, one past the last allowed
+    int dense[kColumnCount];    // the column's place among the decoded ones, or -1
+    int columns[kColumnCount];  // the decoded columns in order
+    int columnCount = 0;
+    int32_t carried[kColumnCount] = {}; // each column's value before the chunk
+    int gpsDense = -1;          // the GPS position column: its value is the fix, per sample
+    int front = -1, rear = -1, gpsSpeed = -1, strokeFront = -1, strokeRear = -1; // columns
     bool hasGpsSpeed = false;
+    bool inGroup = false;       // items of a group are being read
+    bool pulse = false;         // the group carried a lap-marker bit
+    uint8_t status = 0;         // the group's fix status
+    int32_t lat = 0, lon = 0, extra = 0; // the last position
+    std::vector<uint16_t> eventAt;      // per column: chunk samples with an item
+    std::vector<int32_t> eventValue;    // per column: their values
+    int eventCount[kColumnCount] = {};
+    int32_t chunkLat[kChunk], chunkLon[kChunk], chunkExtra[kChunk];
+    uint8_t chunkStatus[kChunk], chunkPulse[kChunk];
+    int fill = 0;
+    int32_t chunkFirst = 0;
     DistanceRun distance;
 };
 
-int DecodedColumn(const Slot& s, ChannelCode code) {
-    for (int c = 0; c < kColumnCount; ++c)
-        if (IsDecoded(s.channels[c]) && HasFullBuffer(s, c) && s.channels[c].code == code) return c;
+int ColumnOf(const Family4Load& L, ChannelCode code) {
+    for (int d = 0; d < L.columnCount; ++d)
+        if (L.s->channels[L.columns[d]].code == code) return L.columns[d];
     return -1;
 }
 
-void RepeatPrevious(Family4Load& L, int32_t i) {
-    Slot& s = *L.s;
-    for (int k = 0; k < L.decodedCount; ++k) {
-        int32_t* x = s.samples[L.decoded[k]];
-        x[i] = x[i - 1];
+void FindColumns(Family4Load& L) {
+    for (int c = 0; c < kColumnCount; ++c) {
+        L.dense[c] = -1;
+        if (L.items.role[c] == ItemRole::kSkip) continue;
+        L.dense[c] = L.columnCount;
+        L.columns[L.columnCount++] = c;
     }
-    s.gps.status[i] = 0;
-    s.gps.lon[i] = s.gps.lon[i - 1];
-    s.gps.lat[i] = s.gps.lat[i - 1];
-    s.gps.extra[i] = s.gps.extra[i - 1];
-    if (L.gpsPosition >= 0) s.samples[L.gpsPosition][i] = 0; // a repeated position has no fix
+    L.front = ColumnOf(L, kCodeVFW);
+    L.rear = ColumnOf(L, kCodeVRW);
+    L.gpsSpeed = ColumnOf(L, kCodeGpsSpeed);
+    const int gps = ColumnOf(L, kCodeGpsPosition);
+    L.gpsDense = gps >= 0 ? L.dense[gps] : -1;
+    L.strokeFront = ColumnOf(L, kCodeFrSUS);
+    L.strokeRear = ColumnOf(L, kCodeRrSUS);
+    L.eventAt.assign(size_t(L.columnCount) * kChunk, 0);
+    L.eventValue.assign(size_t(L.columnCount) * kChunk, 0);
 }
 
-void TakeItem(Family4Load& L, int column, Bytes item) {
-    Slot& s = *L.s;
-    const int32_t i = L.group;
-    if (i < 0 || column >= kColumnCount || !IsDecoded(s.channels[column]) ||
-        !HasFullBuffer(s, column))
-        return; // not a column the decoder fills: passed over by its length
-    const ChannelInfo& info = s.channels[column];
-    int32_t* x = s.samples[column];
-    switch (info.code) {
-    case kCodeGpsPosition: {
-        const uint8_t fix = ByteAt(item, 2);
-        const int32_t status = fix >= '0' && fix <= '5' ? fix - '0' : 0;
-        int32_t lat = int32_t(U32At(item, 3)), lon = int32_t(U32At(item, 8));
-        if (ByteAt(item, 7) == 'S') lat = WrapMul(lat, -1);
-        if (ByteAt(item, 12) == 'W') lon = WrapMul(lon, -1);
-        x[i] = status * 1000;
-        s.gps.status[i] = uint8_t(status);
-        s.gps.lat[i] = lat;
-        s.gps.lon[i] = lon;
-        s.gps.extra[i] = U16At(item, 15);
-        break;
-    }
-    case kCodeGpsByte:
-        x[i] = ByteAt(item, 2) * 1000;
-        break;
-    case kCodeGpsSpeed:
-        x[i] = U16At(item, 1) * 10;
-        break;
-    case kCodeVB: {
-        const int32_t raw = Family4RawValue(info, item);
-        x[i] = raw & ~0xF; // the marker bit and its neighbours are not part of the value
-        if (raw & 1) L.pulse = true;
-        break;
-    }
-    default:
-        x[i] = Family4Convert(info, Family4RawValue(info, item));
-        break;
-    }
+// Appending carries on from the recording's last sample.
+void TakeCarriedFrom(Family4Load& L, int32_t i) {
+    const Slot& s = *L.s;
+    if (i < 1) return;
+    for (int d = 0; d < L.columnCount; ++d) L.carried[d] = s.samples[L.columns[d]][i - 1];
+    L.lat = s.gps.lat[i - 1];
+    L.lon = s.gps.lon[i - 1];
+    L.extra = s.gps.extra[i - 1];
 }
 
-// Distances, stroke maxima and the lap marker of a finished sample.
-void FinishSample(Family4Load& L, int32_t i, bool pulse) {
-    Slot& s = *L.s;
-    auto value = [&](int column) { return column >= 0 ? s.samples[column][i] : 0; };
-    const int32_t front = value(L.front) / 100, rear = value(L.rear) / 100;
-    const int32_t selected = L.hasGpsSpeed ? value(L.gpsSpeed) / 100 : front;
-    AddDistance(s, L.distance, i, uint32_t(front), uint32_t(rear), uint32_t(selected));
-    if (i > 200) {
-        s.header.strokeRawMaxFront = std::max(s.header.strokeRawMaxFront, value(L.strokeFront));
-        s.header.strokeRawMaxRear = std::max(s.header.strokeRawMaxRear, value(L.strokeRear));
+void AddEvent(Family4Load& L, int dense, int32_t value) {
+    const size_t e = size_t(dense) * kChunk + size_t(L.eventCount[dense]++);
+    L.eventAt[e] = uint16_t(L.fill);
+    L.eventValue[e] = value;
+}
+
+// Fills column d of the chunk's samples from its events.
+void FillColumn(Family4Load& L, int d, int32_t* x, int n) {
+    int32_t value = L.carried[d];
+    int from = 0;
+    const size_t base = size_t(d) * kChunk;
+    for (int e = 0; e < L.eventCount[d]; ++e) {
+        const int at = L.eventAt[base + size_t(e)];
+        std::fill(x + from, x + at, value);
+        value = L.eventValue[base + size_t(e)];
+        from = at;
     }
-    if (pulse) TakeLapPulse(s, L.distance, i);
+    std::fill(x + from, x + n, value);
+    L.carried[d] = value;
+    L.eventCount[d] = 0;
+}
+
+// The chunk into the columns, then the distances, stroke maxima and lap marks of its samples.
+void FlushChunk(Family4Load& L) {
+    Slot& s = *L.s;
+    const int n = L.fill;
+    const int32_t first = L.chunkFirst;
+    for (int d = 0; d < L.columnCount; ++d) {
+        int32_t* x = s.samples[L.columns[d]] + first;
+        if (d == L.gpsDense) { // the fix of each sample's own position, 0 without one
+            for (int k = 0; k < n; ++k) x[k] = L.chunkStatus[k] * 1000;
+            L.eventCount[d] = 0;
+        } else {
+            FillColumn(L, d, x, n);
+        }
+    }
+    std::memcpy(s.gps.lat + first, L.chunkLat, size_t(n) * sizeof(int32_t));
+    std::memcpy(s.gps.lon + first, L.chunkLon, size_t(n) * sizeof(int32_t));
+    std::memcpy(s.gps.extra + first, L.chunkExtra, size_t(n) * sizeof(int32_t));
+    std::memcpy(s.gps.status + first, L.chunkStatus, size_t(n));
+    static const int32_t kNone[kChunk] = {};
+    auto column = [&](int c) { return c >= 0 ? s.samples[c] + first : kNone; };
+    const int32_t *front = column(L.front), *rear = column(L.rear);
+    const int32_t* selectedSpeed = L.hasGpsSpeed ? column(L.gpsSpeed) : front;
+    const int32_t *strokeFront = column(L.strokeFront), *strokeRear = column(L.strokeRear);
+    DistanceRun run = L.distance;
+    int32_t strokeMaxFront = s.header.strokeRawMaxFront, strokeMaxRear = s.header.strokeRawMaxRear;
+    for (int k = 0; k < n; ++k) {
+        const int32_t i = first + k;
+        AddDistance(s, run, i, uint32_t(front[k] / 100), uint32_t(rear[k] / 100),
+                    uint32_t(selectedSpeed[k] / 100));
+        if (i > 200) {
+            strokeMaxFront = std::max(strokeMaxFront, strokeFront[k]);
+            strokeMaxRear = std::max(strokeMaxRear, strokeRear[k]);
+        }
+        if (L.chunkPulse[k]) {
+            DistanceRun pulse = run; // the run itself stays in registers
+            TakeLapPulse(s, pulse, i);
+            run = pulse;
+        }
+    }
+    s.header.strokeRawMaxFront = strokeMaxFront;
+    s.header.strokeRawMaxRear = strokeMaxRear;
+    L.distance = run;
+    L.chunkFirst += n;
+    L.fill = 0;
+}
+
+// Ends the current sample: its position record and lap marker.
+void EmitSample(Family4Load& L, bool repeat) {
+    const int k = L.fill;
+    L.chunkLat[k] = L.lat;
+    L.chunkLon[k] = L.lon;
+    L.chunkExtra[k] = L.extra;
+    // A sample without its own position has no fix: repeated positions carry status 0.
+    L.chunkStatus[k] = repeat ? 0 : L.status;
+    L.chunkPulse[k] = !repeat && L.pulse;
+    ++L.next;
+    if (++L.fill == kChunk) FlushChunk(L);
 }
 
 void CloseGroup(Family4Load& L) {
-    if (L.group < 0) return;
-    FinishSample(L, L.group, L.pulse);
-    L.group = -1;
-    L.pulse = false;
+    if (!L.inGroup) return;
+    EmitSample(L, false);
+    L.inGroup = false;
 }
 
 // Starts n samples; false once the counted total is reached.
 bool BeginSamples(Family4Load& L, int n, bool repeat) {
     CloseGroup(L);
+    if (!repeat) {
+        if (L.next >= L.end) return false;
+        L.inGroup = true;
+        L.pulse = false;
+        L.status = 0;
+        return true;
+    }
     for (int k = 0; k < n; ++k) {
         if (L.next >= L.end) return false;
-        RepeatPrevious(L, L.next);
-        if (repeat)
-            FinishSample(L, L.next, false);
-        else
-            L.group = L.next;
-        ++L.next;
+        EmitSample(L, true);
     }
     return true;
 }
 
-void FindColumns(Family4Load& L) {
-    const Slot& s = *L.s;
-    for (int c = 0; c < kColumnCount; ++c)
-        if (IsDecoded(s.channels[c]) && HasFullBuffer(s, c)) L.decoded[L.decodedCount++] = c;
-    L.front = DecodedColumn(s, kCodeVFW);
-    L.rear = DecodedColumn(s, kCodeVRW);
-    L.gpsSpeed = DecodedColumn(s, kCodeGpsSpeed);
-    L.gpsPosition = DecodedColumn(s, kCodeGpsPosition);
-    L.strokeFront = DecodedColumn(s, kCodeFrSUS);
-    L.strokeRear = DecodedColumn(s, kCodeRrSUS);
+// The walk hands over whole items only (3 bytes, 17 for positions), so the bytes are read
+// directly.
+void TakeItem(Family4Load& L, int column, const uint8_t* item) {
+    if (!L.inGroup || column >= kColumnCount) return;
+    const ItemRole role = L.items.role[column];
+    if (role == ItemRole::kSkip) return;
+    const int dense = L.dense[column];
+    switch (role) {
+    case ItemRole::kGpsPosition: {
+        const uint8_t fix = item[2];
+        L.status = fix >= '0' && fix <= '5' ? uint8_t(fix - '0') : 0;
+        L.lat = int32_t(Long(item + 3));
+        L.lon = int32_t(Long(item + 8));
+        if (item[7] == 'S') L.lat = WrapMul(L.lat, -1);
+        if (item[12] == 'W') L.lon = WrapMul(L.lon, -1);
+        L.extra = Word(item + 15);
+        break; // the column takes the fix when the chunk is written
+    }
+    case ItemRole::kGpsByte:
+        AddEvent(L, dense, item[2] * 1000);
+        break;
+    case ItemRole::kGpsSpeed:
+        AddEvent(L, dense, Word(item + 1) * 10);
+        break;
+    case ItemRole::kMarker: {
+        const int32_t raw = RawValue(L.s->channels[column], item);
+        AddEvent(L, dense, raw & ~0xF); // the marker bit and its neighbours are not the value
+        L.pulse = L.pulse || (raw & 1);
+        break;
+    }
+    default:
+        AddEvent(L, dense, L.items.stored[column][Word(item + 1)]);
+        break;
+    }
 }
 
 // Appending: marks continue after the recording's own, the end entries are taken back.
@@ -328,11 +321,10 @@ void ContinueLapMarks(Slot& s) {
     for (int k = t.count + 1; k < kLapMarkEntries; ++k) t.marks[k] = 0;
 }
 
-bool Reject(FileSlot slot, bool append) {
+void Reject(FileSlot slot, bool append) {
     ShowMessage("File Error.", "File Error!!");
     // An appended file that is rejected leaves the recording already in the slot as it was.
     if (!append) CloseSlot(slot);
-    return false;
 }
 
 } // namespace
@@ -340,53 +332,58 @@ bool Reject(FileSlot slot, bool append) {
 void ReadFamily4File(FileSlot slot, Bytes bytes, std::string_view) {
     Slot& s = SlotOf(slot);
     const bool append = g_loadOptions.appendFamily4 && s.file.fileKind == kFileFamily4;
-    const bool magic = bytes.size() >= 13 && std::memcmp(bytes.data(), kMagic, 13) == 0;
+    const bool magic = bytes.size() >= 13 && std::memcmp(bytes.data(), kFamily4Magic, 13) == 0;
     const int version = magic ? 0 : ByteAt(bytes, 15);
-    if (!DebugMode() && (HeaderRejected(slot, bytes, version) || !ChannelTableValid(bytes)))
-        return void(Reject(slot, append));
+    if (!DebugMode() && (Family4HeaderRejected(slot, bytes, version) || !Family4TableValid(bytes)))
+        return Reject(slot, append);
 
     const int32_t oldCount = append ? s.sampleCount : 1;
     s.active = true;
     s.file.fileKind = kFileFamily4;
     s.file.logVersion = version;
     s.sampleRateFactor = 1.0f;
-    ReadHeader(slot, bytes);
-    ReadChannelTable(slot, bytes, append);
+    ReadFamily4Header(slot, bytes);
+    ReadFamily4ChannelTable(slot, bytes, append);
     if (slot == 0) BuildChannelIndexByCode();
 
+    // Counting pass: the samples, and whether the GPS gives a speed to measure distance by.
+    const ItemTable counting = MakeItemTable(s);
+    bool isGpsSpeed[128] = {};
+    for (int c = 0; c < kColumnCount; ++c)
+        isGpsSpeed[c] = IsDecoded(s.channels[c]) && s.channels[c].code == kCodeGpsSpeed;
     int64_t count = 0;
     bool gpsSpeedSeen = false;
     WalkItems(
-        s, bytes, [&](int n, bool) { return (count += n), true; },
-        [&](int column, Bytes) {
-            gpsSpeedSeen |= column < kColumnCount && IsDecoded(s.channels[column]) &&
-                            s.channels[column].code == kCodeGpsSpeed;
-        });
-    if (count > INT32_MAX - int64_t(oldCount) - 4 * kSpareSamples)
-        return void(Reject(slot, append));
+        counting, bytes, [&](int n, bool) { return (count += n), true; },
+        [&](int column, const uint8_t*) { gpsSpeedSeen |= isGpsSpeed[column]; });
+    if (count > INT32_MAX - int64_t(oldCount) - 4 * kSpareSamples) return Reject(slot, append);
     const int32_t total = oldCount + int32_t(count);
     const bool allocated = append ? GrowSlotBuffers(slot, total + kSpareSamples)
                                   : AllocateSlotBuffers(slot, int32_t(count) + kSpareSamples);
     if (!allocated) return CloseSlot(slot);
 
-    Family4Load L;
-    L.s = &s;
-    L.next = oldCount;
-    L.end = total;
-    L.hasGpsSpeed = gpsSpeedSeen;
-    FindColumns(L);
+    auto L = std::make_unique<Family4Load>();
+    L->s = &s;
+    L->items = MakeItemTable(s); // now that the buffers say which columns can take samples
+    BuildConversionTables(s, L->items);
+    L->next = L->chunkFirst = oldCount;
+    L->end = total;
+    L->hasGpsSpeed = gpsSpeedSeen;
+    FindColumns(*L);
     if (append) {
         ContinueLapMarks(s);
-        L.distance = ContinueDistances(s, oldCount);
+        L->distance = ContinueDistances(s, oldCount);
+        TakeCarriedFrom(*L, oldCount);
     } else {
         BeginLapMarks(s);
     }
     WalkItems(
-        s, bytes, [&](int n, bool repeat) { return BeginSamples(L, n, repeat); },
-        [&](int column, Bytes item) { TakeItem(L, column, item); });
-    CloseGroup(L);
-    s.sampleCount = L.next;
-    FinishLapMarks(s, L.distance);
+        L->items, bytes, [&](int n, bool repeat) { return BeginSamples(*L, n, repeat); },
+        [&](int column, const uint8_t* item) { TakeItem(*L, column, item); });
+    CloseGroup(*L);
+    FlushChunk(*L);
+    s.sampleCount = L->next;
+    FinishLapMarks(s, L->distance);
     FinishFamily4Load(slot, ByteAt(bytes, 32) == 2, append);
 }
 

@@ -1,5 +1,6 @@
 // qvtk-cli as a user runs it: exit codes, messages on stderr, the JSON members and the CSV rows.
 #include <gtest/gtest.h>
+#include <stdlib.h>
 #include <sys/wait.h>
 
 #include <cstdio>
@@ -24,9 +25,11 @@ struct CliRun {
     std::string out, err;
 };
 
+fs::path g_dir; // this test process's own folder: ctest runs tests in parallel processes
+
 // Runs qvtk-cli with the arguments, capturing both streams.
 CliRun Cli(const std::string& args) {
-    const fs::path errFile = fs::temp_directory_path() / "qvtk_cli_test_err.txt";
+    const fs::path errFile = g_dir / "stderr.txt";
     const std::string command = std::string(QVTK_CLI_PATH) + " " + args + " 2>" + errFile.string();
     CliRun run;
     FILE* pipe = popen(command.c_str(), "r");
@@ -48,8 +51,8 @@ void WriteFile(const fs::path& path, const std::vector<uint8_t>& bytes) {
 class CliTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        dir_ = fs::temp_directory_path() / "qvtk_cli_test";
-        fs::create_directories(dir_);
+        char name[] = "/tmp/qvtk_cli_test_XXXXXX";
+        g_dir = dir_ = mkdtemp(name);
         sim::RideOptions options;
         options.seed = 5;
         options.laps = 1;
