@@ -24,8 +24,11 @@ void CheckCourseLayout(FileSlot slot) {
 void CheckRecordedCourse() {
     const ControlLine& recorded = SlotOf(0).controlLine;
     const ControlLine listed = ReadControlLine(g_session.courseName);
-    g_session.courseKnown = listed.latA == recorded.latA && listed.lonA == recorded.lonA &&
-                            listed.latB == recorded.latB && listed.lonB == recorded.lonB;
+    // A recording that names no course has none, whatever its line.
+    const bool named = g_session.courseName != ".crs";
+    g_session.courseKnown = named && listed.latA == recorded.latA &&
+                            listed.lonA == recorded.lonA && listed.latB == recorded.latB &&
+                            listed.lonB == recorded.lonB;
     if (g_session.courseKnown)
         g_settings.CourseFile_name = g_session.courseName;
     else
