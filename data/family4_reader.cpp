@@ -26,11 +26,12 @@ enum class ItemRole : uint8_t { kSkip, kValue, kMarker, kGpsPosition, kGpsByte, 
 
 // The per-column facts the item stream needs, looked up once per load.
 struct ItemTable {
-    uint8_t length[128] = {}; // bytes of an item by its column byte
+    bool longItem[128] = {}; // the column's items are 17 bytes (positions), else 3
     ItemRole role[kColumnCount] = {};
     // The stored value of every possible item word, per value column: each conversion is
     // worked out once per word instead of once per item.
     std::vector<int32_t> stored[kColumnCount];
+    Family4Conversion conversion[kColumnCount];
 };
 
 bool IsDecoded(const ChannelInfo& info) { return info.kind == 1 || info.kind == 3; }
@@ -39,7 +40,7 @@ ItemTable MakeItemTable(const Slot& s) {
     ItemTable t;
     for (int c = 0; c < 128; ++c) {
         const ChannelCode code = c < kColumnCount ? s.channels[c].code : 0;
-        t.length[c] = code == kCodeGpsPosition || code == kCodeGpsByte ? 17 : 3;
+        t.longItem[c] = code == kCodeGpsPosition || code == kCodeGpsByte;
     }
     for (int c = 0; c < kColumnCount; ++c) {
         const ChannelInfo& info = s.channels[c];
@@ -65,11 +66,18 @@ inline int32_t RawValue(const ChannelInfo& c, const uint8_t* item) {
     return c.bitDepth ? int16_t(word) : int8_t(item[2]);
 }
 
+// Conversions with floating-point or table work get a table over every item word; the
+// others are a multiplication and stay inline.
 void BuildConversionTables(const Slot& s, ItemTable& t) {
     for (int c = 0; c < kColumnCount; ++c) {
         if (t.role[c] != ItemRole::kValue) continue;
         const ChannelInfo& info = s.channels[c];
         const Family4Conversion conversion = PrepareFamily4Conversion(info);
+        t.conversion[c] = conversion;
+        const auto kind = conversion.kind;
+        if (kind != Family4Conversion::kTwoPoint && kind != Family4Conversion::kGainDivisor &&
+            kind != Family4Conversion::kTable)
+            continue;
         t.stored[c].resize(65536);
         for (uint32_t word = 0; word < 65536; ++word) {
             const uint8_t item[3] = {0, uint8_t(word >> 8), uint8_t(word)};
@@ -102,10 +110,17 @@ void WalkItems(const ItemTable& t, Bytes b, OnSamples onSamples, OnItem onItem) 
                 ++pos;
                 break;
             }
-            const size_t length = t.length[column];
-            if (length > b.size() - pos) return;
-            onItem(int(column), b.data() + pos);
-            pos += length;
+            // Two paths instead of a looked-up length: the processor then predicts where the
+            // next item starts instead of waiting for this one's length.
+            if (t.longItem[column]) [[unlikely]] {
+                if (17 > b.size() - pos) return;
+                onItem(int(column), b.data() + pos);
+                pos += 17;
+            } else {
+                if (3 > b.size() - pos) return;
+                onItem(int(column), b.data() + pos);
+                pos += 3;
+            }
             previous = column;
         }
     }
@@ -308,9 +323,14 @@ void TakeItem(Family4Load& L, int column, const uint8_t* item) {
         L.pulse = L.pulse || (raw & 1);
         break;
     }
-    default:
-        AddEvent(L, dense, L.items.stored[column][Word(item + 1)]);
+    default: {
+        const std::vector<int32_t>& stored = L.items.stored[column];
+        AddEvent(L, dense,
+                 stored.empty() ? ApplyFamily4Conversion(L.items.conversion[column],
+                                                         RawValue(L.s->channels[column], item))
+                                : stored[Word(item + 1)]);
         break;
+    }
     }
 }
 
