@@ -24,64 +24,72 @@ constexpr int kChunk = 512; // samples gathered before they are written to the c
 // What an item addressed to a column does.
 enum class ItemRole : uint8_t { kSkip, kValue, kMarker, kGpsPosition, kGpsByte, kGpsSpeed };
 
-// The per-column facts the item stream needs, looked up once per load.
+// The raw value forms of the items.
+enum class RawForm : uint8_t { kUnsigned16, kSigned16, kSigned8 };
+
+// What the item stream needs to know of a column, looked up once per load.
+struct ColumnPlan {
+    ItemRole role = ItemRole::kSkip;
+    bool longItem = false;          // items of 17 bytes (positions), else 3
+    RawForm form = RawForm::kUnsigned16;
+    int dense = -1;                 // the column's place among the decoded ones
+    const int32_t* stored = nullptr; // value columns: the stored value of every item word
+};
+
 struct ItemTable {
-    bool longItem[128] = {}; // the column's items are 17 bytes (positions), else 3
-    ItemRole role[kColumnCount] = {};
-    // The stored value of every possible item word, per value column: each conversion is
-    // worked out once per word instead of once per item.
-    std::vector<int32_t> stored[kColumnCount];
-    Family4Conversion conversion[kColumnCount];
+    ColumnPlan column[128]; // by the column byte of an item; 64 and up are never decoded
+    std::vector<int32_t> storedTables[kColumnCount];
 };
 
 bool IsDecoded(const ChannelInfo& info) { return info.kind == 1 || info.kind == 3; }
-
-ItemTable MakeItemTable(const Slot& s) {
-    ItemTable t;
-    for (int c = 0; c < 128; ++c) {
-        const ChannelCode code = c < kColumnCount ? s.channels[c].code : 0;
-        t.longItem[c] = code == kCodeGpsPosition || code == kCodeGpsByte;
-    }
-    for (int c = 0; c < kColumnCount; ++c) {
-        const ChannelInfo& info = s.channels[c];
-        if (!IsDecoded(info) || !HasFullBuffer(s, c)) continue; // passed over by its length
-        switch (info.code) {
-        case kCodeGpsPosition: t.role[c] = ItemRole::kGpsPosition; break;
-        case kCodeGpsByte: t.role[c] = ItemRole::kGpsByte; break;
-        case kCodeGpsSpeed: t.role[c] = ItemRole::kGpsSpeed; break;
-        case kCodeVB: t.role[c] = ItemRole::kMarker; break;
-        default: t.role[c] = ItemRole::kValue; break;
-        }
-    }
-    return t;
-}
 
 inline uint16_t Word(const uint8_t* p) { return uint16_t(p[0] << 8 | p[1]); }
 inline uint32_t Long(const uint8_t* p) { return uint32_t(Word(p)) << 16 | Word(p + 2); }
 
 // The raw value of a 3-byte item in the channel's signed form.
-inline int32_t RawValue(const ChannelInfo& c, const uint8_t* item) {
+inline int32_t RawValue(RawForm form, const uint8_t* item) {
     const uint16_t word = Word(item + 1);
-    if (!c.signedRaw) return word;
-    return c.bitDepth ? int16_t(word) : int8_t(item[2]);
+    return form == RawForm::kUnsigned16 ? word
+           : form == RawForm::kSigned16 ? int16_t(word)
+                                        : int8_t(item[2]);
 }
 
-// Conversions with floating-point or table work get a table over every item word; the
-// others are a multiplication and stay inline.
-void BuildConversionTables(const Slot& s, ItemTable& t) {
+RawForm FormOf(const ChannelInfo& c) {
+    if (!c.signedRaw) return RawForm::kUnsigned16;
+    return c.bitDepth ? RawForm::kSigned16 : RawForm::kSigned8;
+}
+
+// Every value column gets the stored value of every possible item word: each conversion is
+// worked out once per word instead of once per item.
+std::vector<int32_t> StoredTable(const ChannelInfo& info) {
+    const Family4Conversion conversion = PrepareFamily4Conversion(info);
+    std::vector<int32_t> table(65536);
+    for (uint32_t word = 0; word < 65536; ++word) {
+        const uint8_t item[3] = {0, uint8_t(word >> 8), uint8_t(word)};
+        table[word] = ApplyFamily4Conversion(conversion, RawValue(FormOf(info), item));
+    }
+    return table;
+}
+
+// decode: the columns whose items are taken (the slot's buffers are allocated by then);
+// without it only the item lengths are known, as the counting pass needs.
+void MakeItemTable(const Slot& s, ItemTable& t, bool decode) {
     for (int c = 0; c < kColumnCount; ++c) {
-        if (t.role[c] != ItemRole::kValue) continue;
         const ChannelInfo& info = s.channels[c];
-        const Family4Conversion conversion = PrepareFamily4Conversion(info);
-        t.conversion[c] = conversion;
-        const auto kind = conversion.kind;
-        if (kind != Family4Conversion::kTwoPoint && kind != Family4Conversion::kGainDivisor &&
-            kind != Family4Conversion::kTable)
-            continue;
-        t.stored[c].resize(65536);
-        for (uint32_t word = 0; word < 65536; ++word) {
-            const uint8_t item[3] = {0, uint8_t(word >> 8), uint8_t(word)};
-            t.stored[c][word] = ApplyFamily4Conversion(conversion, RawValue(info, item));
+        ColumnPlan& p = t.column[c];
+        p.longItem = info.code == kCodeGpsPosition || info.code == kCodeGpsByte;
+        p.form = FormOf(info);
+        if (!decode || !IsDecoded(info) || !HasFullBuffer(s, c)) continue; // passed over
+        switch (info.code) {
+        case kCodeGpsPosition: p.role = ItemRole::kGpsPosition; break;
+        case kCodeGpsByte: p.role = ItemRole::kGpsByte; break;
+        case kCodeGpsSpeed: p.role = ItemRole::kGpsSpeed; break;
+        case kCodeVB: p.role = ItemRole::kMarker; break;
+        default:
+            p.role = ItemRole::kValue;
+            t.storedTables[c] = StoredTable(info);
+            p.stored = t.storedTables[c].data();
+            break;
         }
     }
 }
@@ -112,7 +120,7 @@ void WalkItems(const ItemTable& t, Bytes b, OnSamples onSamples, OnItem onItem) 
             }
             // Two paths instead of a looked-up length: the processor then predicts where the
             // next item starts instead of waiting for this one's length.
-            if (t.longItem[column]) [[unlikely]] {
+            if (t.column[column].longItem) [[unlikely]] {
                 if (17 > b.size() - pos) return;
                 onItem(int(column), b.data() + pos);
                 pos += 17;
@@ -126,18 +134,16 @@ void WalkItems(const ItemTable& t, Bytes b, OnSamples onSamples, OnItem onItem) 
     }
 }
 
-// Decoding state. Items are kept as events (sample, value) per column; when a chunk of
-// samples is complete each column is filled from its events, the values in between
-// repeating. Most channels are sent far less often than every sample, so this writes each
-// column in long sequential runs.
+// Decoding state. The current value of every decoded column is kept here and copied into a
+// chunk of rows, one per sample; a full chunk goes into the columns one column at a time,
+// which keeps those writes sequential however many channels the file has.
 struct Family4Load {
     Slot* s = nullptr;
     ItemTable items;
     int32_t next = 0, end = 0;  // the next sample to write, one past the last allowed
-    int dense[kColumnCount];    // the column's place among the decoded ones, or -1
     int columns[kColumnCount];  // the decoded columns in order
     int columnCount = 0;
-    int32_t carried[kColumnCount] = {}; // each column's value before the chunk
+    int32_t current[kColumnCount] = {}; // by dense index
     int gpsDense = -1;          // the GPS position column: its value is the fix, per sample
     int front = -1, rear = -1, gpsSpeed = -1, strokeFront = -1, strokeRear = -1; // columns
     bool hasGpsSpeed = false;
@@ -145,9 +151,7 @@ struct Family4Load {
     bool pulse = false;         // the group carried a lap-marker bit
     uint8_t status = 0;         // the group's fix status
     int32_t lat = 0, lon = 0, extra = 0; // the last position
-    std::vector<uint16_t> eventAt;      // per column: chunk samples with an item
-    std::vector<int32_t> eventValue;    // per column: their values
-    int eventCount[kColumnCount] = {};
+    std::vector<int32_t> chunk; // kChunk rows of columnCount values
     int32_t chunkLat[kChunk], chunkLon[kChunk], chunkExtra[kChunk];
     uint8_t chunkStatus[kChunk], chunkPulse[kChunk];
     int fill = 0;
@@ -163,52 +167,30 @@ int ColumnOf(const Family4Load& L, ChannelCode code) {
 
 void FindColumns(Family4Load& L) {
     for (int c = 0; c < kColumnCount; ++c) {
-        L.dense[c] = -1;
-        if (L.items.role[c] == ItemRole::kSkip) continue;
-        L.dense[c] = L.columnCount;
+        ColumnPlan& p = L.items.column[c];
+        if (p.role == ItemRole::kSkip) continue;
+        p.dense = L.columnCount;
         L.columns[L.columnCount++] = c;
     }
     L.front = ColumnOf(L, kCodeVFW);
     L.rear = ColumnOf(L, kCodeVRW);
     L.gpsSpeed = ColumnOf(L, kCodeGpsSpeed);
     const int gps = ColumnOf(L, kCodeGpsPosition);
-    L.gpsDense = gps >= 0 ? L.dense[gps] : -1;
+    L.gpsDense = gps >= 0 ? L.items.column[gps].dense : -1;
     L.strokeFront = ColumnOf(L, kCodeFrSUS);
     L.strokeRear = ColumnOf(L, kCodeRrSUS);
-    L.eventAt.assign(size_t(L.columnCount) * kChunk, 0);
-    L.eventValue.assign(size_t(L.columnCount) * kChunk, 0);
+    L.chunk.assign(size_t(L.columnCount) * kChunk, 0);
 }
 
 // Appending carries on from the recording's last sample.
-void TakeCarriedFrom(Family4Load& L, int32_t i) {
+void TakeCurrentFrom(Family4Load& L, int32_t i) {
     const Slot& s = *L.s;
     if (i < 1) return;
-    for (int d = 0; d < L.columnCount; ++d) L.carried[d] = s.samples[L.columns[d]][i - 1];
+    for (int d = 0; d < L.columnCount; ++d) L.current[d] = s.samples[L.columns[d]][i - 1];
+    if (L.gpsDense >= 0) L.current[L.gpsDense] = 0;
     L.lat = s.gps.lat[i - 1];
     L.lon = s.gps.lon[i - 1];
     L.extra = s.gps.extra[i - 1];
-}
-
-void AddEvent(Family4Load& L, int dense, int32_t value) {
-    const size_t e = size_t(dense) * kChunk + size_t(L.eventCount[dense]++);
-    L.eventAt[e] = uint16_t(L.fill);
-    L.eventValue[e] = value;
-}
-
-// Fills column d of the chunk's samples from its events.
-void FillColumn(Family4Load& L, int d, int32_t* x, int n) {
-    int32_t value = L.carried[d];
-    int from = 0;
-    const size_t base = size_t(d) * kChunk;
-    for (int e = 0; e < L.eventCount[d]; ++e) {
-        const int at = L.eventAt[base + size_t(e)];
-        std::fill(x + from, x + at, value);
-        value = L.eventValue[base + size_t(e)];
-        from = at;
-    }
-    std::fill(x + from, x + n, value);
-    L.carried[d] = value;
-    L.eventCount[d] = 0;
 }
 
 // The chunk into the columns, then the distances, stroke maxima and lap marks of its samples.
@@ -216,14 +198,25 @@ void FlushChunk(Family4Load& L) {
     Slot& s = *L.s;
     const int n = L.fill;
     const int32_t first = L.chunkFirst;
-    for (int d = 0; d < L.columnCount; ++d) {
-        int32_t* x = s.samples[L.columns[d]] + first;
-        if (d == L.gpsDense) { // the fix of each sample's own position, 0 without one
-            for (int k = 0; k < n; ++k) x[k] = L.chunkStatus[k] * 1000;
-            L.eventCount[d] = 0;
-        } else {
-            FillColumn(L, d, x, n);
+    const size_t width = size_t(L.columnCount);
+    size_t d = 0;
+    for (; d + 4 <= width; d += 4) { // four columns a pass: each row is read in one piece
+        int32_t* x0 = s.samples[L.columns[d]] + first;
+        int32_t* x1 = s.samples[L.columns[d + 1]] + first;
+        int32_t* x2 = s.samples[L.columns[d + 2]] + first;
+        int32_t* x3 = s.samples[L.columns[d + 3]] + first;
+        const int32_t* row = L.chunk.data() + d;
+        for (int k = 0; k < n; ++k, row += width) {
+            x0[k] = row[0];
+            x1[k] = row[1];
+            x2[k] = row[2];
+            x3[k] = row[3];
         }
+    }
+    for (; d < width; ++d) {
+        int32_t* x = s.samples[L.columns[d]] + first;
+        const int32_t* row = L.chunk.data() + d;
+        for (int k = 0; k < n; ++k, row += width) x[k] = *row;
     }
     std::memcpy(s.gps.lat + first, L.chunkLat, size_t(n) * sizeof(int32_t));
     std::memcpy(s.gps.lon + first, L.chunkLon, size_t(n) * sizeof(int32_t));
@@ -257,15 +250,22 @@ void FlushChunk(Family4Load& L) {
     L.fill = 0;
 }
 
-// Ends the current sample: its position record and lap marker.
+// Writes the current values as the next sample.
 void EmitSample(Family4Load& L, bool repeat) {
     const int k = L.fill;
+    const size_t width = size_t(L.columnCount);
+    int32_t* row = L.chunk.data() + size_t(k) * width;
+    std::memcpy(row, L.current, width * sizeof(int32_t));
     L.chunkLat[k] = L.lat;
     L.chunkLon[k] = L.lon;
     L.chunkExtra[k] = L.extra;
     // A sample without its own position has no fix: repeated positions carry status 0.
     L.chunkStatus[k] = repeat ? 0 : L.status;
     L.chunkPulse[k] = !repeat && L.pulse;
+    if (L.gpsDense >= 0) {
+        if (repeat) row[L.gpsDense] = 0;
+        L.current[L.gpsDense] = 0;
+    }
     ++L.next;
     if (++L.fill == kChunk) FlushChunk(L);
 }
@@ -295,12 +295,15 @@ bool BeginSamples(Family4Load& L, int n, bool repeat) {
 
 // The walk hands over whole items only (3 bytes, 17 for positions), so the bytes are read
 // directly.
-void TakeItem(Family4Load& L, int column, const uint8_t* item) {
-    if (!L.inGroup || column >= kColumnCount) return;
-    const ItemRole role = L.items.role[column];
-    if (role == ItemRole::kSkip) return;
-    const int dense = L.dense[column];
-    switch (role) {
+inline __attribute__((always_inline)) void TakeItem(Family4Load& L, int column,
+                                                    const uint8_t* item) {
+    const ColumnPlan& p = L.items.column[column];
+    switch (p.role) {
+    case ItemRole::kSkip:
+        return;
+    case ItemRole::kValue:
+        L.current[p.dense] = p.stored[Word(item + 1)];
+        return;
     case ItemRole::kGpsPosition: {
         const uint8_t fix = item[2];
         L.status = fix >= '0' && fix <= '5' ? uint8_t(fix - '0') : 0;
@@ -309,27 +312,20 @@ void TakeItem(Family4Load& L, int column, const uint8_t* item) {
         if (item[7] == 'S') L.lat = WrapMul(L.lat, -1);
         if (item[12] == 'W') L.lon = WrapMul(L.lon, -1);
         L.extra = Word(item + 15);
-        break; // the column takes the fix when the chunk is written
+        L.current[p.dense] = L.status * 1000;
+        return;
     }
     case ItemRole::kGpsByte:
-        AddEvent(L, dense, item[2] * 1000);
-        break;
+        L.current[p.dense] = item[2] * 1000;
+        return;
     case ItemRole::kGpsSpeed:
-        AddEvent(L, dense, Word(item + 1) * 10);
-        break;
+        L.current[p.dense] = Word(item + 1) * 10;
+        return;
     case ItemRole::kMarker: {
-        const int32_t raw = RawValue(L.s->channels[column], item);
-        AddEvent(L, dense, raw & ~0xF); // the marker bit and its neighbours are not the value
+        const int32_t raw = RawValue(p.form, item);
+        L.current[p.dense] = raw & ~0xF; // the marker bit and its neighbours are not the value
         L.pulse = L.pulse || (raw & 1);
-        break;
-    }
-    default: {
-        const std::vector<int32_t>& stored = L.items.stored[column];
-        AddEvent(L, dense,
-                 stored.empty() ? ApplyFamily4Conversion(L.items.conversion[column],
-                                                         RawValue(L.s->channels[column], item))
-                                : stored[Word(item + 1)]);
-        break;
+        return;
     }
     }
 }
@@ -367,14 +363,15 @@ void ReadFamily4File(FileSlot slot, Bytes bytes, std::string_view) {
     if (slot == 0) BuildChannelIndexByCode();
 
     // Counting pass: the samples, and whether the GPS gives a speed to measure distance by.
-    const ItemTable counting = MakeItemTable(s);
+    auto counting = std::make_unique<ItemTable>();
+    MakeItemTable(s, *counting, false);
     bool isGpsSpeed[128] = {};
     for (int c = 0; c < kColumnCount; ++c)
         isGpsSpeed[c] = IsDecoded(s.channels[c]) && s.channels[c].code == kCodeGpsSpeed;
     int64_t count = 0;
     bool gpsSpeedSeen = false;
     WalkItems(
-        counting, bytes, [&](int n, bool) { return (count += n), true; },
+        *counting, bytes, [&](int n, bool) { return (count += n), true; },
         [&](int column, const uint8_t*) { gpsSpeedSeen |= isGpsSpeed[column]; });
     if (count > INT32_MAX - int64_t(oldCount) - 4 * kSpareSamples) return Reject(slot, append);
     const int32_t total = oldCount + int32_t(count);
@@ -384,8 +381,7 @@ void ReadFamily4File(FileSlot slot, Bytes bytes, std::string_view) {
 
     auto L = std::make_unique<Family4Load>();
     L->s = &s;
-    L->items = MakeItemTable(s); // now that the buffers say which columns can take samples
-    BuildConversionTables(s, L->items);
+    MakeItemTable(s, L->items, true); // the buffers now say which columns take samples
     L->next = L->chunkFirst = oldCount;
     L->end = total;
     L->hasGpsSpeed = gpsSpeedSeen;
@@ -393,7 +389,7 @@ void ReadFamily4File(FileSlot slot, Bytes bytes, std::string_view) {
     if (append) {
         ContinueLapMarks(s);
         L->distance = ContinueDistances(s, oldCount);
-        TakeCarriedFrom(*L, oldCount);
+        TakeCurrentFrom(*L, oldCount);
     } else {
         BeginLapMarks(s);
     }
