@@ -14,7 +14,7 @@ build: bootstrap
 # Opens the bundled demo recordings. Until the viewer exists this prints what the loaders make
 # of each of them.
 run: build
-	@for f in $(BUILD)/demo/*.qvd $(BUILD)/demo/*.CAN; do \
+	@for f in $(BUILD)/demo/*.qvd $(BUILD)/demo/*.hnd $(BUILD)/demo/*.CAN; do \
 		./$(BUILD)/qvtk-cli inspect "$$f" --dir $(BUILD)/demo || exit 1; echo; done
 
 test: build
