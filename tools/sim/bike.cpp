@@ -14,4 +14,13 @@ double EngineRpmAt(const SimBike& bike, int gear, double rearKmh) {
     return wheelRpm * OverallRatio(bike, gear);
 }
 
+void WriteGearboxTeeth(const SimBike& bike, std::vector<uint8_t>& header, size_t at) {
+    header[at] = static_cast<uint8_t>(bike.primaryDriven);
+    header[at + 1] = static_cast<uint8_t>(bike.primaryDrive);
+    for (size_t g = 0; g < 6; ++g) {
+        header[at + 2 + 2 * g] = static_cast<uint8_t>(bike.gearDriven[g]);
+        header[at + 3 + 2 * g] = static_cast<uint8_t>(bike.gearDrive[g]);
+    }
+}
+
 } // namespace qvtk::sim

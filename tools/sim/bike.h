@@ -1,5 +1,9 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
 namespace qvtk::sim {
 
 // The drive line of the simulated motorcycle. Teeth are driven / drive, as the logger
@@ -22,5 +26,9 @@ double OverallRatio(const SimBike& bike, int gear);
 
 // Engine speed (rpm) with the clutch engaged in `gear` at a rear wheel speed (km/h).
 double EngineRpmAt(const SimBike& bike, int gear, double rearKmh);
+
+// The 14 gearbox bytes both logger families store: primary driven and drive, then driven and
+// drive of gears 1 to 6, from `at`.
+void WriteGearboxTeeth(const SimBike& bike, std::vector<uint8_t>& header, size_t at);
 
 } // namespace qvtk::sim

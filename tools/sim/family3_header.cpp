@@ -34,15 +34,6 @@ bool IsOldRecordVersion(int version) {
     return version == 0 || version == 32;
 }
 
-void WriteGearbox(const SimBike& bike, std::vector<uint8_t>& h) {
-    h[kGearTeeth] = static_cast<uint8_t>(bike.primaryDriven);
-    h[kGearTeeth + 1] = static_cast<uint8_t>(bike.primaryDrive);
-    for (int g = 0; g < 6; ++g) {
-        h[kGearTeeth + 2 + 2 * g] = static_cast<uint8_t>(bike.gearDriven[g]);
-        h[kGearTeeth + 3 + 2 * g] = static_cast<uint8_t>(bike.gearDrive[g]);
-    }
-}
-
 void WriteSuspension(const Family3Setup& setup, std::vector<uint8_t>& h) {
     for (int side = 0; side < 2; ++side) {
         h[kSensorType + side] = static_cast<uint8_t>(setup.sensorType[side]);
@@ -127,7 +118,7 @@ std::vector<uint8_t> WriteFamily3Header(const SimRide& ride, const Family3Setup&
     SetU16(h, kThrottleGain, static_cast<uint16_t>(setup.throttleGain));
     WriteSuspension(setup, h);
     h[kLapThreshold] = static_cast<uint8_t>(options.lapThreshold);
-    WriteGearbox(ride.bike, h);
+    WriteGearboxTeeth(ride.bike, h, kGearTeeth);
     WriteInputs(setup, h);
     std::string memo = options.memo.empty()
                            ? "QVTK simulated ride seed " + std::to_string(ride.seed)

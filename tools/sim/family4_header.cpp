@@ -129,12 +129,7 @@ void WriteDescriptor(const F4Channel& c, std::vector<uint8_t>& h, size_t at) {
 }
 
 void WriteGearbox(const SimBike& bike, std::vector<uint8_t>& h) {
-    h[kGearTeeth] = static_cast<uint8_t>(bike.primaryDriven);
-    h[kGearTeeth + 1] = static_cast<uint8_t>(bike.primaryDrive);
-    for (size_t g = 0; g < 6; ++g) {
-        h[kGearTeeth + 2 + 2 * g] = static_cast<uint8_t>(bike.gearDriven[g]);
-        h[kGearTeeth + 3 + 2 * g] = static_cast<uint8_t>(bike.gearDrive[g]);
-    }
+    WriteGearboxTeeth(bike, h, kGearTeeth);
     h[kFrontSprocket] = static_cast<uint8_t>(bike.frontSprocket);
     h[kRearSprocket] = static_cast<uint8_t>(bike.rearSprocket);
     SetU16(h, kFrontTire, static_cast<uint16_t>(bike.frontTireMm));
