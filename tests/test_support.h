@@ -1,8 +1,13 @@
 #pragma once
-// Shared by the tests: a clean program before each test and loading from bytes in memory.
+// Shared by the tests: a clean program before each test, a program directory of its own and
+// loading from bytes in memory.
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -29,13 +34,71 @@ protected:
     }
 };
 
+// A clean program whose program directory (where the loaders look for their .ini files) is a
+// fresh temporary directory of this test alone, removed at the end.
+class TempProgramDirectory : public ProgramTest {
+protected:
+    void SetUp() override {
+        ProgramTest::SetUp();
+        char name[] = "/tmp/qvtk_test_XXXXXX";
+        ASSERT_NE(mkdtemp(name), nullptr);
+        g_session.programDirectory = dir_ = name;
+    }
+    void TearDown() override {
+        std::filesystem::remove_all(dir_);
+        ProgramTest::TearDown();
+    }
+    void WriteFile(const std::string& name, const std::string& text) const {
+        std::ofstream(dir_ + "/" + name, std::ios::binary) << text;
+    }
+    std::string dir_;
+};
+
 // Runs the dispatcher on bytes as if they were read from `path`; returns the filled slot.
 inline FileSlot Load(FileSlot slot, const std::string& path, const std::vector<uint8_t>& bytes) {
     LoadLogFile(slot, path, bytes);
     return slot;
 }
 
-inline bool Loaded(FileSlot slot) { return SlotOf(slot).file.fileKind != kFileNone; }
+// A present channel of a recording built in memory.
+struct TestChannel {
+    int column;
+    ChannelCode code;
+    const char* name = "";
+    uint8_t kind = 1;
+};
+
+// Makes `slot` a loaded recording of `count` samples (and the spare entries a reader adds) with
+// exactly the given channels present; every sample starts at 0.
+inline Slot& MakeRecording(FileSlot slot, int32_t count, const std::vector<TestChannel>& list) {
+    Slot& s = SlotOf(slot);
+    for (uint32_t& f : s.channelFlags) f = 0;
+    for (const TestChannel& c : list) {
+        s.channelFlags[c.column] = kChannelPresent | kChannelShown;
+        s.channels[c.column].code = c.code;
+        s.channels[c.column].kind = c.kind;
+        std::snprintf(s.channels[c.column].name, sizeof s.channels[c.column].name, "%s", c.name);
+    }
+    EXPECT_TRUE(AllocateSlotBuffers(slot, count + kSpareSamples));
+    s.sampleCount = count;
+    s.sampleRateFactor = 1.0f;
+    s.file.fileKind = kFileFamily3;
+    s.active = true;
+    return s;
+}
+
+inline void Fill(FileSlot slot, int c, int32_t value) {
+    for (int32_t i = 0; i < SlotOf(slot).sampleCount; ++i) SlotOf(slot).samples[c][i] = value;
+}
+
+// Sample i of a column (0 for a column without data or outside the recording).
+inline int32_t At(int column, int32_t i, FileSlot slot = 0) {
+    return SampleAt(slot, column, i);
+}
+
+inline bool Loaded(FileSlot slot) {
+    return SlotOf(slot).file.fileKind != kFileNone;
+}
 
 // A closed slot: one sample, no laps, buffers of 16 samples.
 inline void ExpectClosed(FileSlot slot) {

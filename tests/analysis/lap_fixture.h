@@ -1,8 +1,5 @@
 #pragma once
 // Hand-built recordings and a temporary program directory for the lap and course tests.
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -15,18 +12,11 @@
 
 namespace qvtk::test {
 
-class LapFixture : public ProgramTest {
+class LapFixture : public TempProgramDirectory {
 protected:
-    void SetUp() override {
-        ProgramTest::SetUp();
-        char name[] = "/tmp/qvtk_lap_XXXXXX";
-        ASSERT_NE(mkdtemp(name), nullptr);
-        g_session.programDirectory = dir_ = name;
-    }
     void TearDown() override {
         SetCourseMapRedrawHook(nullptr);
-        std::filesystem::remove_all(dir_);
-        ProgramTest::TearDown();
+        TempProgramDirectory::TearDown();
     }
 
     // A loaded slot of n samples whose front wheel covers step(i) in sample i (rear: twice).
@@ -54,12 +44,6 @@ protected:
     template <class T> static std::vector<T> Row(const T* p, int n) {
         return std::vector<T>(p, p + n);
     }
-
-    void WriteFile(const std::string& name, const std::string& text) const {
-        std::ofstream(dir_ + "/" + name, std::ios::binary) << text;
-    }
-
-    std::string dir_;
 };
 
 } // namespace qvtk::test

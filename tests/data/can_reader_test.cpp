@@ -7,10 +7,6 @@ namespace {
 
 using CanReaderTest = ProgramTest;
 
-int32_t At(int column, int32_t i) {
-    return SampleAt(0, column, i);
-}
-
 // One 16-byte frame: time stamp, identifier, words A and B, byte C, three unused bytes.
 void AppendFrame(std::vector<uint8_t>& b, uint32_t stamp, uint32_t id, uint16_t a = 0,
                  uint16_t wordB = 0, uint8_t c = 0) {
@@ -22,29 +18,31 @@ void AppendFrame(std::vector<uint8_t>& b, uint32_t stamp, uint32_t id, uint16_t 
 }
 
 TEST_F(CanReaderTest, ColumnsFollowFirstAppearanceAndAlwaysFillFile1) {
-    std::vector<uint8_t> file3 = Family3File(2).Append({}, 4).bytes();
-    ASSERT_EQ(Load(2, "ride.qvd", file3), 2);
-
+    ASSERT_EQ(Load(2, "ride.qvd", Family3File(2).Append({}, 4).bytes()), 2);
     std::vector<uint8_t> b;
-    const uint32_t ids[] = {533, 521, 597, 517, 0x300, 574, 521, 596, 512};
-    for (uint32_t id : ids) AppendFrame(b, 10, id);
-    for (const char* path : {"log.can", "LOG.CAN", "x.Can"}) {
-        SCOPED_TRACE(path);
-        EXPECT_EQ(Load(2, path, b), 0);
-        const Slot& s = SlotOf(0);
-        EXPECT_EQ(s.file.fileKind, kFileCan);
-        EXPECT_EQ(s.sampleCount, 9 + 16);
-        const char* names[] = {"215", "209", "205", "23E", "254", "200"};
-        const uint32_t canIds[] = {533, 521, 517, 574, 596, 512};
-        for (int c = 0; c < 6; ++c) {
-            EXPECT_STREQ(s.channels[c].name, names[c]) << c;
-            EXPECT_EQ(s.channels[c].canId, canIds[c]) << c;
-            EXPECT_EQ(s.channelFlags[c], kChannelPresent | kChannelShown) << c;
-        }
-        for (int c = 6; c < kColumnCount; ++c) EXPECT_FALSE(IsPresent(s, c)) << c;
-        EXPECT_EQ(SlotOf(2).file.fileKind, kFileFamily3); // the slot asked for is untouched
-        EXPECT_EQ(SlotOf(2).sampleCount, 5);
+    for (uint32_t id : {533, 521, 597, 517, 0x300, 574, 521, 596, 512}) AppendFrame(b, 10, id);
+    EXPECT_EQ(Load(2, "x.Can", b), 0);
+    const Slot& s = SlotOf(0);
+    EXPECT_EQ(std::tuple(s.file.fileKind, s.sampleCount), std::tuple(kFileCan, 9 + 16));
+    // Identifiers from 597 on get no column; names in hexadecimal.
+    const char* names[] = {"215", "209", "205", "23E", "254", "200"};
+    const uint32_t canIds[] = {533, 521, 517, 574, 596, 512};
+    for (int c = 0; c < 6; ++c) {
+        EXPECT_STREQ(s.channels[c].name, names[c]) << c;
+        EXPECT_EQ(std::tuple(s.channels[c].canId, s.channelFlags[c]),
+                  std::tuple(canIds[c], kChannelPresent | kChannelShown))
+            << c;
     }
+    for (int c = 6; c < kColumnCount; ++c) EXPECT_FALSE(IsPresent(s, c)) << c;
+    // The slot asked for is untouched.
+    EXPECT_EQ(std::tuple(SlotOf(2).file.fileKind, SlotOf(2).sampleCount),
+              std::tuple(kFileFamily3, 5));
+    b.clear(); // at most 64 columns
+    for (uint32_t id = 0; id < 70; ++id) AppendFrame(b, 0, id);
+    Load(0, "many.can", b);
+    for (int c = 0; c < kColumnCount; ++c) EXPECT_TRUE(IsPresent(s, c)) << c;
+    EXPECT_EQ(std::tuple(std::string(s.channels[63].name), s.channels[63].canId),
+              std::tuple("3F", 63u));
 }
 
 TEST_F(CanReaderTest, ValuesOfTheKnownIdentifiersWithinTheSampleCount) {
@@ -63,50 +61,26 @@ TEST_F(CanReaderTest, ValuesOfTheKnownIdentifiersWithinTheSampleCount) {
     Load(0, "log.CAN", b);
     const Slot& s = SlotOf(0);
     ASSERT_EQ(s.sampleCount, 26);
-    EXPECT_EQ(At(2, 5), 12000);
-    EXPECT_EQ(At(3, 5), 34000);
-    EXPECT_EQ(At(0, 5), 7000000);
-    EXPECT_EQ(At(5, 5), 3000); // 7 modulo 4
-    EXPECT_EQ(At(1, 5), 65535000);
-    EXPECT_EQ(At(4, 5), 18000); // 0x1234 / 256 = 18
-    EXPECT_EQ(At(4, 0), 0);
-    EXPECT_EQ(At(0, 25), 42000);
-    EXPECT_EQ(At(5, 25), 2000);
-    ASSERT_TRUE(HasFullBuffer(s, 0));
-    ASSERT_GT(s.capacity, 26);
-    EXPECT_EQ(s.samples[0][26], 0);
-    EXPECT_EQ(s.samples[5][26], 0);
+    // 517: A, B; 521: A, C modulo 4; 533: A; 574: A / 256 (0x1234 / 256 = 18); x 1000.
+    EXPECT_EQ(std::tuple(At(2, 5), At(3, 5), At(0, 5), At(5, 5), At(1, 5), At(4, 5), At(4, 0)),
+              std::tuple(12000, 34000, 7000000, 3000, 65535000, 18000, 0));
+    EXPECT_EQ(std::tuple(At(0, 25), At(5, 25)), std::tuple(42000, 2000));
+    ASSERT_TRUE(HasFullBuffer(s, 0) && HasFullBuffer(s, 5) && s.capacity > 26);
+    EXPECT_EQ(std::tuple(s.samples[0][26], s.samples[5][26]), std::tuple(0, 0));
     EXPECT_EQ(s.laps.count, 1); // frames carry no lap marker
     for (int k = 1; k <= 3; ++k) EXPECT_EQ(s.laps.marks[k], 26);
-}
 
-TEST_F(CanReaderTest, AtMost64Columns) {
-    std::vector<uint8_t> b;
-    for (uint32_t id = 0; id < 70; ++id) AppendFrame(b, 0, id);
-    Load(0, "many.can", b);
-    const Slot& s = SlotOf(0);
-    for (int c = 0; c < kColumnCount; ++c) EXPECT_TRUE(IsPresent(s, c)) << c;
-    EXPECT_STREQ(s.channels[10].name, "A");
-    EXPECT_STREQ(s.channels[63].name, "3F");
-    EXPECT_EQ(s.channels[63].canId, 63u);
-    EXPECT_EQ(s.sampleCount, 70 + 16);
-}
-
-TEST_F(CanReaderTest, FewerThanSixIdentifiersWriteOnlyTheirColumns) {
-    std::vector<uint8_t> b;
+    // With fewer than six identifiers only their own columns are written.
+    b.clear();
     AppendFrame(b, 10, 521, 5, 0, 6); // column 5 has no buffer
     AppendFrame(b, 10, 574, 512);     // nor column 4
     for (int i = 0; i < 40; ++i) AppendFrame(b, 20 + 10 * uint32_t(i), 521, uint16_t(i));
     Load(0, "two.can", b);
-    const Slot& s = SlotOf(0);
-    EXPECT_STREQ(s.channels[0].name, "209");
-    EXPECT_STREQ(s.channels[1].name, "23E");
+    EXPECT_EQ(std::string(s.channels[0].name) + " " + s.channels[1].name, "209 23E");
     for (int c = 2; c < kColumnCount; ++c) EXPECT_FALSE(IsPresent(s, c)) << c;
-    EXPECT_EQ(At(0, 1), 5000);
-    EXPECT_EQ(At(0, 41), 39000);
-    EXPECT_EQ(At(5, 1), 0);
-    EXPECT_EQ(At(4, 1), 0);
-    EXPECT_EQ(At(1, 1), 0); // 574 writes column 4, not its own
+    // 574 writes column 4, not its own.
+    EXPECT_EQ(std::tuple(At(0, 1), At(0, 41), At(5, 1), At(4, 1), At(1, 1)),
+              std::tuple(5000, 39000, 0, 0, 0));
 }
 
 } // namespace

@@ -3,15 +3,16 @@
 // write, then records in the fixed 16-byte layout (versions 0, 1, 2, 32) or the variable
 // mask-word layout (versions 3, 4). Nothing here goes through a writer of ours, so a reader
 // and a writer cannot share one misunderstanding.
+#include <algorithm>
 #include <cstdint>
-#include <optional>
+#include <initializer_list>
 #include <string_view>
 #include <vector>
 
 #include "tests/test_support.h"
 
-// The records below are written with designated initializers that name only the fields a test
-// cares about; the rest keep their defaults on purpose.
+// Samples are written with designated initializers that name only the fields a test cares
+// about; the rest keep their defaults on purpose.
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 
 namespace qvtk::test {
@@ -30,24 +31,12 @@ struct Family3Sample {
     bool mark = false; // sample mark: byte 14 (version 2), status byte (3, 4)
 };
 
-// A variable record field by field. An absent Ne/VFW/VRW word is written as its i8 delta;
-// any other absent field is left out (the reader repeats the previous value).
-struct VariableRecord {
-    std::optional<uint16_t> ne; // u16 absolutes, mask bits 14-12
-    int8_t neDelta = 0;
-    std::optional<uint16_t> vfw;
-    int8_t vfwDelta = 0;
-    std::optional<uint16_t> vrw;
-    int8_t vrwDelta = 0;
-    std::optional<uint16_t> throttle, front, rear, laf1, laf2, aux1, aux2, vb; // bits 11-4
-    std::optional<uint8_t> status;                                             // bit 3
-    bool reserved1 = false, reserved2 = false, reserved4 = false;              // bits 2, 1, 0
-    bool bit15 = false;                                                        // unused mask bit
-};
-
 class Family3File {
 public:
     // A header of zeros with the '3' and the version byte; 1024 bytes for versions 3 and 4.
+    // One-byte header fields: 1-14 firmware text, 16 engine pulses per revolution, 17/21 wheel
+    // pulses, 18/22 tyres (u16), 25/26 sprockets, 27 marks per lap, 31 link ratio, 47 lap
+    // threshold, 64-77 gear teeth, 108-111 input types, 320 memo.
     explicit Family3File(int version)
         : version_(version), bytes_(version == 3 || version == 4 ? 1024 : 512, 0) {
         bytes_[0] = '3';
@@ -57,7 +46,6 @@ public:
     const std::vector<uint8_t>& bytes() const { return bytes_; }
     std::vector<uint8_t>& bytes() { return bytes_; }
 
-    // --- header -------------------------------------------------------------------------
     Family3File& Set(size_t offset, uint8_t v) {
         bytes_.at(offset) = v;
         return *this;
@@ -66,106 +54,66 @@ public:
         PutU16(bytes_, offset, unsigned(v) & 0xFFFF);
         return *this;
     }
-    Family3File& Text(size_t offset, std::string_view text) {
-        for (size_t i = 0; i < text.size(); ++i) bytes_.at(offset + i) = uint8_t(text[i]);
+    Family3File& Fill(size_t offset, const std::vector<int>& values) {
+        for (size_t i = 0; i < values.size(); ++i) Set(offset + i, uint8_t(values[i]));
         return *this;
     }
-    Family3File& Firmware(std::string_view text) { return Text(1, text); } // offsets 1-14
-    Family3File& NePulses(int n) { return Set(16, uint8_t(n)); }
-    Family3File& Wheels(int frontPulses, int frontTire, int rearPulses, int rearTire) {
-        Set(17, uint8_t(frontPulses)).Set16(18, frontTire);
-        return Set(21, uint8_t(rearPulses)).Set16(22, rearTire);
+    Family3File& Text(size_t offset, std::string_view text) {
+        return Fill(offset, std::vector<int>(text.begin(), text.end()));
     }
-    Family3File& Sprockets(int front, int rear) {
-        return Set(25, uint8_t(front)).Set(26, uint8_t(rear));
-    }
-    Family3File& MarksPerLap(int n) { return Set(27, uint8_t(n)); }
-    Family3File& LinkRatio(int v) { return Set(31, uint8_t(v)); }
     Family3File& Throttle(int closed, int open, int gain = 0) {
         return Set(32, uint8_t(closed)).Set(33, uint8_t(open)).Set16(34, gain);
     }
-    // Sensor type, 10-bit zero point (bits 9-2 in 39/40, bits 1-0 in the top of 41/42) and the
-    // linear stroke constant in 0.1 mm.
-    Family3File& FrontSensor(int type, int zero, int linearStroke = 0) {
-        Set(36, uint8_t(type)).Set(39, uint8_t(zero >> 2)).Set(41, uint8_t((zero & 3) << 6));
-        return Set16(43, linearStroke);
+    // Sensor 0 = front, 1 = rear: type, 10-bit zero point (bits 9-2 in 39/40, bits 1-0 in the
+    // top of 41/42) and the linear stroke constant in 0.1 mm.
+    Family3File& Sensor(int which, int type, int zero, int linearStroke = 0) {
+        Set(36 + which, uint8_t(type)).Set(39 + which, uint8_t(zero >> 2));
+        return Set(41 + which, uint8_t((zero & 3) << 6)).Set16(43 + 2 * which, linearStroke);
     }
-    Family3File& RearSensor(int type, int zero, int linearStroke = 0) {
-        Set(37, uint8_t(type)).Set(40, uint8_t(zero >> 2)).Set(42, uint8_t((zero & 3) << 6));
-        return Set16(45, linearStroke);
-    }
-    Family3File& LapThreshold(int v) { return Set(47, uint8_t(v)); }
-    Family3File& GearTeeth(const std::vector<int>& teeth) { // 14 counts from offset 64
-        for (size_t i = 0; i < teeth.size(); ++i) Set(64 + i, uint8_t(teeth[i]));
-        return *this;
-    }
-    // Input 0-3 = LAF1, LAF2, AUX1, AUX2; each has 48 calibration bytes from 112.
+    // Input 0-3 = LAF1, LAF2, AUX1, AUX2; each has 48 calibration bytes from 112: 16 input
+    // bytes or the gain, then 16 outputs or the offset.
     Family3File& InputType(int input, int type) { return Set(108 + size_t(input), uint8_t(type)); }
     Family3File& InputGainOffset(int input, int gain, int offset) {
-        const size_t base = 112 + 48 * size_t(input);
-        return Set16(base, gain).Set16(base + 16, offset);
+        return Set16(112 + 48 * size_t(input), gain).Set16(128 + 48 * size_t(input), offset);
     }
-    Family3File& InputTable(int input, const std::vector<int>& inBytes,
-                            const std::vector<int>& outputs) {
-        const size_t base = 112 + 48 * size_t(input);
+    // Table points beyond the lists given repeat the last one.
+    Family3File& InputTable(int input, const std::vector<int>& in, const std::vector<int>& out) {
         for (size_t k = 0; k < 16; ++k) {
-            Set(base + k, uint8_t(inBytes.at(k)));
-            Set16(base + 16 + 2 * k, outputs.at(k));
+            Set(112 + 48 * size_t(input) + k, uint8_t(in[std::min(k, in.size() - 1)]));
+            Set16(128 + 48 * size_t(input) + 2 * k, out[std::min(k, out.size() - 1)]);
         }
         return *this;
     }
-    Family3File& Memo(std::string_view text) { return Text(320, text); }
 
-    // --- records ------------------------------------------------------------------------
     // A fixed record in this version's layout, or a variable record with every field present.
     Family3File& Append(const Family3Sample& s, int times = 1) {
-        for (int n = 0; n < times; ++n) {
-            if (version_ == 3 || version_ == 4)
-                AppendFull(s);
-            else
-                AppendFixed(s);
-        }
+        for (int n = 0; n < times; ++n)
+            version_ == 3 || version_ == 4 ? AppendFull(s) : AppendFixed(s);
         return *this;
     }
 
-    Family3File& AppendVariable(const VariableRecord& r) {
-        const bool wide = version_ == 4;
-        const std::optional<uint16_t>* fields[] = {&r.throttle, &r.front, &r.rear, &r.laf1,
-                                                   &r.laf2,     &r.aux1,  &r.aux2, &r.vb};
-        unsigned mask = (r.bit15 ? 0x8000 : 0) | (r.ne ? 0x4000 : 0) | (r.vfw ? 0x2000 : 0) |
-                        (r.vrw ? 0x1000 : 0) | (r.status ? 0x0008 : 0) | (r.reserved1 ? 4 : 0) |
-                        (r.reserved2 ? 2 : 0) | (r.reserved4 ? 1 : 0);
-        for (int k = 0; k < 8; ++k)
-            if (*fields[k]) mask |= 0x0800u >> k;
+    // A variable record: the mask word, then a value for Ne, VFW and VRW (u16 when their mask
+    // bit 14-12 is set, else an i8 delta) and for every other field whose bit is set: bits
+    // 11-4 throttle, strokes, inputs and VB (u16 in version 4), bit 3 the status byte. Bits
+    // 2-0 add 1, 2 and 4 reserved bytes of 0xFF: read as anything but padding they would
+    // derail the records.
+    Family3File& Variable(unsigned mask, std::initializer_list<int> values) {
         AppendU16(bytes_, mask);
-        auto word = [&](const std::optional<uint16_t>& v, int8_t delta) {
-            if (v)
-                AppendU16(bytes_, *v);
-            else
-                bytes_.push_back(uint8_t(delta));
-        };
-        word(r.ne, r.neDelta);
-        word(r.vfw, r.vfwDelta);
-        word(r.vrw, r.vrwDelta);
-        for (const auto* f : fields) {
-            if (!*f) continue;
-            if (wide)
-                AppendU16(bytes_, **f);
-            else
-                bytes_.push_back(uint8_t(**f));
+        auto v = values.begin();
+        for (unsigned bit = 0x4000; bit >= 0x8; bit >>= 1) {
+            const bool present = mask & bit;
+            if (bit < 0x1000 && !present) continue; // only Ne, VFW and VRW are never left out
+            const bool word = bit >= 0x1000 ? present : bit >= 0x10 && version_ == 4;
+            word ? AppendU16(bytes_, unsigned(*v++)) : bytes_.push_back(uint8_t(*v++));
         }
-        if (r.status) bytes_.push_back(*r.status);
-        // Reserved bytes of 0xFF: read as anything but padding they would derail the records.
-        bytes_.insert(bytes_.end(),
-                      (r.reserved1 ? 1 : 0) + (r.reserved2 ? 2 : 0) + (r.reserved4 ? 4 : 0), 0xFF);
+        bytes_.insert(bytes_.end(), (mask & 4 ? 1 : 0) + (mask & 2 ? 2 : 0) + (mask & 1 ? 4 : 0),
+                      0xFF);
         return *this;
     }
 
 private:
     void AppendFixed(const Family3Sample& s) {
-        uint8_t r[16] = {};
-        r[0] = uint8_t(s.pulses >> 8);
-        r[1] = uint8_t(s.pulses);
+        uint8_t r[16] = {uint8_t(s.pulses >> 8), uint8_t(s.pulses)};
         r[3] = uint8_t(s.vfw);
         r[5] = uint8_t(s.vrw);
         r[6] = uint8_t(s.throttle);
@@ -189,22 +137,15 @@ private:
         bytes_.insert(bytes_.end(), r, r + 16);
     }
 
+    // Every field present; version 3 keeps the low two bits of the 10-bit strokes in the top
+    // of the VRW word.
     void AppendFull(const Family3Sample& s) {
         const bool wide = version_ == 4;
-        // Version 3 keeps the low two bits of the 10-bit strokes in the top of the VRW word.
-        const uint16_t lowBits = wide ? 0 : uint16_t((s.front & 3) << 14 | (s.rear & 3) << 12);
-        AppendVariable({.ne = s.pulses,
-                        .vfw = uint16_t((s.marker ? 0x8000 : 0) | (s.vfw & 0x7FFF)),
-                        .vrw = uint16_t(lowBits | (s.vrw & 0x0FFF)),
-                        .throttle = s.throttle,
-                        .front = wide ? s.front : uint16_t(s.front >> 2),
-                        .rear = wide ? s.rear : uint16_t(s.rear >> 2),
-                        .laf1 = s.laf1,
-                        .laf2 = s.laf2,
-                        .aux1 = s.aux1,
-                        .aux2 = s.aux2,
-                        .vb = s.vb,
-                        .status = uint8_t(s.mark ? 0x80 : 0)});
+        const int low = wide ? 0 : (s.front & 3) << 14 | (s.rear & 3) << 12;
+        Variable(0x7FF8,
+                 {s.pulses, (s.marker ? 0x8000 : 0) | (s.vfw & 0x7FFF), low | (s.vrw & 0x0FFF),
+                  s.throttle, wide ? s.front : s.front >> 2, wide ? s.rear : s.rear >> 2, s.laf1,
+                  s.laf2, s.aux1, s.aux2, s.vb, s.mark ? 0x80 : 0});
     }
 
     int version_;

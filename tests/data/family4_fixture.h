@@ -6,8 +6,6 @@
 #include <array>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -25,10 +23,7 @@ using Item = std::vector<uint8_t>;
 
 // One channel descriptor; mode 0 = absent.
 struct Descriptor {
-    uint8_t mode = 1;
-    uint8_t code = 0;
-    uint8_t conversion = 0;
-    uint8_t decimals = 0;
+    uint8_t mode = 1, code = 0, conversion = 0, decimals = 0;
     bool signedRaw = false;
     uint8_t bitDepth = 0;
     int32_t calA = 0, calB = 0, calOffset = 0;
@@ -41,20 +36,17 @@ struct Descriptor {
 
 class Family4File {
 public:
+    // Header bytes: 16-20 checked by the reader, 32 laps from the GPS (2), 34 marks per lap,
+    // 48-63 the control line, 112-127 the course name.
     Family4File() : header_(512, 0), table_(64, Descriptor{.mode = 0}) {
         std::memcpy(header_.data(), "4KZL V0002   ", 13);
     }
-
     Family4File& Set(size_t offset, uint8_t v) {
         header_.at(offset) = v;
         return *this;
     }
-    Family4File& Set32(size_t offset, int32_t v) {
-        PutU32(header_, offset, uint32_t(v));
-        return *this;
-    }
     Family4File& Text(size_t offset, const std::string& text) {
-        for (size_t i = 0; i < text.size(); ++i) header_.at(offset + i) = uint8_t(text[i]);
+        std::copy(text.begin(), text.end(), header_.begin() + ptrdiff_t(offset));
         return *this;
     }
     Family4File& NoMagic(uint8_t versionByte) {
@@ -62,38 +54,34 @@ public:
         header_[0] = '4';
         return Set(15, versionByte);
     }
-    Family4File& Course(const std::string& name) { return Text(112, name); }
     Family4File& Line(int32_t latA, int32_t lonA, int32_t latB, int32_t lonB) {
-        return Set32(48, latA).Set32(52, lonA).Set32(56, latB).Set32(60, lonB);
+        const int32_t v[4] = {latA, lonA, latB, lonB};
+        for (size_t k = 0; k < 4; ++k) PutU32(header_, 48 + 4 * k, uint32_t(v[k]));
+        return *this;
     }
     Family4File& Channel(int column, const Descriptor& d) {
         table_.at(size_t(column)) = d;
         return *this;
     }
 
-    // --- data ---------------------------------------------------------------------------
     // One sample group of the given items, in the order given (no end byte).
     Family4File& Group(std::initializer_list<Item> items) {
         for (const Item& i : items) data_.insert(data_.end(), i.begin(), i.end());
         ++next_;
         return *this;
     }
-    // n repeated samples, as repeat bytes of up to 64 samples each.
-    Family4File& Repeat(int n) {
-        for (; n > 0; n -= 64) data_.push_back(uint8_t(0x80 | (std::min(n, 64) - 1)));
-        return *this;
-    }
-    // Repeats until the next sample written is `sample`.
+    // Repeat bytes of up to 64 samples each until the next sample written is `sample`.
     Family4File& RepeatTo(int sample) {
-        Repeat(sample - next_);
+        for (int n = sample - next_; n > 0; n -= 64)
+            data_.push_back(uint8_t(0x80 | (std::min(n, 64) - 1)));
         next_ = std::max(next_, sample);
         return *this;
     }
+    Family4File& Repeat(int n) { return RepeatTo(next_ + n); }
     Family4File& Raw(std::initializer_list<uint8_t> bytes) {
         data_.insert(data_.end(), bytes);
         return *this;
     }
-    int next() const { return next_; } // the sample the next group or repeat fills
 
     std::vector<uint8_t> bytes() const {
         std::vector<uint8_t> b = header_;
@@ -164,27 +152,15 @@ inline Item OneByte(int column, uint8_t v) {
 
 // A clean program with its own program directory (for "status.ini" and "gps_p.ini"), and a
 // moving-average window too wide for these short files so that samples are checked exactly.
-class Family4Test : public ProgramTest {
+class Family4Test : public TempProgramDirectory {
 protected:
     void SetUp() override {
-        ProgramTest::SetUp();
-        char name[] = "/tmp/qvtk_f4_XXXXXX";
-        ASSERT_NE(mkdtemp(name), nullptr);
-        g_session.programDirectory = dir_ = name;
+        TempProgramDirectory::SetUp();
         g_settings.SmoothingSample = 100000;
-    }
-    void TearDown() override {
-        std::filesystem::remove_all(dir_);
-        ProgramTest::TearDown();
-    }
-    void WriteFile(const std::string& name, const std::string& text) const {
-        std::ofstream(dir_ + "/" + name, std::ios::binary) << text;
     }
     static FileSlot LoadF4(const Family4File& f, FileSlot slot = 0) {
         return Load(slot, "ride.qvd", f.bytes());
     }
-
-    std::string dir_;
 };
 
 } // namespace qvtk::test

@@ -2,8 +2,6 @@
 // the stored formulas, lap marks from the lap channel, distances, early ends and the
 // settings-driven smoothing after the load.
 #include <cctype>
-#include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -64,40 +62,27 @@ private:
     std::vector<bool> bits_;
 };
 
-class HndReaderTest : public ProgramTest {
+// Its own program directory, and no moving average unless a test asks for one.
+class HndReaderTest : public TempProgramDirectory {
 protected:
-    // Its own program directory, and no moving average unless a test asks for one.
     void SetUp() override {
-        ProgramTest::SetUp();
-        char name[] = "/tmp/qvtk_hnd_XXXXXX";
-        ASSERT_NE(mkdtemp(name), nullptr);
-        g_session.programDirectory = dir_ = name;
+        TempProgramDirectory::SetUp();
         g_settings.SmoothingSample = 100000;
     }
-    void TearDown() override {
-        std::filesystem::remove_all(dir_);
-        ProgramTest::TearDown();
-    }
-    std::string dir_;
 };
 
-FileSlot LoadHnd(const HndFile& f, FileSlot slot = 0) {
-    return Load(slot, "ride.hnd", f.bytes());
-}
-int32_t At(int column, int32_t i) {
-    return SampleAt(0, column, i);
+FileSlot LoadHnd(const HndFile& f) {
+    return Load(0, "ride.hnd", f.bytes());
 }
 
-TEST_F(HndReaderTest, HeaderFieldsAndTheDebugMemo) {
+TEST_F(HndReaderTest, HeaderFieldsBlockCountsAndTheDebugMemo) {
     HndFile f;
     f.Set(6, 0x02).Set16(39, 195).Set16(41, 203).Set16(47, 0x123).Set16(49, 0x321);
     f.Set16(51, 700).Set16(53, 600).Set(79, 0x02).Blocks(0x000102).Text(115, "QV1234");
-    f.Text(89, "AB C").Text(151, "xyz").Text(167, "W9").Set16(pNe, 5);
-    LoadHnd(f);
+    LoadHnd(f.Text(89, "AB C").Text(151, "xyz").Text(167, "W9").Set16(pNe, 5));
     const Slot& s = SlotOf(0);
-    EXPECT_EQ(s.file.fileKind, kFileHnd);
-    EXPECT_EQ(s.sampleCount, 258 * 200);
-    EXPECT_EQ(s.sampleRateFactor, 1.0f);
+    EXPECT_EQ(std::tuple(s.file.fileKind, s.sampleCount, s.sampleRateFactor),
+              std::tuple(kFileHnd, 258 * 200, 1.0f));
     const LogHeader& h = s.header;
     // Tires are stored / 10; flag bit 0 clear: a linear front sensor.
     EXPECT_EQ(std::tuple(h.tireFront, h.tireRear, h.throttleClosed, h.throttleOpen, h.susZeroFront,
@@ -105,10 +90,9 @@ TEST_F(HndReaderTest, HeaderFieldsAndTheDebugMemo) {
               std::tuple(1950, 2030, 0x123, 0x321, 700, 600, 1, 0));
     // LAF1 voltage, LAF2 sensor, AUX voltage; sprockets and teeth 1.
     EXPECT_EQ(std::vector<int>(h.inputTypes, h.inputTypes + 4), (std::vector<int>{1, 0, 1, 1}));
-    EXPECT_EQ(std::tuple(h.sprocketFront, h.sprocketRear), std::tuple(1, 1));
-    for (int t : h.gearTeeth) EXPECT_EQ(t, 1);
-    EXPECT_EQ(g_session.firmware, "QV1234");
-    EXPECT_STREQ(h.memo, "");
+    EXPECT_EQ(std::tuple(h.sprocketFront, h.sprocketRear, h.gearTeeth[0], h.gearTeeth[13]),
+              std::tuple(1, 1, 1, 1));
+    EXPECT_EQ(std::tuple(g_session.firmware, std::string(h.memo)), std::tuple("QV1234", ""));
 
     g_settings.Debug = 1;
     LoadHnd(f);
@@ -117,27 +101,20 @@ TEST_F(HndReaderTest, HeaderFieldsAndTheDebugMemo) {
     ASSERT_GT(memo.size(), head.size());
     EXPECT_EQ(memo.substr(0, head.size()), head);
     EXPECT_TRUE(std::isdigit(uint8_t(memo[head.size()])));
-}
 
-TEST_F(HndReaderTest, BlockCountLimits) {
     LoadHnd(HndFile().Blocks(0)); // one sample
-    EXPECT_TRUE(Loaded(0));
-    EXPECT_EQ(SlotOf(0).sampleCount, 1);
-    EXPECT_EQ(SlotOf(0).laps.count, 1);
-    EXPECT_EQ(SlotOf(0).laps.marks[1], 1);
-
-    LoadHnd(HndFile().Blocks(2));
+    EXPECT_EQ(std::tuple(Loaded(0), s.sampleCount, s.laps.count, s.laps.marks[1]),
+              std::tuple(true, 1, 1, 1));
     ClearRecordedMessages();
     LoadHnd(HndFile().Blocks(28801)); // 5 760 200 samples
     const std::vector<Message>& m = RecordedMessages();
     ASSERT_EQ(m.size(), 2u);
-    EXPECT_EQ(std::tuple(m[0].caption, m[0].text),
-              std::tuple("File Error!!", "Data file is corrupted."));
-    EXPECT_EQ(std::tuple(m[1].caption, m[1].text), std::tuple("File Error!!", "5760200"));
+    EXPECT_EQ(std::tuple(m[0].caption, m[0].text, m[1].caption, m[1].text),
+              std::tuple("File Error!!", "Data file is corrupted.", "File Error!!", "5760200"));
     ExpectClosed(0);
 }
 
-TEST_F(HndReaderTest, DeltaCodesFromTheBitStream) {
+TEST_F(HndReaderTest, DeltaCodesAndChannelPeriods) {
     HndFile f;
     f.Set16(pNe, 5).Absolute(500); // sample 2 = 500
     f.Bits("1000").Bits("1001");   // +1, -1
@@ -150,20 +127,16 @@ TEST_F(HndReaderTest, DeltaCodesFromTheBitStream) {
     f.Bits(std::string(31, '1'));  // filler
     f.Bits("0");                   // 0
     // A 17-bit prefix leaves 14 value bits; the low 16 bits are "10" and those: 32768 + 5.
-    f.Bits("1111111111111111 0 00000000000101").Bits("0");
-    LoadHnd(f);
+    LoadHnd(f.Bits("1111111111111111 0 00000000000101").Bits("0"));
     // Sample s + 1 holds the sum of the codes up to sample s, x 20 (Ne), x 1000.
     const std::vector<int32_t> sums = {0,   0,   500, 501, 500, 497, 497,
                                        500, 491, 509, 592, 319, 319, 32773};
     for (int s = 1; s < 14; ++s) EXPECT_EQ(At(kNe, s), sums[size_t(s)] * 20000) << s;
-}
 
-TEST_F(HndReaderTest, ATenMillisecondChannelHoldsEachValueForTwoSamples) {
-    HndFile f;
-    f.Set16(pNe, 10).Absolute(100).Bits("1000").Bits("1001").Bits("0"); // at samples 2, 4, 6, 8
-    LoadHnd(f);
-    const std::vector<int32_t> raw = {0, 0, 0, 100, 100, 101, 101, 100, 100};
-    for (int s = 1; s <= 8; ++s) EXPECT_EQ(At(kNe, s), raw[size_t(s)] * 20000) << s;
+    // A 10 ms channel takes a code every second sample (2, 4, 6, 8) and holds it.
+    LoadHnd(HndFile().Set16(pNe, 10).Absolute(100).Bits("1000").Bits("1001").Bits("0"));
+    const std::vector<int32_t> held = {0, 0, 0, 100, 100, 101, 101, 100, 100};
+    for (int s = 1; s <= 8; ++s) EXPECT_EQ(At(kNe, s), held[size_t(s)] * 20000) << s;
 }
 
 // Every channel at 5 ms: sample 1's codes set sample 2, sample 2's zero Ne and throttle, and
@@ -179,11 +152,10 @@ HndFile AllChannels(uint8_t sensorFlags, uint8_t lafFlags) {
     return f.Zeros(11 * 197);
 }
 
-TEST_F(HndReaderTest, StoredFormulasOfEveryChannel) {
+TEST_F(HndReaderTest, StoredFormulasOfEveryChannelAndTheSmoothingAfterTheLoad) {
     LoadHnd(AllChannels(0x03, 0x01)); // standard stroke sensors, LAF1 sensor, LAF2 voltage
     EXPECT_EQ(At(kNe, 2), 12000000);  // 600 x 20, x 1000
-    EXPECT_EQ(At(kVfw, 2), 36000);    // 36 x 10, x 100
-    EXPECT_EQ(At(kVrw, 2), 72000);
+    EXPECT_EQ(std::tuple(At(kVfw, 2), At(kVrw, 2)), std::tuple(36000, 72000)); // x 10, x 100
     EXPECT_EQ(At(kTps, 2), 49000);  // (123 x 4 - 100) x 1000 / 800 = 490, x 100
     EXPECT_EQ(At(kTps, 1), -12500); // (0 - 100) x 1000 / 800
     EXPECT_EQ(At(kVb, 2), 12500);   // 125 x 10, x 10
@@ -191,41 +163,20 @@ TEST_F(HndReaderTest, StoredFormulasOfEveryChannel) {
     EXPECT_EQ(At(kFr, 1), 128310);  // 18769 - 324 x 18769 / 1024 = 18769 - 5938
     EXPECT_EQ(At(kRr, 2), 24440);   // 12500 - 823 x 12500 / 1023 = 12500 - 10056
     EXPECT_EQ(At(kLaf1, 2), 14260); // 600 x 1000 / 1140 + 900 = 1426
-    EXPECT_EQ(At(kLaf1, 1), 9000);
-    EXPECT_EQ(At(kLaf2, 2), 2930); // 600 x 500 / 1023 = 293
-    for (int s : {2, 3, 199}) {
-        EXPECT_EQ(At(kAux1, s), 0) << s;
-        EXPECT_EQ(At(kAux2, s), 0) << s;
-    }
-    EXPECT_EQ(At(kNe, 3), 0);
-    EXPECT_EQ(At(kTps, 199), -12500);
+    EXPECT_EQ(At(kLaf2, 2), 2930);  // 600 x 500 / 1023 = 293
+    // Sample 2's codes zero Ne and throttle; AUX values are not stored.
+    EXPECT_EQ(std::tuple(At(kNe, 3), At(kTps, 199), At(kLaf1, 1), At(kAux1, 2), At(kAux2, 199)),
+              std::tuple(0, -12500, 9000, 0, 0));
 
     LoadHnd(AllChannels(0x00, 0x02)); // linear stroke sensors, LAF1 voltage, LAF2 sensor
-    EXPECT_EQ(At(kFr, 2), 2440);      // 500 x 500 / 1023 = 244
-    EXPECT_EQ(At(kRr, 2), 1950);      // 400 x 500 / 1023 = 195
-    EXPECT_EQ(At(kLaf1, 2), 2930);
-    EXPECT_EQ(At(kLaf2, 2), 14260);
-}
+    // 500 x 500 / 1023 = 244; 400 x 500 / 1023 = 195.
+    EXPECT_EQ(std::tuple(At(kFr, 2), At(kRr, 2), At(kLaf1, 2), At(kLaf2, 2)),
+              std::tuple(2440, 1950, 2930, 14260));
 
-TEST_F(HndReaderTest, SmoothingAfterTheLoadFollowsTheSettings) {
-    g_settings.SmoothingSample = 1;
+    g_settings.SmoothingSample = 1; // by the settings, column 0 always
     LoadHnd(AllChannels(0x03, 0x01));
-    EXPECT_EQ(At(kTps, 2), 49000);  // the first w + 2 samples keep their values
-    EXPECT_EQ(At(kTps, 3), 8000);   // (49000 - 12500 - 12500) / 3
-    EXPECT_EQ(At(kNe, 3), 4000000); // 12000000 / 3
-    g_settings.SmoothingSTD = 0;
-    LoadHnd(AllChannels(0x03, 0x01));
-    EXPECT_EQ(At(kTps, 3), -12500);
-    EXPECT_EQ(At(kNe, 3), 4000000); // column 0 always
-}
-
-// VFW 36 km/h and / or VRW 72 km/h from sample 2 over 400 samples, no lap channel.
-HndFile Ride(bool vfw, bool vrw) {
-    HndFile f;
-    f.Blocks(2).Set(6, 0x03);
-    if (vfw) f.Set16(pVfw, 5).Absolute(36);
-    if (vrw) f.Set16(pVrw, 5).Absolute(72);
-    return f.Zeros((int(vfw) + int(vrw)) * 398);
+    // The first w + 2 samples keep their values; (49000 - 12500 - 12500) / 3; 12000000 / 3.
+    EXPECT_EQ(std::tuple(At(kTps, 2), At(kTps, 3), At(kNe, 3)), std::tuple(49000, 8000, 4000000));
 }
 
 TEST_F(HndReaderTest, LapMarksFromTheLapChannel) {
@@ -246,52 +197,49 @@ TEST_F(HndReaderTest, LapMarksFromTheLapChannel) {
         if (s % 60 == 0) f.Bits(laps.at(size_t(s / 60 - 1)));
     }
     LoadHnd(HndFile(f).Set(6, 0x03)); // no lap flag: the same codes are VFW codes
-    EXPECT_EQ(SlotOf(0).laps.count, 1);
-    EXPECT_EQ(SlotOf(0).laps.marks[1], 400);
+    EXPECT_EQ(std::tuple(SlotOf(0).laps.count, SlotOf(0).laps.marks[1]), std::tuple(1, 400));
     LoadHnd(f);
     const Slot& s = SlotOf(0);
     ASSERT_EQ(s.laps.count, 4);
     EXPECT_EQ(std::vector<int32_t>(s.laps.marks, s.laps.marks + 7),
               (std::vector<int32_t>{0, 57, 150, 291, 400, 400, 400}));
     // Sample k adds VFW[k - 1] / 100 = 360 from k = 3.
-    EXPECT_EQ(s.laps.lapDistance[1], 360 * 55);
-    EXPECT_EQ(s.laps.lapDistance[2], 360 * (150 - 57));
-    EXPECT_EQ(s.laps.lapDistance[3], 360 * (291 - 150));
-    EXPECT_EQ(s.distance.selected[57], 0u);
-    EXPECT_EQ(s.distance.selected[58], 360u);
-    EXPECT_EQ(s.distance.front[399], 360u * 397);
+    EXPECT_EQ(std::tuple(s.laps.lapDistance[1], s.laps.lapDistance[2], s.laps.lapDistance[3]),
+              std::tuple(360 * 55, 360 * (150 - 57), 360 * (291 - 150)));
+    EXPECT_EQ(std::tuple(s.distance.selected[57], s.distance.selected[58], s.distance.front[399]),
+              std::tuple(0u, 360u, 360u * 397));
 }
 
 TEST_F(HndReaderTest, DistancesFromTheRecordedWheels) {
-    LoadHnd(Ride(false, true)); // only VRW: it feeds the selected track
+    // VFW 36 km/h and / or VRW 72 km/h from sample 2 over 400 samples, no lap channel.
+    auto ride = [](bool vfw, bool vrw) {
+        HndFile f;
+        f.Blocks(2).Set(6, 0x03);
+        if (vfw) f.Set16(pVfw, 5).Absolute(36);
+        if (vrw) f.Set16(pVrw, 5).Absolute(72);
+        return f.Zeros((int(vfw) + int(vrw)) * 398);
+    };
     const DistanceTrack& d = SlotOf(0).distance;
-    EXPECT_EQ(d.rear[10], 720u * 8);
-    EXPECT_EQ(d.selected[10], 720u * 8);
-    EXPECT_EQ(d.front[10], 0u);
+    LoadHnd(ride(false, true)); // only VRW: it feeds the selected track
+    EXPECT_EQ(std::tuple(d.rear[10], d.selected[10], d.front[10]),
+              std::tuple(720u * 8, 720u * 8, 0u));
     g_settings.CoursePosSource = 1;
-    LoadHnd(Ride(true, true));
-    const DistanceTrack& e = SlotOf(0).distance;
-    EXPECT_EQ(e.front[10], 360u * 8);
-    EXPECT_EQ(e.rear[10], 720u * 8);
-    EXPECT_EQ(e.selected[10], 360u * 8);
-    EXPECT_EQ(e.selected[2], 0u);
+    LoadHnd(ride(true, true));
+    EXPECT_EQ(std::tuple(d.front[10], d.rear[10], d.selected[10], d.selected[2]),
+              std::tuple(360u * 8, 720u * 8, 360u * 8, 0u));
 }
 
 TEST_F(HndReaderTest, AStreamEndingEarlyEndsCleanly) {
-    HndFile f;
-    f.Set16(pNe, 5).Absolute(500).Bits("1000").Bits("11101"); // the last code is cut
-    LoadHnd(f);
+    LoadHnd(HndFile().Set16(pNe, 5).Absolute(500).Bits("1000").Bits("11101")); // the last is cut
     ASSERT_TRUE(Loaded(0));
-    EXPECT_EQ(SlotOf(0).sampleCount, 200);
-    EXPECT_EQ(At(kNe, 2), 10000000);
-    EXPECT_EQ(SlotOf(0).laps.marks[1], 200);
+    EXPECT_EQ(std::tuple(SlotOf(0).sampleCount, At(kNe, 2), SlotOf(0).laps.marks[1]),
+              std::tuple(200, 10000000, 200));
 
     std::vector<uint8_t> shortHeader = HndFile().Set16(pNe, 5).bytes();
     shortHeader.resize(600); // the stream would start at 1152
     Load(0, "x.hnd", shortHeader);
     ASSERT_TRUE(Loaded(0));
-    EXPECT_EQ(SlotOf(0).sampleCount, 200);
-    EXPECT_EQ(At(kNe, 100), 0);
+    EXPECT_EQ(std::tuple(SlotOf(0).sampleCount, At(kNe, 100)), std::tuple(200, 0));
 }
 
 } // namespace

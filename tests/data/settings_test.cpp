@@ -1,37 +1,22 @@
 // QVTK2.ini: defaults, reading hand-edited text, and setting single keys.
 #include <string>
+#include <tuple>
 
 #include "tests/test_support.h"
 
 namespace qvtk::test {
 namespace {
 
-class SettingsTest : public ProgramTest {};
+using SettingsTest = ProgramTest;
 
-TEST_F(SettingsTest, DefaultsOfTheKeysTheLoadersRead) {
-    EXPECT_EQ(g_settings.smoothingNE, 0);
-    EXPECT_EQ(g_settings.smoothingVW, 0);
-    EXPECT_EQ(g_settings.SmoothingSample, 4);
-    EXPECT_EQ(g_settings.SmoothingSTD, 2);
-    EXPECT_EQ(g_settings.SusVSampleNum, 3);
-    EXPECT_EQ(g_settings.VFWCopyVRW, 0);
-    EXPECT_EQ(g_settings.AutoOnOffLoad, 1);
-    EXPECT_EQ(g_settings.CoursePosSource, 0);
-    EXPECT_EQ(g_settings.Debug, 0);
-    EXPECT_EQ(g_settings.Shifter, 0);
-    EXPECT_EQ(g_settings.VBerrexp, 0);
-    EXPECT_EQ(g_settings.SusFilter_n, 7);
-    EXPECT_EQ(g_settings.LinkRatio, 235);
-    EXPECT_EQ(g_settings.CourseFile_name, "vorela.crs");
-    EXPECT_FLOAT_EQ(g_settings.Curse_Z, 0.5f);
-    EXPECT_FLOAT_EQ(g_settings.Meter_Z, 0.65f);
-    EXPECT_FLOAT_EQ(g_settings.AFmap_SWTHS, 2.5f);
-
-    ApplySettingsText(""); // no file: every key keeps its default
-    EXPECT_EQ(g_settings.SmoothingSample, 4);
-    EXPECT_EQ(g_settings.CourseFile_name, "vorela.crs");
-    EXPECT_FLOAT_EQ(g_settings.Meter_Z, 0.65f);
-    EXPECT_EQ(g_settings.Lastcono, 16);
+TEST_F(SettingsTest, DefaultsOfTheKeysTheLoadersReadSurviveAnEmptyFile) {
+    ApplySettingsText(""); // no file: every key keeps its default, scaled and text keys too
+    const Settings& s = g_settings;
+    EXPECT_EQ(std::tuple(s.smoothingNE, s.SmoothingSample, s.SmoothingSTD, s.SusVSampleNum,
+                         s.AutoOnOffLoad, s.SusFilter_n, s.LinkRatio, s.Lastcono),
+              std::tuple(0, 4, 2, 3, 1, 7, 235, 16));
+    EXPECT_EQ(std::tuple(s.CourseFile_name, s.Curse_Z, s.Meter_Z, s.AFmap_SWTHS),
+              std::tuple("vorela.crs", 0.5f, 0.65f, 2.5f));
 }
 
 TEST_F(SettingsTest, ReadsHandEditedText) {
@@ -44,59 +29,45 @@ TEST_F(SettingsTest, ReadsHandEditedText) {
                              "LapPG=3\r\nSusFilter_n=21\r\nCourseFile_name=suzuka.crs\r\n"
                              "AutoOnOffLoad=0\r\nVSync=0\r\n";
     ApplySettingsText(text);
-    EXPECT_EQ(g_settings.Data, "C:\\Logs\\2024 Runs");
-    EXPECT_EQ(g_settings.x, 10);
-    EXPECT_EQ(g_settings.y, -20);
-    EXPECT_FLOAT_EQ(g_settings.Curse_Z, 0.75f);     // 750 / 1000
-    EXPECT_FLOAT_EQ(g_settings.AFmap_SWTHS, 1.25f); // 125 / 100
-    EXPECT_FLOAT_EQ(g_settings.MC_Z, 0.5f);
-    EXPECT_EQ(g_settings.Debug, 1);
-    EXPECT_EQ(g_settings.SusVSampleNum, 5);
-    EXPECT_EQ(g_settings.Shifter, 1);
-    EXPECT_EQ(g_settings.smoothingNE, 1);
-    EXPECT_EQ(g_settings.smoothingVW, 0);
-    EXPECT_EQ(g_settings.SmoothingSample, 8);
-    EXPECT_EQ(g_settings.CourseFile_name, "suzuka.crs");
-    EXPECT_EQ(g_settings.AutoOnOffLoad, 0);
-    EXPECT_EQ(g_settings.SusFilter_n, 0); // outside 0..20
-    EXPECT_EQ(g_settings.VSync, 1);       // belongs to [ZUDEriraz], not [ModeSet]
+    const Settings& s = g_settings;
+    EXPECT_EQ(std::tuple(s.Data, s.x, s.y, s.CourseFile_name),
+              std::tuple("C:\\Logs\\2024 Runs", 10, -20, "suzuka.crs"));
+    // 750 / 1000 and 125 / 100.
+    EXPECT_EQ(std::tuple(s.Curse_Z, s.AFmap_SWTHS, s.MC_Z), std::tuple(0.75f, 1.25f, 0.5f));
+    // Octal 010; SusFilter_n outside 0..20 reads 0; VSync belongs to [ZUDEriraz].
+    EXPECT_EQ(std::tuple(s.Debug, s.SusVSampleNum, s.Shifter, s.smoothingNE, s.smoothingVW,
+                         s.SmoothingSample, s.AutoOnOffLoad, s.SusFilter_n, s.VSync),
+              std::tuple(1, 5, 1, 1, 0, 8, 0, 0, 1));
     // Marks per lap always start at 1: the exit values are stored under other keys.
-    EXPECT_EQ(g_settings.Lap_PG, 1);
-    EXPECT_EQ(g_settings.LapPG, 1);
-
-    ApplySettingsText("[ModeSet]\r\nSusFilter_n=-1\r\n");
-    EXPECT_EQ(g_settings.SusFilter_n, 0);
-    ApplySettingsText("[ModeSet]\r\nSusFilter_n=20\r\n");
-    EXPECT_EQ(g_settings.SusFilter_n, 20);
+    EXPECT_EQ(std::tuple(s.Lap_PG, s.LapPG), std::tuple(1, 1));
+    for (auto [value, expected] : {std::pair(-1, 0), std::pair(20, 20)}) {
+        ApplySettingsText("[ModeSet]\r\nSusFilter_n=" + std::to_string(value) + "\r\n");
+        EXPECT_EQ(s.SusFilter_n, expected) << value;
+    }
 }
 
 TEST_F(SettingsTest, TextValuesMustFitTheirBuffers) {
-    // A value fits when it is shorter than its buffer minus one: the paths have 260.
+    // A value fits when it is shorter than its buffer minus one: the paths have 260, the
+    // course file name 256.
     ApplySettingsText("[Path]\r\nData=" + std::string(258, 'd') +
-                      "\r\nBMP=" + std::string(259, 'b') + "\r\n");
-    EXPECT_EQ(g_settings.Data, std::string(258, 'd'));
-    EXPECT_EQ(g_settings.BMP, "");
-}
-
-TEST_F(SettingsTest, CourseFileNameHasABufferOf256) {
-    ApplySettingsText("[ModeSet]\r\nCourseFile_name=" + std::string(255, 'c') + "\r\n");
-    EXPECT_EQ(g_settings.CourseFile_name, "vorela.crs"); // 255 characters are too many
+                      "\r\nBMP=" + std::string(259, 'b') +
+                      "\r\n[ModeSet]\r\nCourseFile_name=" + std::string(255, 'c') + "\r\n");
+    EXPECT_EQ(std::tuple(g_settings.Data, g_settings.BMP, g_settings.CourseFile_name),
+              std::tuple(std::string(258, 'd'), "", "vorela.crs"));
 }
 
 TEST_F(SettingsTest, SetSettingByKey) {
-    EXPECT_TRUE(SetSettingByKey("SmoothingSample", "6"));
-    EXPECT_EQ(g_settings.SmoothingSample, 6);
-    EXPECT_TRUE(SetSettingByKey("Meter_Z", "250"));
-    EXPECT_FLOAT_EQ(g_settings.Meter_Z, 0.25f);
-    EXPECT_TRUE(SetSettingByKey("SusFilter_n", "21"));
-    EXPECT_EQ(g_settings.SusFilter_n, 0);
-    EXPECT_TRUE(SetSettingByKey("CourseFile_name", "mugi.crs"));
-    EXPECT_EQ(g_settings.CourseFile_name, "mugi.crs");
-
+    const std::pair<const char*, const char*> keys[] = {{"SmoothingSample", "6"},
+                                                        {"Meter_Z", "250"},
+                                                        {"SusFilter_n", "21"},
+                                                        {"CourseFile_name", "mugi.crs"}};
+    for (auto [key, value] : keys) EXPECT_TRUE(SetSettingByKey(key, value)) << key;
+    const Settings& s = g_settings;
+    EXPECT_EQ(std::tuple(s.SmoothingSample, s.Meter_Z, s.SusFilter_n, s.CourseFile_name),
+              std::tuple(6, 0.25f, 0, "mugi.crs"));
     EXPECT_FALSE(SetSettingByKey("NoSuchKey", "1"));
     EXPECT_FALSE(SetSettingByKey("smoothingne", "1")); // keys are case-sensitive
     EXPECT_EQ(g_settings.smoothingNE, 0);
-    EXPECT_EQ(g_settings.SmoothingSample, 6);
 }
 
 } // namespace
