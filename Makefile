@@ -11,11 +11,10 @@ build: bootstrap
 	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(BUILD)
 
-# Opens the bundled demo recordings. Until the viewer exists this prints what the loaders make
-# of each of them.
+# Opens the viewer on the bundled demo recordings (File 1 and File 2); the demo folder is its
+# program directory, where it keeps its settings.
 run: build
-	@for f in $(BUILD)/demo/*.qvd $(BUILD)/demo/*.hnd $(BUILD)/demo/*.CAN; do \
-		./$(BUILD)/qvtk-cli inspect "$$f" --dir $(BUILD)/demo || exit 1; echo; done
+	@QVTK_HOME=$(BUILD)/demo ./$(BUILD)/qvtk $(BUILD)/demo/demo_v2.qvd $(BUILD)/demo/demo_v3.qvd
 
 test: build
 	@ctest --test-dir $(BUILD) --output-on-failure -j2

@@ -6,6 +6,7 @@
 #include "analysis/lap_model.h"
 #include "data/derived_channels.h"
 #include "data/family4_reader.h"
+#include "data/file_open.h"
 #include "data/session.h"
 #include "data/settings.h"
 #include "data/status_channels.h"
@@ -15,6 +16,7 @@ namespace qvtk {
 
 void ResetProgram() {
     ResetSettings();
+    ResetSettingsFile();
     ResetSession();
     ResetDerivedChannelState();
     ResetLoadOptions();
@@ -23,6 +25,7 @@ void ResetProgram() {
     ResetCourseLayout();
     ResetGpsLaps();
     ResetGpsFrame();
+    ResetFileOpen();
     ClearRecordedMessages();
 }
 

@@ -1,5 +1,6 @@
 #include "data/settings.h"
 
+#include <climits>
 #include <cmath>
 
 #include "platform/ini_text.h"
@@ -7,6 +8,12 @@
 namespace qvtk {
 
 Settings g_settings;
+LayoutList g_layoutList;
+CsvLabels g_csvLabels;
+
+const char* const kCsvLabelSections[kCsvLabelRows] = {"Time",  "Ne",    "TH",   "VFW",  "VRW",
+                                                      "FRSUS", "RRSUS", "LAF1", "LAF2", "VB",
+                                                      "AUX1",  "AUX2",  "LAP"};
 
 namespace {
 
@@ -158,6 +165,42 @@ bool IsSettingKey(std::string_view key) {
     for (const SettingKey& k : kKeys)
         if (key == k.key && k.access != Access::Write) return true;
     return false;
+}
+
+namespace {
+
+// As a C cast of the float product: truncated toward zero, in float arithmetic (so that 0.65
+// gives 650, not 649); beyond int the nearest int instead of undefined behaviour.
+int ScaledToInt(float value, int scale) {
+    float product = value * float(scale);
+    if (!(product == product)) return 0;
+    if (product >= 2147483648.0f) return INT_MAX;
+    if (product <= -2147483648.0f) return INT_MIN;
+    return int(product);
+}
+
+} // namespace
+
+std::vector<SettingText> WrittenSettings() {
+    std::vector<SettingText> out;
+    for (const SettingKey& k : kKeys) {
+        if (k.access == Access::Read) continue;
+        std::string value;
+        if (k.intField)
+            value = std::to_string(g_settings.*k.intField);
+        else if (k.scaledField)
+            value = std::to_string(ScaledToInt(g_settings.*k.scaledField, k.scale));
+        else
+            value = g_settings.*k.textField;
+        out.push_back({k.section, k.key, std::move(value)});
+    }
+    return out;
+}
+
+void ResetSettingsFile() {
+    g_layoutList = LayoutList();
+    for (auto& row : g_csvLabels.labels)
+        for (std::string& label : row) label = kNoCsvLabel;
 }
 
 } // namespace qvtk

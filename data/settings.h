@@ -3,6 +3,7 @@
 // and the table of keys that reads, overrides and (with the viewer) writes them.
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace qvtk {
 
@@ -86,5 +87,43 @@ void ApplySettingsText(std::string_view text);
 // unknown key.
 bool SetSettingByKey(std::string_view key, std::string_view value);
 bool IsSettingKey(std::string_view key);
+
+// One key as it is written at exit.
+struct SettingText {
+    const char* section;
+    const char* key;
+    std::string value;
+};
+
+// Every key written at exit, in the order of the file, with its value as text: integers with
+// "%d", scale values multiplied by their scale and truncated toward zero, texts as they are.
+// Keys that are only read are not among them.
+std::vector<SettingText> WrittenSettings();
+
+constexpr int kMaxLayouts = 32;
+
+// The graph layouts shown as tabs, kept in QVTK2.ini under [LayoutSet].
+struct LayoutList {
+    std::string names[kMaxLayouts]; // layout file names without folder and extension
+    int count = 0;                  // entries in use, 0..kMaxLayouts
+};
+extern LayoutList g_layoutList;
+
+constexpr int kCsvLabelRows = 13;
+constexpr int kCsvLabelSets = 16;
+// The sections of "csvlabel.ini", one per row of the CSV import.
+extern const char* const kCsvLabelSections[kCsvLabelRows];
+
+// Column name aliases of the CSV import from "csvlabel.ini": for each row, the labels of the
+// keys "0".."15"; "No data" where the file names none.
+struct CsvLabels {
+    std::string labels[kCsvLabelRows][kCsvLabelSets];
+};
+extern CsvLabels g_csvLabels;
+inline constexpr const char* kNoCsvLabel = "No data";
+constexpr size_t kCsvLabelBuffer = 64; // characters + terminator a label holds
+
+// The layout list and the CSV labels as before the settings are read.
+void ResetSettingsFile();
 
 } // namespace qvtk

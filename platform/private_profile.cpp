@@ -190,6 +190,87 @@ void TerminateLine(std::string_view text, const Line& line, std::string& insert)
     insert += line.end > line.textEnd ? "\n" : "\r\n"; // a lone CR only lacks its LF
 }
 
+enum class EditResult { kRefused, kUnchanged, kChanged };
+
+EditResult WriteStringInText(std::string& text, std::string_view section, std::string_view key,
+                             std::string_view value) {
+    section = Trim(section);
+    key = Trim(key);
+    if (!StorableSection(section) || !StorableKey(key) ||
+        value.find_first_of("\r\n") != std::string_view::npos)
+        return EditResult::kRefused;
+
+    std::string keyLine(key);
+    keyLine.append("=").append(value);
+    std::vector<Line> lines = SplitLines(text);
+    std::optional<SectionLines> found = FindSection(text, lines, section);
+    if (found) {
+        for (size_t i = found->header + 1; i < found->bodyEnd; ++i) {
+            if (!IsKeyLine(text, lines[i], key)) continue;
+            const Line& line = lines[i];
+            if (TextOf(text, line) == keyLine) return EditResult::kUnchanged;
+            text.replace(line.begin, line.textEnd - line.begin, keyLine);
+            return EditResult::kChanged;
+        }
+        // Blank lines that end the section stay as its separator from the next one.
+        size_t after = found->header;
+        for (size_t i = found->header + 1; i < found->bodyEnd; ++i)
+            if (!IsBlankLine(text, lines[i])) after = i;
+        std::string insert;
+        TerminateLine(text, lines[after], insert);
+        insert += keyLine;
+        insert += kNewLine;
+        text.insert(lines[after].end, insert);
+        return EditResult::kChanged;
+    }
+
+    if (!lines.empty()) {
+        std::string separator;
+        TerminateLine(text, lines.back(), separator);
+        if (!IsBlankLine(text, lines.back())) separator += kNewLine;
+        text += separator;
+    }
+    text.append("[").append(section).append("]").append(kNewLine);
+    text.append(keyLine).append(kNewLine);
+    return EditResult::kChanged;
+}
+
+// Every matching line of the section goes, so that a hand-made duplicate cannot come back
+// as the value once the first one is deleted.
+EditResult DeleteKeyInText(std::string& text, std::string_view section, std::string_view key) {
+    section = Trim(section);
+    key = Trim(key);
+    if (section.empty() || key.empty()) return EditResult::kUnchanged;
+    std::vector<Line> lines = SplitLines(text);
+    std::optional<SectionLines> found = FindSection(text, lines, section);
+    if (!found) return EditResult::kUnchanged;
+    EditResult result = EditResult::kUnchanged;
+    for (size_t i = found->bodyEnd; i-- > found->header + 1;) {
+        if (!IsKeyLine(text, lines[i], key)) continue;
+        text.erase(lines[i].begin, lines[i].end - lines[i].begin);
+        result = EditResult::kChanged;
+    }
+    return result;
+}
+
+// Every occurrence of the section goes: only the first is read, so leaving a later one would
+// bring its stale keys back.
+EditResult DeleteSectionInText(std::string& text, std::string_view section) {
+    section = Trim(section);
+    if (section.empty()) return EditResult::kUnchanged;
+    std::vector<Line> lines = SplitLines(text);
+    std::vector<SectionLines> sections;
+    for (std::optional<SectionLines> s = FindSection(text, lines, section); s;
+         s = FindSection(text, lines, section, s->bodyEnd))
+        sections.push_back(*s);
+    if (sections.empty()) return EditResult::kUnchanged;
+    for (size_t n = sections.size(); n-- > 0;) {
+        size_t begin = lines[sections[n].header].begin;
+        text.erase(begin, lines[sections[n].bodyEnd - 1].end - begin);
+    }
+    return EditResult::kChanged;
+}
+
 mode_t NewFileMode() {
     mode_t mask = ::umask(0);
     ::umask(mask);
@@ -237,89 +318,43 @@ int ProfileGetInt(std::string_view section, std::string_view key, int defaultVal
 
 bool ProfileWriteString(std::string_view section, std::string_view key, std::string_view value,
                         const std::string& path) {
-    section = Trim(section);
-    key = Trim(key);
-    if (!StorableSection(section) || !StorableKey(key) ||
-        value.find_first_of("\r\n") != std::string_view::npos)
-        return false;
+    return ProfileWriteBatch(path, {{ProfileEdit::kWriteString, std::string(section),
+                                     std::string(key), std::string(value)}});
+}
+
+bool ProfileDeleteKey(std::string_view section, std::string_view key, const std::string& path) {
+    if (Trim(section).empty() || Trim(key).empty()) return true; // names nothing: no file access
+    return ProfileWriteBatch(
+        path, {{ProfileEdit::kDeleteKey, std::string(section), std::string(key), {}}});
+}
+
+bool ProfileDeleteSection(std::string_view section, const std::string& path) {
+    if (Trim(section).empty()) return true;
+    return ProfileWriteBatch(path, {{ProfileEdit::kDeleteSection, std::string(section), {}, {}}});
+}
+
+bool ProfileWriteBatch(const std::string& path, const std::vector<ProfileEdit>& edits) {
     std::string text;
     if (ReadProfileFile(path, text) == ReadStatus::kFailed) return false;
-
-    std::string keyLine(key);
-    keyLine.append("=").append(value);
-    std::vector<Line> lines = SplitLines(text);
-    std::optional<SectionLines> found = FindSection(text, lines, section);
-    if (found) {
-        for (size_t i = found->header + 1; i < found->bodyEnd; ++i) {
-            if (!IsKeyLine(text, lines[i], key)) continue;
-            const Line& line = lines[i];
-            if (TextOf(text, line) == keyLine) return true;
-            text.replace(line.begin, line.textEnd - line.begin, keyLine);
-            return WriteWholeFile(path, text);
+    bool allStored = true, changed = false;
+    for (const ProfileEdit& e : edits) {
+        EditResult result = EditResult::kUnchanged;
+        switch (e.kind) {
+        case ProfileEdit::kWriteString:
+            result = WriteStringInText(text, e.section, e.key, e.value);
+            break;
+        case ProfileEdit::kDeleteKey:
+            result = DeleteKeyInText(text, e.section, e.key);
+            break;
+        case ProfileEdit::kDeleteSection:
+            result = DeleteSectionInText(text, e.section);
+            break;
         }
-        // Blank lines that end the section stay as its separator from the next one.
-        size_t after = found->header;
-        for (size_t i = found->header + 1; i < found->bodyEnd; ++i)
-            if (!IsBlankLine(text, lines[i])) after = i;
-        std::string insert;
-        TerminateLine(text, lines[after], insert);
-        insert += keyLine;
-        insert += kNewLine;
-        text.insert(lines[after].end, insert);
-        return WriteWholeFile(path, text);
+        allStored = allStored && result != EditResult::kRefused;
+        changed = changed || result == EditResult::kChanged;
     }
-
-    if (!lines.empty()) {
-        std::string separator;
-        TerminateLine(text, lines.back(), separator);
-        if (!IsBlankLine(text, lines.back())) separator += kNewLine;
-        text += separator;
-    }
-    text.append("[").append(section).append("]").append(kNewLine);
-    text.append(keyLine).append(kNewLine);
-    return WriteWholeFile(path, text);
-}
-
-// Every matching line of the section goes, so that a hand-made duplicate cannot come back
-// as the value once the first one is deleted.
-bool ProfileDeleteKey(std::string_view section, std::string_view key, const std::string& path) {
-    section = Trim(section);
-    key = Trim(key);
-    if (section.empty() || key.empty()) return true;
-    std::string text;
-    ReadStatus status = ReadProfileFile(path, text);
-    if (status != ReadStatus::kRead) return status == ReadStatus::kMissing;
-    std::vector<Line> lines = SplitLines(text);
-    std::optional<SectionLines> found = FindSection(text, lines, section);
-    if (!found) return true;
-    bool changed = false;
-    for (size_t i = found->bodyEnd; i-- > found->header + 1;) {
-        if (!IsKeyLine(text, lines[i], key)) continue;
-        text.erase(lines[i].begin, lines[i].end - lines[i].begin);
-        changed = true;
-    }
-    return !changed || WriteWholeFile(path, text);
-}
-
-// Every occurrence of the section goes: only the first is read, so leaving a later one would
-// bring its stale keys back.
-bool ProfileDeleteSection(std::string_view section, const std::string& path) {
-    section = Trim(section);
-    if (section.empty()) return true;
-    std::string text;
-    ReadStatus status = ReadProfileFile(path, text);
-    if (status != ReadStatus::kRead) return status == ReadStatus::kMissing;
-    std::vector<Line> lines = SplitLines(text);
-    std::vector<SectionLines> sections;
-    for (std::optional<SectionLines> s = FindSection(text, lines, section); s;
-         s = FindSection(text, lines, section, s->bodyEnd))
-        sections.push_back(*s);
-    if (sections.empty()) return true;
-    for (size_t n = sections.size(); n-- > 0;) {
-        size_t begin = lines[sections[n].header].begin;
-        text.erase(begin, lines[sections[n].bodyEnd - 1].end - begin);
-    }
-    return WriteWholeFile(path, text);
+    // Nothing changed leaves the file (or its absence) exactly as it was.
+    return (!changed || WriteWholeFile(path, text)) && allStored;
 }
 
 bool WriteWholeFile(const std::string& path, std::string_view bytes) {

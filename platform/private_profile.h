@@ -49,6 +49,22 @@ bool ProfileDeleteKey(std::string_view section, std::string_view key, const std:
 // section. A missing file or section is no error and the file is left untouched.
 bool ProfileDeleteSection(std::string_view section, const std::string& path);
 
+// One edit of a batch, with the meaning of the single-key function of the same name.
+struct ProfileEdit {
+    enum Kind { kWriteString, kDeleteKey, kDeleteSection };
+    Kind kind;
+    std::string section;
+    std::string key;   // unused by kDeleteSection
+    std::string value; // kWriteString only
+};
+
+// Applies the edits in order to the file's text in memory, each exactly as ProfileWriteString,
+// ProfileDeleteKey or ProfileDeleteSection would apply it to the file, and writes the result
+// once with WriteWholeFile (not at all when nothing changed). A write that cannot be stored is
+// skipped and the others still go through; the result is false then, or when the file cannot
+// be read or written (a file that cannot be read is left untouched).
+bool ProfileWriteBatch(const std::string& path, const std::vector<ProfileEdit>& edits);
+
 // Writes bytes as the whole content of path: a temporary file in the same folder, flushed,
 // then renamed over the target (keeping the target's permissions). On failure the temporary
 // file is removed, the old file is left whole and false is returned.

@@ -37,7 +37,7 @@ constexpr const char* kUsage =
     "\n"
     "demo   writes demo_v0.qvd, demo_v1.qvd, demo_v2.qvd, demo_v3.qvd, demo_v4.qvd,\n"
     "       demo_v32.qvd, demo_f4.qvd, demo.hnd, demo.CAN, the course vorela.crs and its\n"
-    "       gps_p.ini and Sector.ini into DIR\n"
+    "       gps_p.ini, Sector.ini and a QVTK2.ini for the viewer into DIR\n"
     "ride   writes one file of a FORMAT:\n"
     "       v0 v1 v2 v3 v4 v32  family-3 log of that version\n"
     "       f4, f4gps           family-4 CAN log, laps by marker / by the GPS line\n"
@@ -174,6 +174,10 @@ int Demo(const Args& args) {
     ok = WriteFile(dir / "vorela.crs", WriteCourseLayout(course)) && ok;
     ok = WriteFile(dir / "gps_p.ini", GpsLineIni(course)) && ok;
     ok = WriteFile(dir / "Sector.ini", WriteSectorIni(kCourseName, SectorStartPoints())) && ok;
+    // The demo folder is the viewer's program directory in `make run`: renaming after the
+    // fastest lap stays off there, so the next run finds the demo files again.
+    const std::string settings = "[ModeSet]\r\nModifyFileName=0\r\n";
+    ok = WriteFile(dir / "QVTK2.ini", std::vector<uint8_t>(settings.begin(), settings.end())) && ok;
     return ok ? 0 : 1;
 }
 

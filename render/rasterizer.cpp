@@ -1,0 +1,518 @@
+#include "render/rasterizer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <cstdlib>
+#include <type_traits>
+
+namespace qvtk {
+namespace {
+
+// Exact rounded t / 255 for t <= 65025.
+inline uint32_t Div255(uint32_t t) {
+    t += 128;
+    return (t + (t >> 8)) >> 8;
+}
+
+// All four channels times a / 255, rounded; two channels per 32-bit lane pair.
+inline uint32_t Scale(uint32_t p, uint32_t a) {
+    uint32_t rb = (p & 0x00FF00FFu) * a + 0x00800080u;
+    rb = ((rb + ((rb >> 8) & 0x00FF00FFu)) >> 8) & 0x00FF00FFu;
+    uint32_t ag = ((p >> 8) & 0x00FF00FFu) * a + 0x00800080u;
+    ag = (ag + ((ag >> 8) & 0x00FF00FFu)) & 0xFF00FF00u;
+    return rb | ag;
+}
+
+// A colour (0xAARRGGBB, not premultiplied) premultiplied by alpha a.
+inline uint32_t Premultiply(uint32_t color, uint32_t a) { return Scale(color | 0xFF000000u, a); }
+
+// The blend operations on premultiplied pixels; `s` is already scaled by the blend alpha.
+struct OpReplace {
+    static uint32_t Apply(uint32_t, uint32_t s) { return s; }
+};
+struct OpOver {
+    static uint32_t Apply(uint32_t d, uint32_t s) { return s + Scale(d, 255 - (s >> 24)); }
+};
+struct OpAdd {
+    static uint32_t Apply(uint32_t d, uint32_t s) {
+        uint32_t rb = (d & 0x00FF00FFu) + (s & 0x00FF00FFu);
+        uint32_t ag = ((d >> 8) & 0x00FF00FFu) + ((s >> 8) & 0x00FF00FFu);
+        rb |= ((rb >> 8) & 0x00010001u) * 0xFFu;
+        ag |= ((ag >> 8) & 0x00010001u) * 0xFFu;
+        return (rb & 0x00FF00FFu) | ((ag & 0x00FF00FFu) << 8);
+    }
+};
+// Subtracts the colour channels, floored at 0; the destination keeps its alpha.
+struct OpSub {
+    static uint32_t Apply(uint32_t d, uint32_t s) {
+        uint32_t rb = ((d & 0x00FF00FFu) | 0x01000100u) - (s & 0x00FF00FFu);
+        rb &= ((rb >> 8) & 0x00010001u) * 0xFFu;
+        uint32_t g = (((d >> 8) & 0xFFu) | 0x100u) - ((s >> 8) & 0xFFu);
+        g &= ((g >> 8) & 1u) * 0xFFu;
+        return (d & 0xFF000000u) | rb | g << 8;
+    }
+};
+
+// The clip rectangle within the buffer.
+struct ClipBox {
+    int l, t, r, b;
+    bool Empty() const { return l >= r || t >= b; }
+    bool Contains(int x, int y) const {
+        return unsigned(x - l) < unsigned(r - l) && unsigned(y - t) < unsigned(b - t);
+    }
+};
+
+ClipBox ClipOf(const RasterTarget& target) {
+    ClipBox c{std::max(0, target.clipLeft), std::max(0, target.clipTop),
+              std::min(target.width, target.clipRight), std::min(target.height, target.clipBottom)};
+    if (!target.pixels || c.Empty()) c = {0, 0, 0, 0};
+    return c;
+}
+
+int BlendAlpha(const RasterTarget& target) { return std::clamp(target.alpha, 0, 255); }
+
+// The premultiplied source of a colour in the target's blend.
+struct ColorSource {
+    bool replace, opaque;
+    uint32_t alpha;
+    uint32_t operator()(uint32_t color) const {
+        if (replace) return opaque ? color | 0xFF000000u : Premultiply(color, color >> 24);
+        return Premultiply(color, Div255((color >> 24) * alpha));
+    }
+};
+
+ColorSource SourceOf(const RasterTarget& target) {
+    return {target.mode == BlendMode::None, target.opaque, uint32_t(BlendAlpha(target))};
+}
+
+// Calls f.template operator()<Op>() with the operation of the target's mode.
+template <class F> void WithOp(BlendMode mode, F&& f) {
+    switch (mode) {
+    case BlendMode::None: f.template operator()<OpReplace>(); break;
+    case BlendMode::Alpha:
+    case BlendMode::Translucent: f.template operator()<OpOver>(); break;
+    case BlendMode::Additive: f.template operator()<OpAdd>(); break;
+    case BlendMode::Subtractive: f.template operator()<OpSub>(); break;
+    }
+}
+
+// The first pixel index i with i >= x (a left edge that includes its pixels), within lo..hi.
+inline int CeilWithin(double x, int lo, int hi) {
+    if (!(x > lo)) return lo;
+    if (x >= hi) return hi;
+    return int(std::ceil(x));
+}
+
+bool Finite(const RenderVertex& v) { return std::isfinite(v.x) && std::isfinite(v.y); }
+
+// ---- Lines ------------------------------------------------------------------------------
+
+// Colour channels a, r, g, b as doubles, for interpolation.
+struct Channels {
+    double c[4];
+};
+Channels ChannelsOf(uint32_t color) {
+    return {{double(color >> 24), double(color >> 16 & 0xFF), double(color >> 8 & 0xFF),
+             double(color & 0xFF)}};
+}
+Channels Lerp(const Channels& a, const Channels& b, double t) {
+    Channels r;
+    for (int k = 0; k < 4; ++k) r.c[k] = a.c[k] + (b.c[k] - a.c[k]) * t;
+    return r;
+}
+
+// 16.16 fixed-point channels stepping along a line or a span.
+struct ChannelStepper {
+    int32_t v[4], d[4];
+    void Setup(const Channels& from, const Channels& to, int steps) {
+        for (int k = 0; k < 4; ++k) {
+            int32_t a = int32_t(std::lround(std::clamp(from.c[k], 0.0, 255.0) * 65536.0));
+            int32_t b = int32_t(std::lround(std::clamp(to.c[k], 0.0, 255.0) * 65536.0));
+            v[k] = a;
+            d[k] = steps > 0 ? (b - a) / steps : 0;
+        }
+    }
+    uint32_t Color() const {
+        return uint32_t(v[0] >> 16) << 24 | uint32_t(v[1] >> 16) << 16 |
+               uint32_t(v[2] >> 16) << 8 | uint32_t(v[3] >> 16);
+    }
+    void Step() {
+        for (int k = 0; k < 4; ++k) v[k] += d[k];
+    }
+};
+
+// Liang-Barsky: the part of the segment inside the box, as parameters t0..t1.
+bool ClipSegment(double x0, double y0, double x1, double y1, double xmin, double xmax,
+                 double ymin, double ymax, double& t0, double& t1) {
+    double dx = x1 - x0, dy = y1 - y0;
+    t0 = 0;
+    t1 = 1;
+    auto edge = [&](double p, double q) {
+        if (p == 0) return q >= 0;
+        double r = q / p;
+        if (p < 0) {
+            if (r > t1) return false;
+            if (r > t0) t0 = r;
+        } else {
+            if (r < t0) return false;
+            if (r < t1) t1 = r;
+        }
+        return true;
+    };
+    return edge(-dx, x0 - xmin) && edge(dx, xmax - x0) && edge(-dy, y0 - ymin) &&
+           edge(dy, ymax - y0) && t0 <= t1;
+}
+
+// The pixel of a point (centre at integer coordinates), kept within the box.
+inline int PixelOf(double v, double lo, double hi) { return int(std::floor(std::clamp(v, lo, hi) + 0.5)); }
+
+// Integer Bresenham from (x0, y0) to (x1, y1), both included (the first one skipped when asked).
+template <class Op, bool Gouraud, bool Checked>
+void PlotLine(const RasterTarget& target, const ClipBox& clip, const ColorSource& source, int x0,
+              int y0, int x1, int y1, bool skipFirst, uint32_t src, ChannelStepper color) {
+    int dx = std::abs(x1 - x0), dy = std::abs(y1 - y0);
+    int sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
+    bool xMajor = dx >= dy;
+    int major = xMajor ? dx : dy, minor = xMajor ? dy : dx;
+    ptrdiff_t stride = target.stride;
+    ptrdiff_t stepMajor = xMajor ? sx : sy * stride, stepMinor = xMajor ? sy * stride : sx;
+    int majorX = xMajor ? sx : 0, majorY = xMajor ? 0 : sy;
+    int minorX = xMajor ? 0 : sx, minorY = xMajor ? sy : 0;
+    int err = 2 * minor - major;
+    ptrdiff_t off = ptrdiff_t(y0) * stride + x0;
+    int x = x0, y = y0;
+    uint32_t* pixels = target.pixels;
+    for (int k = 0; k <= major; ++k) {
+        if (!(Checked && !clip.Contains(x, y)) && !(k == 0 && skipFirst)) {
+            uint32_t s = Gouraud ? source(color.Color()) : src;
+            pixels[off] = Op::Apply(pixels[off], s);
+        }
+        if (err > 0) {
+            off += stepMinor;
+            if constexpr (Checked) x += minorX, y += minorY;
+            err -= 2 * major;
+        }
+        err += 2 * minor;
+        off += stepMajor;
+        if constexpr (Checked) x += majorX, y += majorY;
+        if constexpr (Gouraud) color.Step();
+    }
+}
+
+// Draws one segment; `last` is the pixel the previous segment of a strip ended on (updated).
+template <class Op>
+void DrawSegment(const RasterTarget& target, const ClipBox& clip, const ColorSource& source,
+                 const RenderVertex& a, const RenderVertex& b, bool strip, bool& hasLast,
+                 int& lastX, int& lastY) {
+    if (!Finite(a) || !Finite(b)) {
+        hasLast = false;
+        return;
+    }
+    // A margin of a pixel around the clip keeps the rounded end points of clipped lines on
+    // the same path as unclipped ones near the edge.
+    double xmin = clip.l - 1.0, xmax = clip.r, ymin = clip.t - 1.0, ymax = clip.b;
+    double x0 = a.x, y0 = a.y, x1 = b.x, y1 = b.y, t0 = 0, t1 = 1;
+    int px0, py0, px1, py1;
+    if (x0 >= clip.l && x0 < clip.r - 1 && x1 >= clip.l && x1 < clip.r - 1 && y0 >= clip.t &&
+        y0 < clip.b - 1 && y1 >= clip.t && y1 < clip.b - 1) {
+        // The common case: the whole segment inside, nothing to clip.
+        px0 = int(x0 + 0.5), py0 = int(y0 + 0.5), px1 = int(x1 + 0.5), py1 = int(y1 + 0.5);
+    } else {
+        if (!ClipSegment(x0, y0, x1, y1, xmin, xmax, ymin, ymax, t0, t1)) {
+            hasLast = false;
+            return;
+        }
+        double dx = x1 - x0, dy = y1 - y0;
+        double cx0 = t0 > 0 ? x0 + dx * t0 : x0, cy0 = t0 > 0 ? y0 + dy * t0 : y0;
+        double cx1 = t1 < 1 ? x1 - dx * (1 - t1) : x1, cy1 = t1 < 1 ? y1 - dy * (1 - t1) : y1;
+        px0 = PixelOf(cx0, xmin, xmax), py0 = PixelOf(cy0, ymin, ymax);
+        px1 = PixelOf(cx1, xmin, xmax), py1 = PixelOf(cy1, ymin, ymax);
+    }
+    bool skipFirst = strip && hasLast && px0 == lastX && py0 == lastY;
+    hasLast = true;
+    lastX = px1;
+    lastY = py1;
+    bool checked = !clip.Contains(px0, py0) || !clip.Contains(px1, py1);
+    ChannelStepper color{};
+    if (a.color == b.color) {
+        uint32_t src = source(a.color);
+        if (checked)
+            PlotLine<Op, false, true>(target, clip, source, px0, py0, px1, py1, skipFirst, src,
+                                      color);
+        else
+            PlotLine<Op, false, false>(target, clip, source, px0, py0, px1, py1, skipFirst, src,
+                                       color);
+        return;
+    }
+    Channels ca = ChannelsOf(a.color), cb = ChannelsOf(b.color);
+    int steps = std::max(std::abs(px1 - px0), std::abs(py1 - py0));
+    color.Setup(t0 > 0 ? Lerp(ca, cb, t0) : ca, t1 < 1 ? Lerp(ca, cb, t1) : cb, steps);
+    if (checked)
+        PlotLine<Op, true, true>(target, clip, source, px0, py0, px1, py1, skipFirst, 0, color);
+    else
+        PlotLine<Op, true, false>(target, clip, source, px0, py0, px1, py1, skipFirst, 0, color);
+}
+
+void DrawLines(const RasterTarget& target, const RenderVertex* v, int count, bool strip) {
+    ClipBox clip = ClipOf(target);
+    if (clip.Empty() || !v || count < 2) return;
+    ColorSource source = SourceOf(target);
+    WithOp(target.mode, [&]<class Op>() {
+        bool hasLast = false;
+        int lastX = 0, lastY = 0;
+        if (strip) {
+            for (int i = 0; i + 1 < count; ++i)
+                DrawSegment<Op>(target, clip, source, v[i], v[i + 1], true, hasLast, lastX,
+                                lastY);
+        } else {
+            for (int i = 0; i + 1 < count; i += 2)
+                DrawSegment<Op>(target, clip, source, v[i], v[i + 1], false, hasLast, lastX,
+                                lastY);
+        }
+    });
+}
+
+// ---- Triangles --------------------------------------------------------------------------
+
+// An edge as a function of the row: x(y) = px + (y - py) slope. The end points are put in
+// one order first, so that two triangles sharing the edge compute the very same crossings and
+// split its pixels exactly.
+struct Edge {
+    double px = 0, py = 0, slope = 0;
+    Edge(const RenderVertex* p, const RenderVertex* q) {
+        if (q->y < p->y || (q->y == p->y && q->x < p->x)) std::swap(p, q);
+        px = p->x;
+        py = p->y;
+        double height = double(q->y) - py;
+        slope = height != 0 ? (double(q->x) - px) / height : 0;
+    }
+    double X(double y) const { return px + (y - py) * slope; }
+};
+
+// One colour channel in 16.16 fixed point, clamped on the way out (steps may stray a little
+// beyond the vertex values at the span ends).
+inline uint32_t Channel(int64_t v) { return uint32_t(std::clamp<int64_t>(v >> 16, 0, 255)); }
+
+template <class Op>
+void FillTriangle(const RasterTarget& target, const ClipBox& clip, const ColorSource& source,
+                  const RenderVertex& a, const RenderVertex& b, const RenderVertex& c) {
+    if (!Finite(a) || !Finite(b) || !Finite(c)) return;
+    const RenderVertex* v[3] = {&a, &b, &c};
+    std::sort(v, v + 3, [](const RenderVertex* p, const RenderVertex* q) { return p->y < q->y; });
+    double y1 = v[1]->y;
+    int rowBegin = CeilWithin(v[0]->y, clip.t, clip.b), rowEnd = CeilWithin(v[2]->y, clip.t, clip.b);
+    if (rowBegin >= rowEnd) return;
+    Edge longEdge(v[0], v[2]), upper(v[0], v[1]), lower(v[1], v[2]);
+
+    bool flat = a.color == b.color && a.color == c.color;
+    uint32_t src = flat ? source(a.color) : 0;
+    // Colour planes c(x, y) = c0 + gx (x - ax) + gy (y - ay) of the Gouraud triangle.
+    double ax = a.x, ay = a.y, gx[4] = {}, gy[4] = {};
+    Channels c0 = ChannelsOf(a.color);
+    int64_t step[4] = {};
+    if (!flat) {
+        double bx = double(b.x) - ax, by = double(b.y) - ay;
+        double cx = double(c.x) - ax, cy = double(c.y) - ay;
+        double det = bx * cy - cx * by;
+        if (det == 0) return; // no area, no pixels
+        Channels cb = ChannelsOf(b.color), cc = ChannelsOf(c.color);
+        for (int k = 0; k < 4; ++k) {
+            double db = cb.c[k] - c0.c[k], dc = cc.c[k] - c0.c[k];
+            gx[k] = (db * cy - dc * by) / det;
+            gy[k] = (dc * bx - db * cx) / det;
+            step[k] = int64_t(std::clamp(gx[k], -255.0, 255.0) * 65536.0);
+        }
+    }
+
+    ptrdiff_t stride = target.stride;
+    for (int j = rowBegin; j < rowEnd; ++j) {
+        double xa = longEdge.X(j);
+        double xb = j < y1 ? upper.X(j) : lower.X(j);
+        int i0 = CeilWithin(std::min(xa, xb), clip.l, clip.r);
+        int i1 = CeilWithin(std::max(xa, xb), clip.l, clip.r);
+        if (i0 >= i1) continue;
+        uint32_t* p = target.pixels + ptrdiff_t(j) * stride + i0;
+        uint32_t* end = p + (i1 - i0);
+        if (flat) {
+            if constexpr (std::is_same_v<Op, OpReplace>) {
+                std::fill(p, end, src);
+            } else {
+                for (; p < end; ++p) *p = Op::Apply(*p, src);
+            }
+            continue;
+        }
+        int64_t value[4];
+        for (int k = 0; k < 4; ++k) {
+            double start = c0.c[k] + gx[k] * (i0 - ax) + gy[k] * (j - ay);
+            value[k] = int64_t(std::clamp(start, 0.0, 255.0) * 65536.0 + 0.5);
+        }
+        for (; p < end; ++p) {
+            uint32_t color = Channel(value[0]) << 24 | Channel(value[1]) << 16 |
+                             Channel(value[2]) << 8 | Channel(value[3]);
+            *p = Op::Apply(*p, source(color));
+            for (int k = 0; k < 4; ++k) value[k] += step[k];
+        }
+    }
+}
+
+// ---- Boxes, images, layers --------------------------------------------------------------
+
+template <class Op>
+void FillRows(const RasterTarget& target, int l, int t, int r, int b, uint32_t src) {
+    for (int j = t; j < b; ++j) {
+        uint32_t* p = target.pixels + ptrdiff_t(j) * target.stride + l;
+        uint32_t* end = p + (r - l);
+        if constexpr (std::is_same_v<Op, OpReplace>) {
+            std::fill(p, end, src);
+        } else {
+            for (; p < end; ++p) *p = Op::Apply(*p, src);
+        }
+    }
+}
+
+// The pixels whose centres lie in [lo, hi) along one axis, within the clip.
+void CoveredRange(double lo, double hi, int clipLo, int clipHi, int& first, int& end) {
+    if (hi < lo) std::swap(lo, hi);
+    first = CeilWithin(lo - 0.5, clipLo, clipHi);
+    end = CeilWithin(hi - 0.5, clipLo, clipHi);
+}
+
+template <class Op, bool Transparent, bool ColorKey, bool Scaled>
+void ImageRows(const RasterTarget& target, const RasterImage& image, int i0, int i1, int j0,
+               int j1, double x, double y, double width, double height) {
+    uint32_t alpha = uint32_t(BlendAlpha(target));
+    double su = image.width / width, sv = image.height / height;
+    // Texel steps in 16.16, bounded so that absurd sizes cannot overflow.
+    int64_t du = int64_t(std::llround(std::min(su * 65536.0, 1e12)));
+    int64_t uStart = int64_t(std::clamp(std::floor((i0 + 0.5 - x) * su * 65536.0), 0.0, 1e15));
+    for (int j = j0; j < j1; ++j) {
+        double tv = std::clamp(std::floor((j + 0.5 - y) * sv), 0.0, image.height - 1.0);
+        const uint32_t* row = image.pixels + ptrdiff_t(tv) * image.stride;
+        uint32_t* p = target.pixels + ptrdiff_t(j) * target.stride + i0;
+        int64_t u = uStart;
+        for (int i = i0; i < i1; ++i, ++p, u += du) {
+            uint32_t s = row[std::min(int64_t(u >> 16), int64_t(image.width - 1))];
+            if constexpr (!Transparent) {
+                s |= 0xFF000000u;
+            } else if constexpr (ColorKey) {
+                if ((s & 0x00FFFFFFu) == 0) continue;
+            }
+            if constexpr (Scaled) s = Scale(s, alpha);
+            *p = Op::Apply(*p, s);
+        }
+    }
+}
+
+} // namespace
+
+void RasterLineStrip(const RasterTarget& target, const RenderVertex* vertices, int count) {
+    DrawLines(target, vertices, count, true);
+}
+
+void RasterLineList(const RasterTarget& target, const RenderVertex* vertices, int count) {
+    DrawLines(target, vertices, count, false);
+}
+
+void RasterTriangleList(const RasterTarget& target, const RenderVertex* vertices, int count) {
+    ClipBox clip = ClipOf(target);
+    if (clip.Empty() || !vertices || count < 3) return;
+    ColorSource source = SourceOf(target);
+    WithOp(target.mode, [&]<class Op>() {
+        for (int i = 0; i + 2 < count; i += 3)
+            FillTriangle<Op>(target, clip, source, vertices[i], vertices[i + 1],
+                             vertices[i + 2]);
+    });
+}
+
+void RasterFillBox(const RasterTarget& target, double left, double top, double right,
+                   double bottom, uint32_t color) {
+    ClipBox clip = ClipOf(target);
+    if (clip.Empty() || !std::isfinite(left) || !std::isfinite(top) || !std::isfinite(right) ||
+        !std::isfinite(bottom))
+        return;
+    int l, r, t, b;
+    CoveredRange(left, right, clip.l, clip.r, l, r);
+    CoveredRange(top, bottom, clip.t, clip.b, t, b);
+    if (l >= r || t >= b) return;
+    uint32_t src = SourceOf(target)(color);
+    WithOp(target.mode, [&]<class Op>() { FillRows<Op>(target, l, t, r, b, src); });
+}
+
+void RasterClear(const RasterTarget& target, uint32_t color) {
+    ClipBox clip = ClipOf(target);
+    if (clip.Empty()) return;
+    uint32_t src = target.opaque ? color | 0xFF000000u : Premultiply(color, color >> 24);
+    FillRows<OpReplace>(target, clip.l, clip.t, clip.r, clip.b, src);
+}
+
+void RasterDrawImage(const RasterTarget& target, const RasterImage& image, double x, double y,
+                     double width, double height, bool transparent) {
+    ClipBox clip = ClipOf(target);
+    if (clip.Empty() || !image.pixels || image.width <= 0 || image.height <= 0) return;
+    if (!std::isfinite(x) || !std::isfinite(y) || !(width > 0) || !(height > 0) ||
+        !std::isfinite(width) || !std::isfinite(height))
+        return;
+    int i0, i1, j0, j1;
+    CoveredRange(x, x + width, clip.l, clip.r, i0, i1);
+    CoveredRange(y, y + height, clip.t, clip.b, j0, j1);
+    if (i0 >= i1 || j0 >= j1) return;
+    bool scaled = BlendAlpha(target) != 255;
+    auto rows = [&]<class Op, bool T, bool K, bool S>() {
+        ImageRows<Op, T, K, S>(target, image, i0, i1, j0, j1, x, y, width, height);
+    };
+    // Without blending the pixels are copied; a transparent copy still lets the alpha through.
+    if (target.mode == BlendMode::None) {
+        if (!transparent)
+            rows.template operator()<OpReplace, false, false, false>();
+        else if (image.colorKey)
+            rows.template operator()<OpOver, true, true, false>();
+        else
+            rows.template operator()<OpOver, true, false, false>();
+        return;
+    }
+    WithOp(target.mode, [&]<class Op>() {
+        auto pick = [&]<bool T, bool K>() {
+            if (scaled)
+                rows.template operator()<Op, T, K, true>();
+            else
+                rows.template operator()<Op, T, K, false>();
+        };
+        if (!transparent)
+            pick.template operator()<false, false>();
+        else if (image.colorKey)
+            pick.template operator()<true, true>();
+        else
+            pick.template operator()<true, false>();
+    });
+}
+
+void RasterCompositeLayer(const RasterTarget& target, const uint32_t* layer, int layerStride,
+                          int x, int y, int width, int height) {
+    ClipBox clip = ClipOf(target);
+    if (clip.Empty() || !layer || width <= 0 || height <= 0) return;
+    int i0 = std::max(clip.l, x), i1 = std::min(clip.r, x + width);
+    int j0 = std::max(clip.t, y), j1 = std::min(clip.b, y + height);
+    if (i0 >= i1 || j0 >= j1) return;
+    uint32_t alpha = target.mode == BlendMode::None ? 255u : uint32_t(BlendAlpha(target));
+    BlendMode mode = target.mode == BlendMode::None ? BlendMode::Alpha : target.mode;
+    WithOp(mode, [&]<class Op>() {
+        for (int j = j0; j < j1; ++j) {
+            const uint32_t* s = layer + ptrdiff_t(j - y) * layerStride + (i0 - x);
+            uint32_t* p = target.pixels + ptrdiff_t(j) * target.stride + i0;
+            for (int i = i0; i < i1; ++i, ++p, ++s)
+                if (*s) *p = Op::Apply(*p, alpha == 255 ? *s : Scale(*s, alpha));
+        }
+    });
+}
+
+uint32_t RasterBlendPixel(const RasterTarget& target, uint32_t dst, uint32_t src) {
+    uint32_t out = dst;
+    uint32_t alpha = uint32_t(BlendAlpha(target));
+    WithOp(target.mode, [&]<class Op>() {
+        out = std::is_same_v<Op, OpReplace> ? src : Op::Apply(dst, Scale(src, alpha));
+    });
+    return target.opaque ? out | 0xFF000000u : out;
+}
+
+} // namespace qvtk

@@ -1,0 +1,333 @@
+// Our own rasterizer on plain pixel buffers: line and triangle coverage, Gouraud colours, the
+// blend arithmetic, clipping and vertices far outside the buffer.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <vector>
+
+#include "render/rasterizer.h"
+
+namespace qvtk {
+namespace {
+
+constexpr uint32_t kGuard = 0xDEADBEEFu;
+
+// A buffer with a guard frame of foreign pixels around it: drawing must never touch them.
+struct Buffer {
+    static constexpr int kPad = 8;
+    int width, height, stride;
+    std::vector<uint32_t> memory;
+    RasterTarget target;
+
+    Buffer(int w, int h, uint32_t fill = 0xFF000000u)
+        : width(w), height(h), stride(w + 2 * kPad),
+          memory(size_t(stride) * (h + 2 * kPad), kGuard) {
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) At(x, y) = fill;
+        target.pixels = &memory[size_t(kPad) * stride + kPad];
+        target.width = w;
+        target.height = h;
+        target.stride = stride;
+        target.opaque = true;
+        target.clipRight = w;
+        target.clipBottom = h;
+        target.mode = BlendMode::None;
+        target.alpha = 255;
+    }
+    uint32_t& At(int x, int y) { return memory[size_t(y + kPad) * stride + x + kPad]; }
+    int Red(int x, int y) { return int(At(x, y) >> 16 & 0xFF); }
+    bool GuardIntact() const {
+        for (int y = 0; y < height + 2 * kPad; ++y)
+            for (int x = 0; x < stride; ++x) {
+                bool inside = x >= kPad && x < kPad + width && y >= kPad && y < kPad + height;
+                if (!inside && memory[size_t(y) * stride + x] != kGuard) return false;
+            }
+        return true;
+    }
+    int CountLit() {
+        int n = 0;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) n += (At(x, y) & 0xFFFFFF) != 0;
+        return n;
+    }
+};
+
+RenderVertex V(float x, float y, uint32_t color = 0xFFFF0000u) {
+    RenderVertex v;
+    v.x = x;
+    v.y = y;
+    v.color = color;
+    return v;
+}
+
+TEST(Rasterizer, ShallowLineHitsTheNearestPixelOfEachColumnAndBothEnds) {
+    Buffer b(16, 8);
+    RenderVertex v[] = {V(0, 0), V(9, 3)};
+    RasterLineList(b.target, v, 2);
+    for (int x = 0; x <= 9; ++x) {
+        int y = int(std::lround(x / 3.0));
+        EXPECT_EQ(b.Red(x, y), 255) << x;
+    }
+    EXPECT_EQ(b.CountLit(), 10);
+}
+
+TEST(Rasterizer, SteepLineHitsTheNearestPixelOfEachRow) {
+    Buffer b(8, 12);
+    RenderVertex v[] = {V(3, 7), V(0, 0)}; // drawn upwards
+    RasterLineList(b.target, v, 2);
+    for (int y = 0; y <= 7; ++y) {
+        int x = int(std::lround(3.0 * y / 7.0));
+        EXPECT_EQ(b.Red(x, y), 255) << y;
+    }
+    EXPECT_EQ(b.CountLit(), 8);
+}
+
+TEST(Rasterizer, VertexAtAPixelCentreLightsThatPixel) {
+    Buffer b(8, 8);
+    RenderVertex v[] = {V(2.4f, 5.49f), V(2.4f, 5.49f)};
+    RasterLineList(b.target, v, 2);
+    EXPECT_EQ(b.Red(2, 5), 255);
+    EXPECT_EQ(b.CountLit(), 1);
+}
+
+TEST(Rasterizer, StripBlendsSharedEndPointsOnce) {
+    Buffer b(24, 24);
+    b.target.mode = BlendMode::Additive;
+    RenderVertex v[] = {V(2, 2, 0xFF640000u), V(12, 2, 0xFF640000u), V(12, 14, 0xFF640000u),
+                        V(3, 20, 0xFF640000u)};
+    RasterLineStrip(b.target, v, 4);
+    for (int y = 0; y < 24; ++y)
+        for (int x = 0; x < 24; ++x) EXPECT_LE(b.Red(x, y), 100) << x << "," << y;
+    EXPECT_EQ(b.Red(12, 2), 100);
+    EXPECT_EQ(b.Red(12, 14), 100);
+    EXPECT_EQ(b.Red(2, 2), 100);
+    EXPECT_EQ(b.Red(3, 20), 100); // the last end point is drawn
+}
+
+TEST(Rasterizer, LineListDrawsPairsAndIgnoresAnOddVertex) {
+    Buffer b(16, 16);
+    RenderVertex v[] = {V(0, 0), V(4, 0), V(0, 5), V(4, 5), V(0, 10)};
+    RasterLineList(b.target, v, 5);
+    EXPECT_EQ(b.CountLit(), 10);
+    EXPECT_EQ(b.Red(0, 10), 0);
+}
+
+TEST(Rasterizer, GouraudLineMidpoint) {
+    Buffer b(16, 4);
+    RenderVertex v[] = {V(0, 1, 0xFF000000u), V(10, 1, 0xFFC80000u)};
+    RasterLineList(b.target, v, 2);
+    EXPECT_EQ(b.Red(0, 1), 0);
+    EXPECT_NEAR(b.Red(5, 1), 100, 1);
+    EXPECT_EQ(b.Red(10, 1), 200);
+}
+
+TEST(Rasterizer, VertexAlphaMultipliesTheBlendAlpha) {
+    Buffer b(8, 4, 0xFF646464u);
+    b.target.mode = BlendMode::Alpha;
+    b.target.alpha = 255;
+    RenderVertex v[] = {V(0, 1, 0x80C80000u), V(4, 1, 0x80C80000u)};
+    RasterLineList(b.target, v, 2);
+    EXPECT_NEAR(b.Red(2, 1), 150, 1); // 100 + (200 - 100) x 128/255
+    b.target.alpha = 0;
+    RasterLineList(b.target, v, 2);
+    EXPECT_NEAR(b.Red(2, 1), 150, 1);
+}
+
+TEST(Rasterizer, TrianglesSharingAnEdgeCoverEachPixelOnce) {
+    Buffer b(16, 16);
+    b.target.mode = BlendMode::Additive;
+    uint32_t c = 0xFF640000u;
+    RenderVertex quad[] = {V(0, 0, c), V(10, 0, c), V(10, 10, c),
+                           V(0, 0, c), V(10, 10, c), V(0, 10, c)};
+    RasterTriangleList(b.target, quad, 6);
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x)
+            EXPECT_EQ(b.Red(x, y), x < 10 && y < 10 ? 100 : 0) << x << "," << y;
+}
+
+TEST(Rasterizer, FanWithFractionalVerticesCoversNoPixelTwice) {
+    Buffer b(48, 48);
+    b.target.mode = BlendMode::Additive;
+    uint32_t c = 0xFF640000u;
+    std::vector<RenderVertex> list;
+    const float cx = 23.37f, cy = 21.71f;
+    const int n = 13;
+    for (int i = 0; i < n; ++i) {
+        double a0 = 2 * M_PI * i / n, a1 = 2 * M_PI * (i + 1) / n;
+        float r0 = 15.3f + float(i % 3), r1 = 15.3f + float((i + 1) % 3);
+        list.push_back(V(cx, cy, c));
+        list.push_back(V(cx + r0 * float(std::cos(a0)), cy + r0 * float(std::sin(a0)), c));
+        list.push_back(V(cx + r1 * float(std::cos(a1)), cy + r1 * float(std::sin(a1)), c));
+    }
+    // And a strip of thin slivers sharing long edges, as graph fills are.
+    for (int i = 0; i < 20; ++i) {
+        float x0 = 2.25f + i * 0.61f, x1 = x0 + 0.61f;
+        float y0 = 40.1f - (i % 5) * 0.77f, y1 = 40.1f - ((i + 1) % 5) * 0.77f;
+        list.push_back(V(x0, y0, c));
+        list.push_back(V(x1, y1, c));
+        list.push_back(V(x1, 46.5f, c));
+        list.push_back(V(x0, y0, c));
+        list.push_back(V(x1, 46.5f, c));
+        list.push_back(V(x0, 46.5f, c));
+    }
+    RasterTriangleList(b.target, list.data(), int(list.size()));
+    int lit = 0;
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 48; ++x) {
+            int r = b.Red(x, y);
+            EXPECT_TRUE(r == 0 || r == 100) << x << "," << y << " = " << r;
+            lit += r == 100;
+        }
+    EXPECT_GT(lit, 600);
+    // No hole inside the fan: the pixels near the centre are all covered.
+    for (int y = 16; y < 28; ++y)
+        for (int x = 18; x < 29; ++x) EXPECT_EQ(b.Red(x, y), 100) << x << "," << y;
+}
+
+TEST(Rasterizer, GouraudTriangleMidpoint) {
+    Buffer b(16, 16);
+    uint32_t k = 0xFF000000u, r = 0xFFC80000u;
+    RenderVertex quad[] = {V(0, 0, k), V(10, 0, r), V(10, 10, r),
+                           V(0, 0, k), V(10, 10, r), V(0, 10, k)};
+    RasterTriangleList(b.target, quad, 6);
+    EXPECT_NEAR(b.Red(5, 3), 100, 1);
+    EXPECT_NEAR(b.Red(5, 8), 100, 1);
+    EXPECT_NEAR(b.Red(0, 5), 0, 1);
+    EXPECT_NEAR(b.Red(9, 5), 180, 1);
+}
+
+TEST(Rasterizer, BlendArithmetic) {
+    RasterTarget t;
+    t.opaque = true;
+    uint32_t dst = 0xFF646464u, src = 0xFFC8C8C8u; // 100 and 200
+    auto red = [&](BlendMode mode, int alpha, uint32_t d, uint32_t s) {
+        t.mode = mode;
+        t.alpha = alpha;
+        return int(RasterBlendPixel(t, d, s) >> 16 & 0xFF);
+    };
+    EXPECT_EQ(red(BlendMode::None, 77, dst, src), 200);
+    EXPECT_EQ(red(BlendMode::Additive, 255, dst, src), 255);
+    EXPECT_EQ(red(BlendMode::Additive, 128, dst, src), 200);
+    EXPECT_EQ(red(BlendMode::Subtractive, 255, dst, src), 0);
+    EXPECT_EQ(red(BlendMode::Subtractive, 128, src, dst), 150);
+    EXPECT_EQ(red(BlendMode::Alpha, 128, dst, src), 150);
+    EXPECT_EQ(red(BlendMode::Alpha, 255, dst, src), 200);
+    EXPECT_EQ(red(BlendMode::Alpha, 0, dst, src), 100);
+    EXPECT_EQ(red(BlendMode::Translucent, 128, dst, src), 150);
+    EXPECT_EQ(red(BlendMode::Alpha, 999, dst, src), 200); // clamped
+    // The alpha of an opaque target stays opaque.
+    t.mode = BlendMode::Subtractive;
+    t.alpha = 255;
+    EXPECT_EQ(RasterBlendPixel(t, dst, src) >> 24, 0xFFu);
+}
+
+TEST(Rasterizer, BoxBlendsOnTheBuffer) {
+    Buffer b(8, 8, 0xFF646464u);
+    b.target.mode = BlendMode::Additive;
+    b.target.alpha = 128;
+    RasterFillBox(b.target, 1, 1, 3, 3, 0xFFC8C8C8u);
+    EXPECT_EQ(b.Red(1, 1), 200);
+    EXPECT_EQ(b.Red(2, 2), 200);
+    EXPECT_EQ(b.Red(3, 3), 100);
+    b.target.mode = BlendMode::Subtractive;
+    b.target.alpha = 255;
+    RasterFillBox(b.target, 1, 1, 3, 3, 0xFFC8C8C8u);
+    EXPECT_EQ(b.Red(1, 1), 0);
+    EXPECT_EQ(b.At(1, 1) >> 24, 0xFFu);
+}
+
+TEST(Rasterizer, AlphaTargetKeepsPremultipliedPixels) {
+    Buffer b(4, 4, 0);
+    b.target.opaque = false;
+    RasterFillBox(b.target, 0, 0, 2, 2, 0x80FF0000u); // None: written as it is
+    EXPECT_EQ(b.At(0, 0), 0x80800000u);
+    b.target.mode = BlendMode::Alpha;
+    RasterFillBox(b.target, 2, 2, 4, 4, 0xFF00FF00u);
+    EXPECT_EQ(b.At(3, 3), 0xFF00FF00u);
+    b.target.mode = BlendMode::Additive;
+    RasterFillBox(b.target, 0, 0, 1, 1, 0x80FF0000u);
+    EXPECT_EQ(b.At(0, 0), 0xFFFF0000u);
+}
+
+TEST(Rasterizer, ClipKeepsEveryPixelOutsideUnchanged) {
+    Buffer b(32, 32);
+    b.target.clipLeft = 5;
+    b.target.clipTop = 6;
+    b.target.clipRight = 15;
+    b.target.clipBottom = 16;
+    RenderVertex tri[] = {V(-10, -10), V(50, -5), V(10, 60)};
+    RasterTriangleList(b.target, tri, 3);
+    RenderVertex lines[] = {V(0, 0), V(31, 31), V(31, 0), V(0, 31), V(10, -3), V(10, 40)};
+    RasterLineList(b.target, lines, 6);
+    RasterFillBox(b.target, -100, -100, 100, 100, 0xFF00FF00u);
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 32; ++x) {
+            bool inside = x >= 5 && x < 15 && y >= 6 && y < 16;
+            EXPECT_EQ((b.At(x, y) & 0xFFFFFF) != 0, inside) << x << "," << y;
+        }
+    EXPECT_TRUE(b.GuardIntact());
+}
+
+TEST(Rasterizer, FarAndBrokenVerticesNeverWriteOutside) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    const float big = std::numeric_limits<float>::max();
+    const float far[] = {-1e30f, -1e9f, -70000.5f, -1.5f, 0, 7.5f, 31.49f, 32, 40000, 3e9f, 1e30f,
+                         big,    -big,  nan,       inf,   -inf};
+    Buffer b(32, 24);
+    for (BlendMode mode : {BlendMode::None, BlendMode::Additive}) {
+        b.target.mode = mode;
+        std::vector<RenderVertex> v;
+        for (float x : far)
+            for (float y : far) v.push_back(V(x, y, 0xFF102030u));
+        // Every pair and triple of them, as lines and triangles.
+        for (size_t i = 0; i + 1 < v.size(); ++i) {
+            for (size_t j = i + 1; j < v.size(); j += 7) {
+                RenderVertex seg[] = {v[i], v[j]};
+                RasterLineList(b.target, seg, 2);
+                RenderVertex tri[] = {v[i], v[j], v[(i * 31 + j * 17) % v.size()]};
+                RasterTriangleList(b.target, tri, 3);
+            }
+        }
+        RasterLineStrip(b.target, v.data(), int(v.size()));
+        RasterTriangleList(b.target, v.data(), int(v.size()));
+        RasterFillBox(b.target, -1e30, nan, 1e30, 10, 0xFFFFFFFFu);
+        RasterFillBox(b.target, -1e30, -1e30, 1e30, 1e30, 0xFF010101u);
+    }
+    EXPECT_TRUE(b.GuardIntact());
+}
+
+TEST(Rasterizer, HugeTriangleStillCoversTheBuffer) {
+    Buffer b(32, 24);
+    RenderVertex tri[] = {V(-1e9f, -1e9f), V(1e9f, -1e9f), V(0, 1e9f)};
+    RasterTriangleList(b.target, tri, 3);
+    EXPECT_EQ(b.CountLit(), 32 * 24);
+    Buffer d(32, 24);
+    RenderVertex diagonal[] = {V(-1e6f, -1e6f), V(1e6f, 1e6f)};
+    RasterLineList(d.target, diagonal, 2);
+    for (int i = 0; i < 24; ++i) EXPECT_EQ(d.Red(i, i), 255) << i;
+    EXPECT_EQ(d.CountLit(), 24);
+    EXPECT_TRUE(b.GuardIntact());
+    EXPECT_TRUE(d.GuardIntact());
+}
+
+TEST(Rasterizer, ImageStretchAndColorKey) {
+    Buffer b(16, 16, 0xFF0000FFu);
+    uint32_t src[4] = {0xFF000000u, 0xFFFF0000u, 0xFF00FF00u, 0xFF000000u}; // 2 x 2
+    RasterImage image{src, 2, 2, 2, true};
+    RasterDrawImage(b.target, image, 4, 4, 8, 8, true);
+    EXPECT_EQ(b.At(4, 4), 0xFF0000FFu);  // black is the key: the background stays
+    EXPECT_EQ(b.At(8, 4), 0xFFFF0000u);  // stretched 4x
+    EXPECT_EQ(b.At(11, 7), 0xFFFF0000u);
+    EXPECT_EQ(b.At(5, 9), 0xFF00FF00u);
+    EXPECT_EQ(b.At(12, 12), 0xFF0000FFu);
+    RasterDrawImage(b.target, image, 4, 4, 8, 8, false);
+    EXPECT_EQ(b.At(4, 4), 0xFF000000u);
+    RasterDrawImage(b.target, image, -1e30, 3, 1e31, 1e-30, true);
+    RasterDrawImage(b.target, image, 0.4, 0.6, 1e-30, 1e30, true);
+    EXPECT_TRUE(b.GuardIntact());
+}
+
+} // namespace
+} // namespace qvtk

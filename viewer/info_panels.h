@@ -1,0 +1,15 @@
+#pragma once
+// The two fading info panels: the file summary (panel A) and the tire, final ratio and memo
+// panel (panel B), drawn into their surfaces and faded in while the user is idle.
+namespace qvtk {
+
+// Redraws the summary panel for File 1 and File 2.
+void RefreshSummary();
+
+// The tire lines, or the next memo character, into panel B (every frame).
+void DrawTireAndMemo();
+
+// Steps the panels' counters and draws them over the view.
+void DrawInfoPanels(int clientWidth, int clientHeight);
+
+} // namespace qvtk

@@ -1,0 +1,312 @@
+#include "viewer/key_commands.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "data/derived_channels.h"
+#include "data/settings.h"
+#include "viewer/open_file.h"
+#include "viewer/toolbar.h"
+#include "viewer/view_state.h"
+
+namespace qvtk {
+
+namespace {
+
+bool Expert(int level) {
+    return g_settings.ExpertMode >= level;
+}
+
+void OffsetLafDelay(int step) {
+    g_view.LafDelayOffset = std::clamp(g_view.LafDelayOffset + step, 0, kLafDelayMax);
+}
+
+// Keys , and . : the LAF offset (and in debug mode the GPS offset) with their channels.
+void StepTimeOffsets(int direction) {
+    if (!Expert(2)) return;
+    OffsetLafDelay(direction * kLafDelayStep);
+    g_view.LafDelayReadout = 100;
+    if (DebugMode()) {
+        g_view.GpsOffset += direction;
+        g_derivedState.gpsSlipLag = g_view.GpsOffset;
+        ComputeGpsSlip(0);
+    }
+    g_derivedState.reductionRatioLag = g_view.LafDelayOffset;
+    ComputeReductionRatio(0);
+    RequestRedraw(kRedrawFull);
+}
+
+// Keys 0 and 9 in debug mode: the suspension speed window.
+void StepSuspensionSamples(int step) {
+    if (!DebugMode()) return;
+    g_settings.SusVSampleNum = std::clamp(g_settings.SusVSampleNum + step, 0, 20);
+    ComputeSuspensionSpeed(0);
+    ComputeSuspensionSpeed(1);
+}
+
+void ScrollLoadedFiles(int direction) {
+    int step = ScrollStepSamples();
+    for (int s = 0; s < kSlotCount; ++s) {
+        if (!SlotOf(s).active || !g_view.FileMoveFlag[s]) continue;
+        g_view.ScrollTarget[s] = std::max(0, SlotOf(s).cursorPosition + direction * step);
+    }
+}
+
+void HorizontalArrow(int direction) {
+    if (g_view.GraphPositionMode) {
+        g_view.GraphPosition += direction;
+    } else if (g_view.AfMapView) {
+        OffsetLafDelay(direction * kLafDelayStep);
+    } else if (g_view.ShiftHeld) {
+        ScrollLoadedFiles(direction);
+    } else {
+        g_view.LapStepRequest -= direction; // a negative request steps forward
+    }
+}
+
+// Up is -1, down +1: up raises the graph position and moves the zoom anchor up.
+void VerticalArrow(int direction) {
+    if (g_view.GraphPositionMode) {
+        g_view.GraphPosition -= 10 * direction;
+        return;
+    }
+    int w = 0, h = 0;
+    RenderClientSize(w, h);
+    g_view.ZoomAnchor += float(direction) * float(h / 2) * g_view.ViewZoom / 16.0f;
+}
+
+void ToggleMoveFlagOfFile2Or3(bool file3) {
+    int slot = file3 ? 2 : 1;
+    g_view.FileMoveFlag[slot] = !g_view.FileMoveFlag[slot];
+    g_view.ToolbarShowsFile3 = file3;
+}
+
+void BackToGraphView() {
+    g_view.AfMapView = 0;
+    g_view.GraphPositionMode = 0;
+    g_view.RealTimePlay = 0;
+    g_view.XyPlotView = 0;
+}
+
+// The next (or previous) present column of the file to colour the course map by.
+void StepCourseColorChannel(int direction) {
+    if (!g_settings.ColorMap && !DebugMode()) return;
+    int file = g_view.CurrentFile;
+    const Slot& s = SlotOf(file);
+    int c = g_view.CourseColorChannel[file];
+    for (int tries = 0; tries < kColumnCount; ++tries) {
+        c = (c + direction + kColumnCount) % kColumnCount;
+        if (IsPresent(s, c)) break;
+    }
+    g_view.CourseColorChannel[file] = c;
+}
+
+void ToggleRealTimePlay() {
+    g_view.RealTimePlay = !g_view.RealTimePlay;
+    g_view.RealTimePlayStart = RenderNowMs();
+    g_view.SubViewOn = 1;
+    g_view.AfMapView = 0;
+    g_view.GraphPositionMode = 0;
+}
+
+void ToggleGraphPositionMode() {
+    g_view.GraphPositionMode = !g_view.GraphPositionMode;
+    g_view.AfMapView = 0;
+    g_view.RealTimePlay = 0;
+    g_view.XyPlotView = 0;
+    g_view.AlignType = 1;
+}
+
+void CycleValueMode() {
+    int& mode = g_settings.CursolValueMode;
+    if (g_view.ShiftHeld)
+        mode ^= 4;
+    else
+        mode = (mode & 4) | ((mode + 1) & 3);
+    if (!Expert(2)) mode &= 1;
+}
+
+// Letters and digits; returns false for a character without a command.
+bool ExecuteLetter(int c) {
+    switch (c) {
+    case '1':
+        OpenFileIntoSlot(0, kOpenWithDialog);
+        break;
+    case '2':
+        OpenFileIntoSlot(1, kOpenWithDialog);
+        break;
+    case '3':
+        if (Expert(2)) OpenFileIntoSlot(2, kOpenWithDialog);
+        break;
+    case '4': // saving the course map picture comes with the exports
+    case '5': // layouts come with the graphs
+    case '6':
+        break;
+    case '0':
+        StepSuspensionSamples(-1);
+        break;
+    case '9':
+        StepSuspensionSamples(+1);
+        break;
+    case '-':
+        g_view.KeyHelpCounter = kKeyHelpStart;
+        break;
+    case ',':
+    case '<':
+        StepTimeOffsets(-1);
+        return true;
+    case '.':
+    case '>':
+        StepTimeOffsets(+1);
+        return true;
+    case 'a':
+        ToggleRealTimePlay();
+        break;
+    case 'b':
+        g_view.ScrollBarOn = !g_view.ScrollBarOn;
+        RequestRedraw(kRedrawShort);
+        return true;
+    case 'c':
+        ToggleGraphPositionMode();
+        break;
+    case 'd': // the Analysis tools dialog comes with the lap table
+        g_view.AfMapView = 0;
+        g_view.GraphPositionMode = 0;
+        break;
+    case 'e':
+        g_view.SubViewOn = !g_view.SubViewOn;
+        g_view.RealTimePlay = 0;
+        g_view.AfMapView = 0;
+        g_view.GraphPositionMode = 0;
+        g_view.SubViewRefresh = 1;
+        break;
+    case 'f': // setup dialogs, corrective tools, fuel used and the monitor come later
+    case 'g':
+    case 'k':
+    case 'p':
+        break;
+    case 'h':
+        g_view.PopupHintOn = !g_view.PopupHintOn;
+        break;
+    case 'l':
+        g_settings.CslValWidth = g_settings.CslValWidth ? 0 : 80;
+        break;
+    case 'm':
+        CycleValueMode();
+        break;
+    case 'n':
+        g_view.ZoomSpan = g_view.ZoomSpan >= kZoomSpanLast ? kZoomSpanFirst : g_view.ZoomSpan * 2;
+        break;
+    case 'o':
+        StepCourseColorChannel(g_view.ShiftHeld ? -1 : +1);
+        break;
+    case 'q': // the graph alignment itself comes with the graphs
+        g_view.AlignType = g_view.AlignType == 1 ? 2 : 1;
+        RequestRedraw(kRedrawShort);
+        return true;
+    case 'r':
+        g_view.SearchValueOn = !g_view.SearchValueOn;
+        break;
+    case 's':
+        g_view.AfMapView = !g_view.AfMapView;
+        g_view.GraphPositionMode = 0;
+        g_view.RealTimePlay = 0;
+        break;
+    case 'v':
+        g_view.ChannelNameColumnOn = !g_view.ChannelNameColumnOn;
+        break;
+    case 'w':
+        g_view.StatusViewOn = !g_view.StatusViewOn;
+        RequestRedraw(kRedrawShort);
+        return true;
+    case 'x':
+        ToggleMoveFlagOfFile2Or3(g_view.ShiftHeld && Expert(2));
+        break;
+    case 'z':
+        if (g_view.GraphPositionMode)
+            g_view.GraphPosition = 0;
+        else
+            g_view.FileMoveFlag[0] = !g_view.FileMoveFlag[0];
+        break;
+    default:
+        return false;
+    }
+    RequestRedraw(kRedrawCommand);
+    return true;
+}
+
+void ExecuteControl(int c) {
+    switch (c) {
+    case kCharTab:
+        g_view.MarkerFlash = 255;
+        break;
+    case kCharEsc:
+        BackToGraphView();
+        break;
+    case kCharRight:
+        HorizontalArrow(+1);
+        break;
+    case kCharLeft:
+        HorizontalArrow(-1);
+        break;
+    case kCharUp:
+        VerticalArrow(-1);
+        break;
+    case kCharDown:
+        VerticalArrow(+1);
+        break;
+    case ' ':
+        if (g_view.AfMapView) {
+            g_view.AfSwitchReversed = !g_view.AfSwitchReversed;
+        } else {
+            ToggleMoveFlagOfFile2Or3(g_view.ShiftHeld && Expert(1));
+            g_view.CurrentFile = g_view.CurrentFile == 0 ? 1 : 0;
+        }
+        break;
+    default:
+        return;
+    }
+    RequestRedraw(kRedrawCommand);
+}
+
+void SampleHeldKeys() {
+    if (RenderKeyHeld(RenderKey::F1)) {
+        g_view.KeyHelpCounter = kKeyHelpStart;
+        g_view.ForceRedraw = true;
+    }
+    g_view.CtrlHeld = RenderKeyHeld(RenderKey::Ctrl);
+    if (g_view.CtrlHeld) RequestRedraw(kRedrawCommand);
+    int shift = RenderKeyHeld(RenderKey::Shift);
+    if (shift != g_view.ShiftHeld) {
+        g_view.ShiftHeld = shift;
+        // The File 2 button turns into the File 3 button while Shift is down.
+        g_view.ToolbarShowsFile3 = shift && Expert(2);
+        RequestRedraw(kRedrawCommand);
+    }
+}
+
+} // namespace
+
+int ScrollStepSamples() {
+    return int((g_view.CtrlHeld ? 80 : 40) * g_view.HorizontalCompression);
+}
+
+void ExecuteKey(int character) {
+    if (character < 9 || character > 122) return;
+    if (character <= kCharDown || character == ' ') {
+        ExecuteControl(character);
+    } else {
+        ExecuteLetter(std::tolower(character));
+    }
+    if (g_view.AfMapView) RenderClearInput();
+    SyncToolbar();
+}
+
+void DispatchKey() {
+    int c = RenderInputChar();
+    SampleHeldKeys();
+    if (c) ExecuteKey(c);
+    SyncToolbar();
+}
+
+} // namespace qvtk
