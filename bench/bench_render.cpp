@@ -54,8 +54,12 @@ void LineStrip(benchmark::State& state, BlendMode mode) {
         benchmark::Counter(double(count), benchmark::Counter::kIsIterationInvariantRate);
 }
 
-void LineStripAlpha(benchmark::State& state) { LineStrip(state, BlendMode::Alpha); }
-void LineStripAdditive(benchmark::State& state) { LineStrip(state, BlendMode::Additive); }
+void LineStripAlpha(benchmark::State& state) {
+    LineStrip(state, BlendMode::Alpha);
+}
+void LineStripAdditive(benchmark::State& state) {
+    LineStrip(state, BlendMode::Additive);
+}
 BENCHMARK(LineStripAlpha)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(LineStripAdditive)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond);
 
@@ -104,8 +108,12 @@ void TriangleFill(benchmark::State& state, BlendMode mode) {
         benchmark::Counter(double(count), benchmark::Counter::kIsIterationInvariantRate);
 }
 
-void TriangleFillAlpha(benchmark::State& state) { TriangleFill(state, BlendMode::Alpha); }
-void TriangleFillAdditive(benchmark::State& state) { TriangleFill(state, BlendMode::Additive); }
+void TriangleFillAlpha(benchmark::State& state) {
+    TriangleFill(state, BlendMode::Alpha);
+}
+void TriangleFillAdditive(benchmark::State& state) {
+    TriangleFill(state, BlendMode::Additive);
+}
 BENCHMARK(TriangleFillAlpha)->Arg(100)->Arg(400)->Unit(benchmark::kMicrosecond);
 BENCHMARK(TriangleFillAdditive)->Arg(100)->Arg(400)->Unit(benchmark::kMicrosecond);
 
@@ -113,7 +121,7 @@ BENCHMARK(TriangleFillAdditive)->Arg(100)->Arg(400)->Unit(benchmark::kMicrosecon
 void FullScreenQuad(benchmark::State& state) {
     OpenBuffer();
     RenderVertex v[6];
-    const float corners[6][2] = {{0, 0}, {kWidth, 0}, {kWidth, kHeight},
+    const float corners[6][2] = {{0, 0}, {kWidth, 0},       {kWidth, kHeight},
                                  {0, 0}, {kWidth, kHeight}, {0, kHeight}};
     for (int i = 0; i < 6; ++i) {
         v[i].x = corners[i][0];
@@ -125,8 +133,8 @@ void FullScreenQuad(benchmark::State& state) {
         RenderPrimitives(v, 6, PrimitiveKind::TriangleList);
         benchmark::ClobberMemory();
     }
-    state.counters["pixels/s"] = benchmark::Counter(double(kWidth) * kHeight,
-                                                    benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["pixels/s"] =
+        benchmark::Counter(double(kWidth) * kHeight, benchmark::Counter::kIsIterationInvariantRate);
 }
 BENCHMARK(FullScreenQuad)->Unit(benchmark::kMicrosecond);
 
@@ -142,8 +150,8 @@ void StretchedBackground(benchmark::State& state) {
         RenderImage(strip, 0, 0, kWidth, kHeight);
         benchmark::ClobberMemory();
     }
-    state.counters["pixels/s"] = benchmark::Counter(double(kWidth) * kHeight,
-                                                    benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["pixels/s"] =
+        benchmark::Counter(double(kWidth) * kHeight, benchmark::Counter::kIsIterationInvariantRate);
     RenderFreeImage(strip);
 }
 BENCHMARK(StretchedBackground)->Unit(benchmark::kMicrosecond);

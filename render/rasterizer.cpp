@@ -25,7 +25,9 @@ inline uint32_t Scale(uint32_t p, uint32_t a) {
 }
 
 // A colour (0xAARRGGBB, not premultiplied) premultiplied by alpha a.
-inline uint32_t Premultiply(uint32_t color, uint32_t a) { return Scale(color | 0xFF000000u, a); }
+inline uint32_t Premultiply(uint32_t color, uint32_t a) {
+    return Scale(color | 0xFF000000u, a);
+}
 
 // The blend operations on premultiplied pixels; `s` is already scaled by the blend alpha.
 struct OpReplace {
@@ -70,7 +72,9 @@ ClipBox ClipOf(const RasterTarget& target) {
     return c;
 }
 
-int BlendAlpha(const RasterTarget& target) { return std::clamp(target.alpha, 0, 255); }
+int BlendAlpha(const RasterTarget& target) {
+    return std::clamp(target.alpha, 0, 255);
+}
 
 // The premultiplied source of a colour in the target's blend.
 struct ColorSource {
@@ -89,11 +93,19 @@ ColorSource SourceOf(const RasterTarget& target) {
 // Calls f.template operator()<Op>() with the operation of the target's mode.
 template <class F> void WithOp(BlendMode mode, F&& f) {
     switch (mode) {
-    case BlendMode::None: f.template operator()<OpReplace>(); break;
+    case BlendMode::None:
+        f.template operator()<OpReplace>();
+        break;
     case BlendMode::Alpha:
-    case BlendMode::Translucent: f.template operator()<OpOver>(); break;
-    case BlendMode::Additive: f.template operator()<OpAdd>(); break;
-    case BlendMode::Subtractive: f.template operator()<OpSub>(); break;
+    case BlendMode::Translucent:
+        f.template operator()<OpOver>();
+        break;
+    case BlendMode::Additive:
+        f.template operator()<OpAdd>();
+        break;
+    case BlendMode::Subtractive:
+        f.template operator()<OpSub>();
+        break;
     }
 }
 
@@ -101,10 +113,13 @@ template <class F> void WithOp(BlendMode mode, F&& f) {
 inline int CeilWithin(double x, int lo, int hi) {
     if (!(x > lo)) return lo;
     if (x >= hi) return hi;
-    return int(std::ceil(x));
+    int i = int(x); // x > lo >= 0 here: truncation is floor, and no call to ceil
+    return i + (i < x);
 }
 
-bool Finite(const RenderVertex& v) { return std::isfinite(v.x) && std::isfinite(v.y); }
+bool Finite(const RenderVertex& v) {
+    return std::isfinite(v.x) && std::isfinite(v.y);
+}
 
 // ---- Lines ------------------------------------------------------------------------------
 
@@ -134,8 +149,8 @@ struct ChannelStepper {
         }
     }
     uint32_t Color() const {
-        return uint32_t(v[0] >> 16) << 24 | uint32_t(v[1] >> 16) << 16 |
-               uint32_t(v[2] >> 16) << 8 | uint32_t(v[3] >> 16);
+        return uint32_t(v[0] >> 16) << 24 | uint32_t(v[1] >> 16) << 16 | uint32_t(v[2] >> 16) << 8 |
+               uint32_t(v[3] >> 16);
     }
     void Step() {
         for (int k = 0; k < 4; ++k) v[k] += d[k];
@@ -143,8 +158,8 @@ struct ChannelStepper {
 };
 
 // Liang-Barsky: the part of the segment inside the box, as parameters t0..t1.
-bool ClipSegment(double x0, double y0, double x1, double y1, double xmin, double xmax,
-                 double ymin, double ymax, double& t0, double& t1) {
+bool ClipSegment(double x0, double y0, double x1, double y1, double xmin, double xmax, double ymin,
+                 double ymax, double& t0, double& t1) {
     double dx = x1 - x0, dy = y1 - y0;
     t0 = 0;
     t1 = 1;
@@ -165,7 +180,9 @@ bool ClipSegment(double x0, double y0, double x1, double y1, double xmin, double
 }
 
 // The pixel of a point (centre at integer coordinates), kept within the box.
-inline int PixelOf(double v, double lo, double hi) { return int(std::floor(std::clamp(v, lo, hi) + 0.5)); }
+inline int PixelOf(double v, double lo, double hi) {
+    return int(std::floor(std::clamp(v, lo, hi) + 0.5));
+}
 
 // Integer Bresenham from (x0, y0) to (x1, y1), both included (the first one skipped when asked).
 template <class Op, bool Gouraud, bool Checked>
@@ -263,12 +280,10 @@ void DrawLines(const RasterTarget& target, const RenderVertex* v, int count, boo
         int lastX = 0, lastY = 0;
         if (strip) {
             for (int i = 0; i + 1 < count; ++i)
-                DrawSegment<Op>(target, clip, source, v[i], v[i + 1], true, hasLast, lastX,
-                                lastY);
+                DrawSegment<Op>(target, clip, source, v[i], v[i + 1], true, hasLast, lastX, lastY);
         } else {
             for (int i = 0; i + 1 < count; i += 2)
-                DrawSegment<Op>(target, clip, source, v[i], v[i + 1], false, hasLast, lastX,
-                                lastY);
+                DrawSegment<Op>(target, clip, source, v[i], v[i + 1], false, hasLast, lastX, lastY);
         }
     });
 }
@@ -292,7 +307,9 @@ struct Edge {
 
 // One colour channel in 16.16 fixed point, clamped on the way out (steps may stray a little
 // beyond the vertex values at the span ends).
-inline uint32_t Channel(int64_t v) { return uint32_t(std::clamp<int64_t>(v >> 16, 0, 255)); }
+inline uint32_t Channel(int64_t v) {
+    return uint32_t(std::clamp<int64_t>(v >> 16, 0, 255));
+}
 
 template <class Op>
 void FillTriangle(const RasterTarget& target, const ClipBox& clip, const ColorSource& source,
@@ -301,7 +318,8 @@ void FillTriangle(const RasterTarget& target, const ClipBox& clip, const ColorSo
     const RenderVertex* v[3] = {&a, &b, &c};
     std::sort(v, v + 3, [](const RenderVertex* p, const RenderVertex* q) { return p->y < q->y; });
     double y1 = v[1]->y;
-    int rowBegin = CeilWithin(v[0]->y, clip.t, clip.b), rowEnd = CeilWithin(v[2]->y, clip.t, clip.b);
+    int rowBegin = CeilWithin(v[0]->y, clip.t, clip.b),
+        rowEnd = CeilWithin(v[2]->y, clip.t, clip.b);
     if (rowBegin >= rowEnd) return;
     Edge longEdge(v[0], v[2]), upper(v[0], v[1]), lower(v[1], v[2]);
 
@@ -379,8 +397,8 @@ void CoveredRange(double lo, double hi, int clipLo, int clipHi, int& first, int&
 }
 
 template <class Op, bool Transparent, bool ColorKey, bool Scaled>
-void ImageRows(const RasterTarget& target, const RasterImage& image, int i0, int i1, int j0,
-               int j1, double x, double y, double width, double height) {
+void ImageRows(const RasterTarget& target, const RasterImage& image, int i0, int i1, int j0, int j1,
+               double x, double y, double width, double height) {
     uint32_t alpha = uint32_t(BlendAlpha(target));
     double su = image.width / width, sv = image.height / height;
     // Texel steps in 16.16, bounded so that absurd sizes cannot overflow.
@@ -420,13 +438,12 @@ void RasterTriangleList(const RasterTarget& target, const RenderVertex* vertices
     ColorSource source = SourceOf(target);
     WithOp(target.mode, [&]<class Op>() {
         for (int i = 0; i + 2 < count; i += 3)
-            FillTriangle<Op>(target, clip, source, vertices[i], vertices[i + 1],
-                             vertices[i + 2]);
+            FillTriangle<Op>(target, clip, source, vertices[i], vertices[i + 1], vertices[i + 2]);
     });
 }
 
-void RasterFillBox(const RasterTarget& target, double left, double top, double right,
-                   double bottom, uint32_t color) {
+void RasterFillBox(const RasterTarget& target, double left, double top, double right, double bottom,
+                   uint32_t color) {
     ClipBox clip = ClipOf(target);
     if (clip.Empty() || !std::isfinite(left) || !std::isfinite(top) || !std::isfinite(right) ||
         !std::isfinite(bottom))
@@ -487,8 +504,8 @@ void RasterDrawImage(const RasterTarget& target, const RasterImage& image, doubl
     });
 }
 
-void RasterCompositeLayer(const RasterTarget& target, const uint32_t* layer, int layerStride,
-                          int x, int y, int width, int height) {
+void RasterCompositeLayer(const RasterTarget& target, const uint32_t* layer, int layerStride, int x,
+                          int y, int width, int height) {
     ClipBox clip = ClipOf(target);
     if (clip.Empty() || !layer || width <= 0 || height <= 0) return;
     int i0 = std::max(clip.l, x), i1 = std::min(clip.r, x + width);

@@ -47,8 +47,8 @@ void RasterLineList(const RasterTarget& target, const RenderVertex* vertices, in
 void RasterTriangleList(const RasterTarget& target, const RenderVertex* vertices, int count);
 
 // A filled box in a colour (0xAARRGGBB, not premultiplied), blended.
-void RasterFillBox(const RasterTarget& target, double left, double top, double right,
-                   double bottom, uint32_t color);
+void RasterFillBox(const RasterTarget& target, double left, double top, double right, double bottom,
+                   uint32_t color);
 // Replaces the pixels inside the clip with the colour (blend mode and alpha not used).
 void RasterClear(const RasterTarget& target, uint32_t color);
 // Draws an image at (x, y) stretched to width x height (nearest texel). Without `transparent`
@@ -57,8 +57,8 @@ void RasterDrawImage(const RasterTarget& target, const RasterImage& image, doubl
                      double width, double height, bool transparent);
 // Blends a premultiplied layer whose top-left pixel lands on (x, y): the way shapes and text
 // that QPainter drew on a scratch layer reach the target in the modes QPainter has not.
-void RasterCompositeLayer(const RasterTarget& target, const uint32_t* layer, int layerStride,
-                          int x, int y, int width, int height);
+void RasterCompositeLayer(const RasterTarget& target, const uint32_t* layer, int layerStride, int x,
+                          int y, int width, int height);
 
 // One pixel through the blend of `target` (mode, alpha, opaque): `src` is premultiplied.
 uint32_t RasterBlendPixel(const RasterTarget& target, uint32_t dst, uint32_t src);

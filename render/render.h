@@ -136,7 +136,8 @@ bool RenderSaveBmp(int left, int top, int right, int bottom, const std::string& 
 // Notes on the calls above: RenderSetTarget resets the clip to the whole new target.
 // RenderText puts the top-left corner of the text at (x, y). Shapes and vertex lists use the
 // colour's own alpha times the blend alpha. Translucent is, as its formula says, the arithmetic
-// of Alpha.
+// of Alpha. RenderPrimitives ignores the texture for now; RenderOpen ignores iconId
+// and deviceMode. With waitVerticalBlank, RenderPresent returns at the next 60 Hz tick.
 
 // Only the back buffer, no window (tests, off-screen rendering): 0 or -1. Drawing works as
 // with a window; no input arrives and RenderPresent does nothing.

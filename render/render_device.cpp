@@ -105,6 +105,7 @@ int RenderOpen(const RenderOpenParams& params) {
         return -1;
     }
     WatchPlatform(window);
+    g_render.waitVerticalBlank = params.waitVerticalBlank;
     // Shown, exposed and active before the first pass, as a window that was just opened is.
     window->activateWindow();
     QCoreApplication::processEvents(QEventLoop::AllEvents);
@@ -160,7 +161,9 @@ void RenderReset() {
     g_render.text.clear();
 }
 
-bool RenderIsOpen() { return g_render.open; }
+bool RenderIsOpen() {
+    return g_render.open;
+}
 
 int RenderPumpMessages() {
     if (!g_render.open) return 1;
@@ -171,7 +174,9 @@ int RenderPumpMessages() {
     return 0;
 }
 
-bool RenderWindowClosed() { return g_render.windowClosed; }
+bool RenderWindowClosed() {
+    return g_render.windowClosed;
+}
 
 void RenderPresent() {
     RenderWindow* window = g_render.window.data();
@@ -192,6 +197,13 @@ void RenderPresent() {
     }
     g_render.front.setDevicePixelRatio(window->PixelRatio());
     window->update();
+    // Qt repaints when it can; waiting for the next refresh tick here keeps a busy main loop
+    // at the display's pace instead of drawing frames nobody sees.
+    if (g_render.waitVerticalBlank) {
+        int64_t since = RenderNowMs() - g_render.lastPresentMs;
+        if (since >= 0 && since < 16) RenderWait(int(16 - since));
+        g_render.lastPresentMs = RenderNowMs();
+    }
 }
 
 void RenderClientSize(int& width, int& height) {
@@ -231,7 +243,9 @@ void RenderShowWindow(bool maximized) {
         window->showNormal();
 }
 
-bool RenderIsMaximized() { return g_render.window && g_render.window->isMaximized(); }
+bool RenderIsMaximized() {
+    return g_render.window && g_render.window->isMaximized();
+}
 
 // The main window or another window of the program (the toolbar, a dialog) has the focus.
 bool RenderIsForeground() {
@@ -265,11 +279,17 @@ void RenderResizeBackBuffer(int width, int height) {
     if (g_render.target == kBackBuffer) g_render.clipped = false;
 }
 
-void RenderSetRestoreCallback(void (*callback)()) { g_render.restoreCallback = callback; }
+void RenderSetRestoreCallback(void (*callback)()) {
+    g_render.restoreCallback = callback;
+}
 
-void RenderSetPowerCallback(void (*callback)(int state)) { g_render.powerCallback = callback; }
+void RenderSetPowerCallback(void (*callback)(int state)) {
+    g_render.powerCallback = callback;
+}
 
-QWidget* RenderMainWindow() { return g_render.window.data(); }
+QWidget* RenderMainWindow() {
+    return g_render.window.data();
+}
 
 int64_t RenderNowMs() {
     static QElapsedTimer clock = [] {

@@ -27,7 +27,9 @@ RenderTargetSlot* SlotOf(RenderHandle handle) {
     return slot.used && !slot.image.isNull() ? &slot : nullptr;
 }
 
-RenderTargetSlot* CurrentSlot() { return SlotOf(g_render.target); }
+RenderTargetSlot* CurrentSlot() {
+    return SlotOf(g_render.target);
+}
 
 // The clip of the current target in its pixels.
 QRect CurrentClip(const QImage& image) {
@@ -50,7 +52,9 @@ RenderHandle AddTarget(QImage image, bool colorKey) {
     return RenderHandle(handle);
 }
 
-QColor ColorOf(RenderColorValue color) { return QColor::fromRgba(color); }
+QColor ColorOf(RenderColorValue color) {
+    return QColor::fromRgba(color);
+}
 
 void PutU16(std::string& out, uint32_t v) {
     out += char(v & 0xFF);
@@ -140,9 +144,9 @@ QPainter* RenderBeginLayer(const QRect& bounds) {
     if (area.isEmpty()) return nullptr;
     QImage& scratch = g_render.scratch;
     if (scratch.width() < area.width() || scratch.height() < area.height()) {
-        scratch = QImage(std::max(area.width(), scratch.width()),
-                         std::max(area.height(), scratch.height()),
-                         QImage::Format_ARGB32_Premultiplied);
+        scratch =
+            QImage(std::max(area.width(), scratch.width()),
+                   std::max(area.height(), scratch.height()), QImage::Format_ARGB32_Premultiplied);
         if (scratch.isNull()) return nullptr;
     }
     for (int y = 0; y < area.height(); ++y)
@@ -179,7 +183,9 @@ void RenderSetTarget(RenderHandle target) {
     g_render.painterClipValid = false;
 }
 
-RenderHandle RenderCurrentTarget() { return g_render.target; }
+RenderHandle RenderCurrentTarget() {
+    return g_render.target;
+}
 
 void RenderSetBlend(BlendMode mode, int alpha) {
     switch (mode) {
@@ -187,8 +193,12 @@ void RenderSetBlend(BlendMode mode, int alpha) {
     case BlendMode::Alpha:
     case BlendMode::Additive:
     case BlendMode::Subtractive:
-    case BlendMode::Translucent: g_render.blend = mode; break;
-    default: g_render.blend = BlendMode::None; break;
+    case BlendMode::Translucent:
+        g_render.blend = mode;
+        break;
+    default:
+        g_render.blend = BlendMode::None;
+        break;
     }
     g_render.blendAlpha = std::clamp(alpha, 0, 255);
 }
@@ -228,8 +238,8 @@ RenderHandle RenderLoadImage(const std::string& fileName) {
     QImage image = reader.read();
     if (image.isNull()) return -1;
     bool alpha = image.hasAlphaChannel();
-    image = image.convertToFormat(alpha ? QImage::Format_ARGB32_Premultiplied
-                                        : QImage::Format_RGB32);
+    image =
+        image.convertToFormat(alpha ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
     if (image.isNull()) return -1;
     return AddTarget(std::move(image), !alpha);
 }
@@ -284,8 +294,7 @@ void RenderImage(RenderHandle handle, float x, float y, float width, float heigh
 
 // ---- Shapes and vertex lists ------------------------------------------------------------
 
-void RenderLine(float x1, float y1, float x2, float y2, RenderColorValue color,
-                float thickness) {
+void RenderLine(float x1, float y1, float x2, float y2, RenderColorValue color, float thickness) {
     if (!(thickness > 1.0f)) {
         RenderVertex v[2];
         v[0].x = x1, v[0].y = y1, v[0].color = color;
@@ -299,8 +308,8 @@ void RenderLine(float x1, float y1, float x2, float y2, RenderColorValue color,
         return;
     // Pixel centres are at integer coordinates, as in the vertex lists.
     QRectF box = QRectF(QPointF(x1, y1), QPointF(x2, y2)).normalized();
-    QRect bounds = box.adjusted(-thickness - 2, -thickness - 2, thickness + 2, thickness + 2)
-                       .toAlignedRect();
+    QRect bounds =
+        box.adjusted(-thickness - 2, -thickness - 2, thickness + 2, thickness + 2).toAlignedRect();
     RenderPaintBlended(bounds, false, [&](QPainter& painter) {
         painter.translate(0.5, 0.5);
         painter.setPen(QPen(ColorOf(color), thickness, Qt::SolidLine, Qt::FlatCap));
@@ -351,9 +360,15 @@ void RenderPrimitives(const RenderVertex* vertices, int count, PrimitiveKind kin
     RasterTarget raster;
     if (!vertices || count <= 0 || !RenderCurrentRaster(raster)) return;
     switch (kind) {
-    case PrimitiveKind::LineStrip: RasterLineStrip(raster, vertices, count); break;
-    case PrimitiveKind::LineList: RasterLineList(raster, vertices, count); break;
-    case PrimitiveKind::TriangleList: RasterTriangleList(raster, vertices, count); break;
+    case PrimitiveKind::LineStrip:
+        RasterLineStrip(raster, vertices, count);
+        break;
+    case PrimitiveKind::LineList:
+        RasterLineList(raster, vertices, count);
+        break;
+    case PrimitiveKind::TriangleList:
+        RasterTriangleList(raster, vertices, count);
+        break;
     }
 }
 

@@ -28,7 +28,9 @@ int RenderInputChar() {
     return c;
 }
 
-void RenderClearInput() { g_render.charHead = g_render.charCount = 0; }
+void RenderClearInput() {
+    g_render.charHead = g_render.charCount = 0;
+}
 
 void RenderSetMouse(int x, int y, int buttons) {
     g_render.mouseX = x;
@@ -41,7 +43,9 @@ void RenderMousePos(int& x, int& y) {
     y = g_render.mouseY;
 }
 
-int RenderMouseButtons() { return g_render.mouseButtons; }
+int RenderMouseButtons() {
+    return g_render.mouseButtons;
+}
 
 void RenderAddWheel(int vertical, int horizontal) {
     g_render.wheelVertical += vertical;

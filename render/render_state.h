@@ -39,44 +39,46 @@ constexpr int kRenderCharQueueSize = 256;
 
 struct RenderState {
     // Device and window.
-    bool open = false;                  // RenderOpen or RenderOpenOffscreen succeeded
-    bool offscreen = false;             // the back buffer without a window
-    QPointer<RenderWindow> window;      // the main window (null when deleted behind our back)
-    QImage front;                       // what the window shows: the last presented frame
-    bool windowClosed = false;          // the user closed the main window
-    QEventLoop* waitLoop = nullptr;     // the loop of a running RenderWait, quit on close
-    void (*restoreCallback)() = nullptr;     // screen changed: the viewer reloads its resources
-    void (*powerCallback)(int) = nullptr;    // 1 suspend, 3 resume
-    bool restorePending = false;        // a screen change seen, to call back after the events
-    int powerPending[4] = {};           // power states to call back after the events
+    bool open = false;                    // RenderOpen or RenderOpenOffscreen succeeded
+    bool offscreen = false;               // the back buffer without a window
+    QPointer<RenderWindow> window;        // the main window (null when deleted behind our back)
+    QImage front;                         // what the window shows: the last presented frame
+    bool windowClosed = false;            // the user closed the main window
+    QEventLoop* waitLoop = nullptr;       // the loop of a running RenderWait, quit on close
+    void (*restoreCallback)() = nullptr;  // screen changed: the viewer reloads its resources
+    void (*powerCallback)(int) = nullptr; // 1 suspend, 3 resume
+    bool restorePending = false;          // a screen change seen, to call back after the events
+    int powerPending[4] = {};             // power states to call back after the events
     int powerPendingCount = 0;
-    bool suspended = false;             // the platform reported the application suspended
+    bool suspended = false; // the platform reported the application suspended
+    bool waitVerticalBlank = false; // presents are paced to the 60 Hz refresh
+    int64_t lastPresentMs = 0;
 
     // Targets, blending, clipping.
     std::vector<RenderTargetSlot> targets; // handle -> target; [kBackBuffer] the back buffer
     RenderHandle target = kBackBuffer;     // where drawing goes
     BlendMode blend = BlendMode::None;
-    int blendAlpha = 255;                  // 0..255
-    bool clipped = false;                  // a clip rectangle is set on the current target
+    int blendAlpha = 255; // 0..255
+    bool clipped = false; // a clip rectangle is set on the current target
     int clipLeft = 0, clipTop = 0, clipRight = 0, clipBottom = 0; // right/bottom exclusive
-    std::unique_ptr<QPainter> painter;     // kept open on the target it last drew on
+    std::unique_ptr<QPainter> painter; // kept open on the target it last drew on
     RenderHandle painterTarget = -1;
-    bool painterClipValid = false;         // the painter's clip matches the current clip
-    QImage scratch;                        // the layer of QPainter drawing in modes it lacks
-    QPainter scratchPainter;               // active only between layer begin and end
+    bool painterClipValid = false; // the painter's clip matches the current clip
+    QImage scratch;                // the layer of QPainter drawing in modes it lacks
+    QPainter scratchPainter;       // active only between layer begin and end
     int scratchX = 0, scratchY = 0, scratchWidth = 0, scratchHeight = 0; // its target area
 
     // Fonts and text.
     std::vector<RenderFontSlot> fonts;
-    std::string text;                      // formatted text too long for the stack buffer
+    std::string text; // formatted text too long for the stack buffer
 
     // Input.
     uint8_t chars[kRenderCharQueueSize] = {}; // typed characters, a ring
     int charHead = 0, charCount = 0;
-    int mouseX = 0, mouseY = 0;            // client pixels
-    int mouseButtons = 0;                  // kMouseLeft ...
+    int mouseX = 0, mouseY = 0;                 // client pixels
+    int mouseButtons = 0;                       // kMouseLeft ...
     int wheelVertical = 0, wheelHorizontal = 0; // raw deltas since the last read
-    bool keyHeld[3] = {};                  // by RenderKey
+    bool keyHeld[3] = {};                       // by RenderKey
 };
 
 // Never destroyed: Qt objects inside must not outlive Qt's own statics at exit.

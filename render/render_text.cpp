@@ -26,7 +26,9 @@ const FontChain kFontChains[] = {
       "MS UI Gothic"},
      {"IPAGothic", "IPAexGothic", "VL Gothic"},
      QFont::Monospace},
-    {{"Tahoma", nullptr, nullptr}, {"DejaVu Sans", "Liberation Sans", "FreeSans"}, QFont::SansSerif},
+    {{"Tahoma", nullptr, nullptr},
+     {"DejaVu Sans", "Liberation Sans", "FreeSans"},
+     QFont::SansSerif},
 };
 
 bool Installed(const QString& family) {
@@ -85,7 +87,9 @@ QString Format(const char* format, va_list args) {
 
 } // namespace
 
-void RenderReleaseFonts() { g_render.fonts.clear(); }
+void RenderReleaseFonts() {
+    g_render.fonts.clear();
+}
 
 RenderHandle RenderCreateFont(const std::string& face, int size, int weight) {
     if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return -1;

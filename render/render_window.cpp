@@ -28,17 +28,26 @@ int ButtonMask(Qt::MouseButtons buttons) {
 // The typed character of a key, 0 for keys that type none.
 int CharOfKey(const QKeyEvent* event) {
     switch (event->key()) {
-    case Qt::Key_Right: return kCharRight;
-    case Qt::Key_Left: return kCharLeft;
-    case Qt::Key_Up: return kCharUp;
-    case Qt::Key_Down: return kCharDown;
+    case Qt::Key_Right:
+        return kCharRight;
+    case Qt::Key_Left:
+        return kCharLeft;
+    case Qt::Key_Up:
+        return kCharUp;
+    case Qt::Key_Down:
+        return kCharDown;
     case Qt::Key_Tab:
-    case Qt::Key_Backtab: return kCharTab;
-    case Qt::Key_Escape: return kCharEsc;
+    case Qt::Key_Backtab:
+        return kCharTab;
+    case Qt::Key_Escape:
+        return kCharEsc;
     case Qt::Key_Return:
-    case Qt::Key_Enter: return 13;
-    case Qt::Key_Backspace: return 8;
-    default: break;
+    case Qt::Key_Enter:
+        return 13;
+    case Qt::Key_Backspace:
+        return 8;
+    default:
+        break;
     }
     QString text = event->text();
     if (text.size() == 1 && text[0].unicode() >= 32 && text[0].unicode() < 127)
@@ -55,10 +64,18 @@ void TakeModifiers(Qt::KeyboardModifiers modifiers) {
 
 void SetHeld(const QKeyEvent* event, bool held) {
     switch (event->key()) {
-    case Qt::Key_F1: RenderSetKeyHeld(RenderKey::F1, held); break;
-    case Qt::Key_Shift: RenderSetKeyHeld(RenderKey::Shift, held); break;
-    case Qt::Key_Control: RenderSetKeyHeld(RenderKey::Ctrl, held); break;
-    default: TakeModifiers(event->modifiers()); break;
+    case Qt::Key_F1:
+        RenderSetKeyHeld(RenderKey::F1, held);
+        break;
+    case Qt::Key_Shift:
+        RenderSetKeyHeld(RenderKey::Shift, held);
+        break;
+    case Qt::Key_Control:
+        RenderSetKeyHeld(RenderKey::Ctrl, held);
+        break;
+    default:
+        TakeModifiers(event->modifiers());
+        break;
     }
 }
 
@@ -71,7 +88,9 @@ RenderWindow::RenderWindow() {
     setFocusPolicy(Qt::StrongFocus);
 }
 
-double RenderWindow::PixelRatio() const { return devicePixelRatioF(); }
+double RenderWindow::PixelRatio() const {
+    return devicePixelRatioF();
+}
 
 void RenderWindow::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
@@ -112,9 +131,15 @@ void RenderWindow::TakeMouse(QMouseEvent* event) {
     event->accept();
 }
 
-void RenderWindow::mousePressEvent(QMouseEvent* event) { TakeMouse(event); }
-void RenderWindow::mouseReleaseEvent(QMouseEvent* event) { TakeMouse(event); }
-void RenderWindow::mouseMoveEvent(QMouseEvent* event) { TakeMouse(event); }
+void RenderWindow::mousePressEvent(QMouseEvent* event) {
+    TakeMouse(event);
+}
+void RenderWindow::mouseReleaseEvent(QMouseEvent* event) {
+    TakeMouse(event);
+}
+void RenderWindow::mouseMoveEvent(QMouseEvent* event) {
+    TakeMouse(event);
+}
 
 void RenderWindow::wheelEvent(QWheelEvent* event) {
     QPoint delta = event->angleDelta();
@@ -131,6 +156,8 @@ void RenderWindow::focusOutEvent(QFocusEvent* event) {
 }
 
 // Tab is a command key of the viewer, not a focus move.
-bool RenderWindow::focusNextPrevChild(bool) { return false; }
+bool RenderWindow::focusNextPrevChild(bool) {
+    return false;
+}
 
 } // namespace qvtk

@@ -142,11 +142,12 @@ void DrawLafDelayReadout(int clientWidth) {
 } // namespace
 
 RenderColorValue FileColor(int slot) {
-    static const RenderColorValue dark[kSlotCount] = {
+    static constexpr RenderColorValue kDark[kSlotCount] = {
         RenderColor(255, 230, 90), RenderColor(90, 210, 255), RenderColor(255, 120, 200)};
-    static const RenderColorValue light[kSlotCount] = {
+    static constexpr RenderColorValue kLight[kSlotCount] = {
         RenderColor(170, 110, 0), RenderColor(0, 100, 170), RenderColor(170, 30, 110)};
-    return (LightScheme() ? light : dark)[std::clamp(slot, 0, kSlotCount - 1)];
+    int i = slot < 0 ? 0 : slot >= kSlotCount ? kSlotCount - 1 : slot;
+    return LightScheme() ? kLight[i] : kDark[i];
 }
 
 int FileLabelAt(int x, int y) {

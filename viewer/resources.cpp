@@ -84,6 +84,8 @@ void LoadImages() {
 }
 
 void CreateFonts() {
+    for (RenderHandle font : {g_res.mainFont, g_res.smallFont, g_res.valueFont})
+        if (font >= 0) RenderFreeFont(font);
     g_res.mainFont = RenderCreateFont("MS Gothic", g_res.mainFontSize, 400);
     g_res.smallFont = RenderCreateFont("Tahoma", g_res.smallFontSize, 400);
     g_res.valueFont = RenderCreateFont("Tahoma", g_res.valueFontSize, 400);

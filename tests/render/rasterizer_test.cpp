@@ -138,7 +138,7 @@ TEST(Rasterizer, TrianglesSharingAnEdgeCoverEachPixelOnce) {
     Buffer b(16, 16);
     b.target.mode = BlendMode::Additive;
     uint32_t c = 0xFF640000u;
-    RenderVertex quad[] = {V(0, 0, c), V(10, 0, c), V(10, 10, c),
+    RenderVertex quad[] = {V(0, 0, c), V(10, 0, c),  V(10, 10, c),
                            V(0, 0, c), V(10, 10, c), V(0, 10, c)};
     RasterTriangleList(b.target, quad, 6);
     for (int y = 0; y < 16; ++y)
@@ -188,7 +188,7 @@ TEST(Rasterizer, FanWithFractionalVerticesCoversNoPixelTwice) {
 TEST(Rasterizer, GouraudTriangleMidpoint) {
     Buffer b(16, 16);
     uint32_t k = 0xFF000000u, r = 0xFFC80000u;
-    RenderVertex quad[] = {V(0, 0, k), V(10, 0, r), V(10, 10, r),
+    RenderVertex quad[] = {V(0, 0, k), V(10, 0, r),  V(10, 10, r),
                            V(0, 0, k), V(10, 10, r), V(0, 10, k)};
     RasterTriangleList(b.target, quad, 6);
     EXPECT_NEAR(b.Red(5, 3), 100, 1);
@@ -273,8 +273,8 @@ TEST(Rasterizer, FarAndBrokenVerticesNeverWriteOutside) {
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float inf = std::numeric_limits<float>::infinity();
     const float big = std::numeric_limits<float>::max();
-    const float far[] = {-1e30f, -1e9f, -70000.5f, -1.5f, 0, 7.5f, 31.49f, 32, 40000, 3e9f, 1e30f,
-                         big,    -big,  nan,       inf,   -inf};
+    const float far[] = {-1e30f, -1e9f, -70000.5f, -1.5f, 0,    7.5f, 31.49f, 32,
+                         40000,  3e9f,  1e30f,     big,   -big, nan,  inf,    -inf};
     Buffer b(32, 24);
     for (BlendMode mode : {BlendMode::None, BlendMode::Additive}) {
         b.target.mode = mode;
@@ -317,8 +317,8 @@ TEST(Rasterizer, ImageStretchAndColorKey) {
     uint32_t src[4] = {0xFF000000u, 0xFFFF0000u, 0xFF00FF00u, 0xFF000000u}; // 2 x 2
     RasterImage image{src, 2, 2, 2, true};
     RasterDrawImage(b.target, image, 4, 4, 8, 8, true);
-    EXPECT_EQ(b.At(4, 4), 0xFF0000FFu);  // black is the key: the background stays
-    EXPECT_EQ(b.At(8, 4), 0xFFFF0000u);  // stretched 4x
+    EXPECT_EQ(b.At(4, 4), 0xFF0000FFu); // black is the key: the background stays
+    EXPECT_EQ(b.At(8, 4), 0xFFFF0000u); // stretched 4x
     EXPECT_EQ(b.At(11, 7), 0xFFFF0000u);
     EXPECT_EQ(b.At(5, 9), 0xFF00FF00u);
     EXPECT_EQ(b.At(12, 12), 0xFF0000FFu);

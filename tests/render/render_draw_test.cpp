@@ -102,11 +102,11 @@ struct BlendCase {
 
 TEST_F(RenderTest, BlendModesOnShapesImagesAndVertices) {
     const BlendCase cases[] = {
-        {BlendMode::None, 50, 100, 200, 200},       {BlendMode::Alpha, 128, 100, 200, 150},
-        {BlendMode::Alpha, 0, 100, 200, 100},       {BlendMode::Additive, 255, 100, 200, 255},
-        {BlendMode::Additive, 128, 100, 200, 200},  {BlendMode::Subtractive, 255, 100, 200, 0},
+        {BlendMode::None, 50, 100, 200, 200},         {BlendMode::Alpha, 128, 100, 200, 150},
+        {BlendMode::Alpha, 0, 100, 200, 100},         {BlendMode::Additive, 255, 100, 200, 255},
+        {BlendMode::Additive, 128, 100, 200, 200},    {BlendMode::Subtractive, 255, 100, 200, 0},
         {BlendMode::Subtractive, 128, 200, 100, 150}, {BlendMode::Translucent, 128, 100, 200, 150},
-        {BlendMode::Additive, 400, 100, 200, 255},  {BlendMode::Subtractive, -5, 200, 100, 200},
+        {BlendMode::Additive, 400, 100, 200, 255},    {BlendMode::Subtractive, -5, 200, 100, 200},
     };
     RenderHandle image = RenderCreateSurface(4, 4, false);
     ASSERT_GT(image, 0);
@@ -120,10 +120,10 @@ TEST_F(RenderTest, BlendModesOnShapesImagesAndVertices) {
         RenderClearTarget(RenderColor(c.dst, c.dst, c.dst));
         RenderSetBlend(c.mode, c.alpha);
         uint32_t src = RenderColor(c.src, c.src, c.src);
-        RenderBox(0, 0, 4, 4, src, true);                   // our boxes
-        RenderCircle(10, 10, 3, src, true);                 // QPainter, or the scratch layer
-        RenderLine(20, 5, 30, 5, src, 3);                   // QPainter thick line
-        RenderImage(image, 40, 0);                          // images
+        RenderBox(0, 0, 4, 4, src, true);   // our boxes
+        RenderCircle(10, 10, 3, src, true); // QPainter, or the scratch layer
+        RenderLine(20, 5, 30, 5, src, 3);   // QPainter thick line
+        RenderImage(image, 40, 0);          // images
         RenderVertex v[3];
         v[0].x = 0, v[0].y = 20, v[1].x = 8, v[1].y = 20, v[2].x = 0, v[2].y = 28;
         for (RenderVertex& vertex : v) vertex.color = src;

@@ -13,14 +13,18 @@ TEST_F(RenderTest, MsGothicFallsBackToIpaGothic) {
     ASSERT_GE(font, 0);
     std::string family = RenderFontFamily(font);
     EXPECT_FALSE(family.empty());
-    if (QFontDatabase::hasFamily("IPAGothic")) EXPECT_EQ(family, "IPAGothic");
+    if (QFontDatabase::hasFamily("IPAGothic")) {
+        EXPECT_EQ(family, "IPAGothic");
+    }
     EXPECT_TRUE(QFontDatabase::hasFamily(QString::fromStdString(family))) << family;
 }
 
 TEST_F(RenderTest, TahomaFallsBackToDejaVuSans) {
     RenderHandle font = RenderCreateFont("Tahoma", 11, 400);
     ASSERT_GE(font, 0);
-    if (QFontDatabase::hasFamily("DejaVu Sans")) EXPECT_EQ(RenderFontFamily(font), "DejaVu Sans");
+    if (QFontDatabase::hasFamily("DejaVu Sans")) {
+        EXPECT_EQ(RenderFontFamily(font), "DejaVu Sans");
+    }
     EXPECT_NE(RenderCreateFont("tahoma", 11, 700), font);
 }
 

@@ -232,7 +232,9 @@ TEST_F(RenderWindowTest, InputQueueAsTestsFeedIt) {
 }
 
 int g_restoreCalls = 0;
-void CountRestore() { ++g_restoreCalls; }
+void CountRestore() {
+    ++g_restoreCalls;
+}
 
 TEST_F(RenderWindowTest, CallbacksSurviveCloseButNotReset) {
     RenderSetRestoreCallback(CountRestore);

@@ -13,6 +13,7 @@
 #include "tools/sim/course.h"
 #include "tools/sim/family3_writer.h"
 #include "tools/sim/ride.h"
+#include "viewer/frame.h"
 #include "viewer/input.h"
 #include "viewer/key_commands.h"
 #include "viewer/open_file.h"
@@ -75,6 +76,9 @@ TEST_F(Viewer, TitleAndStartUpWithRecordingsOnTheCommandLine) {
     const LabelRect& r = SlotOf(1).file.labelRect;
     EXPECT_EQ(r.top, 16 + g_res.mainFontSize);
     EXPECT_GT(r.right, 20);
+    // Each file's label and values have a colour of their own.
+    EXPECT_NE(FileColor(0), FileColor(1));
+    EXPECT_NE(FileColor(1), FileColor(2));
     EXPECT_TRUE(RunMainPass());
     EXPECT_EQ(g_view.KeyHelpCounter, kKeyHelpStart - 1); // the overlay drew once
 }
