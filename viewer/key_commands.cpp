@@ -81,13 +81,6 @@ void ToggleMoveFlagOfFile2Or3(bool file3) {
     g_view.ToolbarShowsFile3 = file3;
 }
 
-void BackToGraphView() {
-    g_view.AfMapView = 0;
-    g_view.GraphPositionMode = 0;
-    g_view.RealTimePlay = 0;
-    g_view.XyPlotView = 0;
-}
-
 // The next (or previous) present column of the file to colour the course map by.
 void StepCourseColorChannel(int direction) {
     if (!g_settings.ColorMap && !DebugMode()) return;
@@ -99,22 +92,6 @@ void StepCourseColorChannel(int direction) {
         if (IsPresent(s, c)) break;
     }
     g_view.CourseColorChannel[file] = c;
-}
-
-void ToggleRealTimePlay() {
-    g_view.RealTimePlay = !g_view.RealTimePlay;
-    g_view.RealTimePlayStart = RenderNowMs();
-    g_view.SubViewOn = 1;
-    g_view.AfMapView = 0;
-    g_view.GraphPositionMode = 0;
-}
-
-void ToggleGraphPositionMode() {
-    g_view.GraphPositionMode = !g_view.GraphPositionMode;
-    g_view.AfMapView = 0;
-    g_view.RealTimePlay = 0;
-    g_view.XyPlotView = 0;
-    g_view.AlignType = 1;
 }
 
 void CycleValueMode() {
@@ -160,25 +137,21 @@ bool ExecuteLetter(int c) {
         StepTimeOffsets(+1);
         return true;
     case 'a':
-        ToggleRealTimePlay();
+        SetRealTimePlay(!g_view.RealTimePlay);
         break;
     case 'b':
         g_view.ScrollBarOn = !g_view.ScrollBarOn;
         RequestRedraw(kRedrawShort);
         return true;
     case 'c':
-        ToggleGraphPositionMode();
+        SetGraphPositionMode(!g_view.GraphPositionMode);
         break;
     case 'd': // the Analysis tools dialog comes with the lap table
         g_view.AfMapView = 0;
         g_view.GraphPositionMode = 0;
         break;
     case 'e':
-        g_view.SubViewOn = !g_view.SubViewOn;
-        g_view.RealTimePlay = 0;
-        g_view.AfMapView = 0;
-        g_view.GraphPositionMode = 0;
-        g_view.SubViewRefresh = 1;
+        SetSubView(!g_view.SubViewOn);
         break;
     case 'f': // setup dialogs, corrective tools, fuel used and the monitor come later
     case 'g':
@@ -241,7 +214,7 @@ void ExecuteControl(int c) {
         g_view.MarkerFlash = 255;
         break;
     case kCharEsc:
-        BackToGraphView();
+        ShowGraphView();
         break;
     case kCharRight:
         HorizontalArrow(+1);

@@ -147,30 +147,16 @@ void ToolbarProc(int id, bool checked) {
         CloseFileFromToolbar(2);
         break;
     case kBtnGPM:
-        g_view.GraphPositionMode = 1;
-        g_view.AfMapView = 0;
-        g_view.AlignType = 1;
-        g_view.RealTimePlay = 0;
+        SetGraphPositionMode(true);
         break;
     case kBtnMoveM:
-        g_view.AfMapView = 0;
-        g_view.GraphPositionMode = 0;
-        g_view.RealTimePlay = 0;
+        ShowGraphView();
         break;
     case kBtnANM:
-        g_view.SubViewOn = checked;
-        g_view.RealTimePlay = 0;
-        g_view.AfMapView = 0;
-        g_view.GraphPositionMode = 0;
-        g_view.SubViewRefresh = 1;
+        SetSubView(checked);
         break;
     case kBtnPlay:
-        g_view.RealTimePlay = checked;
-        g_view.RealTimePlayStart = RenderNowMs();
-        g_view.SubViewOn = 1;
-        g_view.XyPlotView = 0;
-        g_view.AfMapView = 0;
-        g_view.GraphPositionMode = 0;
+        SetRealTimePlay(checked);
         break;
     case kBtnAFM:
         if (g_view.AfMapView) {

@@ -77,6 +77,12 @@ void ResetViewState();
 // Sets the countdown to at least `passes`.
 void RequestRedraw(int passes);
 
+// Switches between the exclusive views, shared by the keys and the toolbar.
+void ShowGraphView();               // A/F map, graph position mode, replay and X-Y plot off
+void SetGraphPositionMode(bool on); // also ends the other views and resets the alignment
+void SetSubView(bool on);           // ends replay and the other views
+void SetRealTimePlay(bool on);      // the sub view comes on with it
+
 // The normal graph view is active: no graph position mode, A/F map or X-Y plot.
 inline bool NormalGraphView() {
     return !g_view.GraphPositionMode && !g_view.AfMapView && !g_view.XyPlotView;
