@@ -36,6 +36,8 @@ fuzz: build
 
 bench: build
 	@./$(BUILD)/bench_load --benchmark_counters_tabular=true
+	@./$(BUILD)/bench_frame
+	@./$(BUILD)/bench_render
 
 ci: test sanitize fuzz
 

@@ -56,9 +56,6 @@ void DrawFullFrame(benchmark::State& state) {
         g_view.RedrawCountdown = 60; // the info panels are shown
         DrawFrame();
     }
-    state.counters["ms_per_frame"] =
-        benchmark::Counter(double(state.iterations()) / 1000.0,
-                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
     RenderClose();
 }
 BENCHMARK(DrawFullFrame)->Unit(benchmark::kMillisecond);

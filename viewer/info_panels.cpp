@@ -40,16 +40,20 @@ void PanelBackground(float w, float h) {
     RenderBox(0, 0, w, h, 0xFF5A6478u, false);
 }
 
-void DrawMemoLines(const MemoTyping& memo, int slot, float top) {
+// The memo lines of one file between `top` and `bottom`; File 1's would reach into File 2's
+// part of the panel with all ten lines typed.
+void DrawMemoLines(const MemoTyping& memo, int slot, float top, float bottom) {
     int step = g_res.smallFontSize - 1;
+    RenderClip(0, int(top), 192, int(bottom));
     RenderSetBlend(BlendMode::None, 255);
-    RenderBox(2, top, 190, top + float(kMemoLines * step), 0xC0101420u, true);
+    RenderBox(2, top, 190, bottom, 0xC0101420u, true);
     RenderSetBlend(BlendMode::Alpha, 255);
     for (int line = 0; line <= memo.line && line < kMemoLines; ++line) {
         std::string text = DecodeMemo(MemoLine(memo, line));
         RenderText(8, top + float(line * step), FileColor(slot), g_res.smallFont, "%s",
                    text.c_str());
     }
+    RenderClipReset();
 }
 
 void DrawTireLines() {
@@ -106,8 +110,9 @@ void DrawTireAndMemo() {
         DrawTireLines();
     } else {
         int below = 2 * PanelLineHeight() + 2;
-        DrawMemoLines(g_memoPanel.file[0], 0, float(4 + below));
-        if (SlotOf(1).active) DrawMemoLines(g_memoPanel.file[1], 1, float(kFile2MemoTop + below));
+        DrawMemoLines(g_memoPanel.file[0], 0, float(4 + below), float(kFile2MemoTop - 1));
+        if (SlotOf(1).active)
+            DrawMemoLines(g_memoPanel.file[1], 1, float(kFile2MemoTop + below), 255);
     }
     RenderSetTarget(kBackBuffer);
 }

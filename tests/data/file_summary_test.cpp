@@ -27,14 +27,15 @@ TEST_F(FileSummaryTest, RowsOfABuiltRecording) {
     s.laps.lapDistance[7] = 7200 * 234 + 7199;
     s.laps.lapDistance[8] = 7200 * 5000;
     const FileSummary summary = BuildFileSummary();
-    const std::tuple<const char*, const char*> rows[kSummaryRows] = {
+    const std::tuple<std::string, std::string> rows[kSummaryRows] = {
         {"Max Ne", "12345 rpm"},     {"Max FSUS", "45.60 mm"},  {"Max RSUS", "12.34 mm"},
         {"Max VFW", "123.5 km/h"},   {"Max VRW", "100.0 km/h"}, {"", ""},
         {"Run Distance", "1.23 km"}, {"Total Lap", "  3 Lap"},  {"Logging Time", "  1'01\""},
     };
     for (int row = 0; row < kSummaryRows; ++row) {
         const SummaryRow& r = summary.rows[row];
-        EXPECT_EQ(std::tuple(r.label, r.file1, r.file2), std::tuple_cat(rows[row], std::tuple("")));
+        EXPECT_EQ(std::tuple(std::string(r.label), r.file1, r.file2),
+                  std::tuple_cat(rows[row], std::tuple(std::string())));
     }
     // At 10 ms per sample each metre of distance is two; the logging time stays 5 ms a sample.
     s.sampleRateFactor = 0.5f;
