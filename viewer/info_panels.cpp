@@ -11,6 +11,14 @@
 
 namespace qvtk {
 
+std::string DecodeMemo(std::string_view bytes) {
+    QStringDecoder decoder("Shift_JIS");
+    QString text = decoder.isValid()
+                       ? decoder.decode(QByteArrayView(bytes.data(), qsizetype(bytes.size())))
+                       : QString::fromLatin1(bytes.data(), qsizetype(bytes.size()));
+    return text.toStdString();
+}
+
 namespace {
 
 constexpr int kPanelFaded = 20;
@@ -18,15 +26,6 @@ constexpr int kFile2MemoTop = 128;
 
 int PanelLineHeight() {
     return g_res.smallFontSize + 2;
-}
-
-// Memo bytes are Shift-JIS; the text layer takes UTF-8.
-std::string DecodeMemo(std::string_view bytes) {
-    QStringDecoder decoder("Shift_JIS");
-    QString text = decoder.isValid()
-                       ? decoder.decode(QByteArrayView(bytes.data(), qsizetype(bytes.size())))
-                       : QString::fromLatin1(bytes.data(), qsizetype(bytes.size()));
-    return text.toStdString();
 }
 
 void ClearTarget() {

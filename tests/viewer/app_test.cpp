@@ -2,6 +2,7 @@
 // buttons, the main loop's redraw countdown, and the settings kept across runs.
 #include "viewer/app.h"
 
+#include <QScreen>
 #include <QToolButton>
 #include <fstream>
 
@@ -14,6 +15,7 @@
 #include "tools/sim/family3_writer.h"
 #include "tools/sim/ride.h"
 #include "viewer/frame.h"
+#include "viewer/info_panels.h"
 #include "viewer/input.h"
 #include "viewer/key_commands.h"
 #include "viewer/open_file.h"
@@ -195,6 +197,24 @@ TEST_F(Viewer, ExtraMouseButtonsAndSidewaysWheelStepLaps) {
     RenderAddWheel(-60, 0);
     PollInput();
     EXPECT_EQ(g_view.WheelNotches, 2); // two half notches make one
+}
+
+TEST_F(Viewer, ToolbarIsKeptOnTheScreen) {
+    Start();
+    QWidget* bar = ToolbarWidget();
+    QRect screen = bar->screen()->geometry();
+    bar->move(screen.right() + 500, screen.bottom() + 500);
+    RestoreToolbarPlacement(false);
+    EXPECT_TRUE(screen.contains(bar->frameGeometry())) << bar->frameGeometry().x();
+    bar->move(screen.left() - 900, screen.top() - 900);
+    RestoreToolbarPlacement(false);
+    EXPECT_TRUE(screen.contains(bar->frameGeometry()));
+}
+
+TEST(MemoText, TwoByteCharactersAreDecodedFromShiftJis) {
+    GuiApp();
+    // "ｱ" (one byte, half width) and "日本" (two bytes each) between ASCII letters.
+    EXPECT_EQ(DecodeMemo("A\xB1\x93\xFA\x96\x7Bz"), "A\uFF71\u65E5\u672Cz");
 }
 
 } // namespace
