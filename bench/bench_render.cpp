@@ -80,7 +80,7 @@ void LineStripGouraud(benchmark::State& state) {
 BENCHMARK(LineStripGouraud)->Arg(100000)->Unit(benchmark::kMicrosecond);
 
 // The filled graph: per column two triangles between the curve and the filling line, curve
-// edge at alpha 191, filling edge at alpha 95 (Gouraud), as Part 2.4 draws them. The argument
+// edge at alpha 191, filling edge at alpha 95 (Gouraud), as the graphs draw them. The argument
 // is the height of the band in pixels.
 void TriangleFill(benchmark::State& state, BlendMode mode) {
     OpenBuffer();

@@ -46,16 +46,23 @@ void PrintUsage() {
     LIST: column numbers and ranges, e.g. 0,2-5, or "present"
   qvtk-cli laps FILE [--slot N --base FILE0] [--dir DIR] [--set KEY=VALUE]...
                 [--marks-per-lap M] [--json]
+  qvtk-cli render FILE [FILE2 [FILE3]] --out PNG [--width W] [--height H] [--dir DIR]
+                [--set KEY=VALUE]... [--cursor SAMPLE] [--compression C] [--frames N]
 )";
 }
 
 bool ParseOptions(int argc, char** argv, Options& o) {
     if (argc < 3) return Fail("a command and a file are needed");
     o.command = argv[1];
-    if (o.command != "inspect" && o.command != "samples" && o.command != "laps")
+    if (o.command != "inspect" && o.command != "samples" && o.command != "laps" &&
+        o.command != "render")
         return Fail("unknown command " + o.command);
     o.file = argv[2];
-    for (int i = 3; i < argc; ++i) {
+    int first = 3;
+    while (o.command == "render" && first < argc && argv[first][0] != '-' &&
+           o.extraFiles.size() < 2)
+        o.extraFiles.push_back(argv[first++]);
+    for (int i = first; i < argc; ++i) {
         std::string a = argv[i];
         auto next = [&](std::string& v) {
             if (i + 1 >= argc) return false;
@@ -94,14 +101,34 @@ bool ParseOptions(int argc, char** argv, Options& o) {
         } else if (a == "--columns") {
             if (!next(o.columns)) return Fail("--columns needs a list");
         } else if (a == "--from") {
-            if (!next(v) || !ParseNumber(v, o.from) || o.from < 0) return Fail("--from needs a sample");
+            if (!next(v) || !ParseNumber(v, o.from) || o.from < 0)
+                return Fail("--from needs a sample");
         } else if (a == "--to") {
             if (!next(v) || !ParseNumber(v, o.to) || o.to < 0) return Fail("--to needs a sample");
+        } else if (a == "--out") {
+            if (!next(o.out)) return Fail("--out needs a file");
+        } else if (a == "--width" || a == "--height") {
+            if (!next(v) || !ParseNumber(v, n) || n < 64 || n > 16384)
+                return Fail(a + " needs 64 to 16384 pixels");
+            (a == "--width" ? o.width : o.height) = int(n);
+        } else if (a == "--cursor") {
+            if (!next(v) || !ParseNumber(v, o.cursor) || o.cursor < 0)
+                return Fail("--cursor needs a sample");
+        } else if (a == "--compression") {
+            char* end = nullptr;
+            if (!next(v) || (o.compression = std::strtof(v.c_str(), &end), *end != 0) ||
+                !(o.compression >= 0.1f && o.compression <= 1000.0f))
+                return Fail("--compression needs 0.1 to 1000");
+        } else if (a == "--frames") {
+            if (!next(v) || !ParseNumber(v, n) || n < 1 || n > 100000)
+                return Fail("--frames needs a count");
+            o.frames = int(n);
         } else {
             return Fail("unknown option " + a);
         }
     }
     if (o.command == "samples" && o.columns.empty()) return Fail("samples needs --columns");
+    if (o.command == "render" && o.out.empty()) return Fail("render needs --out");
     return true;
 }
 

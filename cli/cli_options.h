@@ -15,15 +15,22 @@ constexpr int kExitRejected = 2;
 struct Options {
     std::string command;
     std::string file;
-    std::string base;       // --base: loaded into File 1 first when the slot is 1 or 2
-    std::string dir;        // --dir: the program directory
+    std::string base; // --base: loaded into File 1 first when the slot is 1 or 2
+    std::string dir;  // --dir: the program directory
     FileSlot slot = 0;
     std::vector<std::pair<std::string, std::string>> settings; // --set KEY=VALUE, in order
     bool json = false;
-    std::string columns;    // samples --columns
+    std::string columns; // samples --columns
     long long from = 0, to = -1;
     bool distance = false, gps = false, marks = false;
-    int marksPerLap = 0;    // laps --marks-per-lap (0: from the settings)
+    int marksPerLap = 0; // laps --marks-per-lap (0: from the settings)
+    // render
+    std::vector<std::string> extraFiles; // File 2 and File 3
+    std::string out;
+    int width = 1280, height = 800;
+    long long cursor = -1; // File 1's cursor sample; -1: the middle
+    float compression = 5.0f;
+    int frames = 0;
 };
 
 // Parses argv; on error prints the message and usage to stderr and returns false.

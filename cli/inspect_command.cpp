@@ -79,7 +79,8 @@ void WriteJson(const Options& o, bool loaded) {
     j.Key("lapMarkCount"), j.Value(int64_t(s.laps.count));
     j.Key("lapMarks");
     j.BeginArray();
-    for (int k = 0; k <= s.laps.count + 2 && k < kLapMarkEntries; ++k) j.Value(int64_t(s.laps.marks[k]));
+    for (int k = 0; k <= s.laps.count + 2 && k < kLapMarkEntries; ++k)
+        j.Value(int64_t(s.laps.marks[k]));
     j.EndArray();
     j.Key("lapDistances");
     j.BeginArray();
@@ -115,8 +116,8 @@ void WriteText(const Options& o, bool loaded) {
                 int(s.file.fileKind), s.file.logVersion, s.sampleCount, int(seconds) / 60,
                 seconds - 60 * (int(seconds) / 60), s.laps.count - 1, s.laps.divisor);
     std::printf("  firmware \"%s\", memo \"%s\"\n", g_session.firmware.c_str(), s.header.memo);
-    std::printf("  tires F %d mm R %d mm, sprockets %d/%d\n", s.header.tireFront,
-                s.header.tireRear, s.header.sprocketFront, s.header.sprocketRear);
+    std::printf("  tires F %d mm R %d mm, sprockets %d/%d\n", s.header.tireFront, s.header.tireRear,
+                s.header.sprocketFront, s.header.sprocketRear);
     std::printf("  %-3s %-9s %-5s %5s %12s %12s\n", "col", "name", "unit", "code", "min", "max");
     for (int c = 0; c < kColumnCount; ++c) {
         if (!IsPresent(s, c)) continue;

@@ -18,11 +18,21 @@ void JsonWriter::String(std::string_view s) {
     out_ += '"';
     for (unsigned char c : s) {
         switch (c) {
-        case '"': out_ += "\\\""; break;
-        case '\\': out_ += "\\\\"; break;
-        case '\n': out_ += "\\n"; break;
-        case '\r': out_ += "\\r"; break;
-        case '\t': out_ += "\\t"; break;
+        case '"':
+            out_ += "\\\"";
+            break;
+        case '\\':
+            out_ += "\\\\";
+            break;
+        case '\n':
+            out_ += "\\n";
+            break;
+        case '\r':
+            out_ += "\\r";
+            break;
+        case '\t':
+            out_ += "\\t";
+            break;
         default:
             if (c < 0x20 || c >= 0x7F) {
                 // Bytes outside ASCII (memo text in the logger's code page) as \u00XX, so the

@@ -57,7 +57,8 @@ void WriteJson(const Options& o) {
         j.EndArray();
         j.Key("sectorTimes");
         j.BeginArray();
-        for (int32_t t : st.sectorTime[k]) t == kNoTime ? j.Null() : j.Value(FormatSectorTime(t, slot));
+        for (int32_t t : st.sectorTime[k])
+            t == kNoTime ? j.Null() : j.Value(FormatSectorTime(t, slot));
         j.EndArray();
         j.EndObject();
     });

@@ -8,5 +8,6 @@ int main(int argc, char** argv) {
     const bool loaded = PrepareSession(o, argv[0]);
     if (o.command == "samples") return RunSamples(o, loaded);
     if (o.command == "laps") return RunLaps(o, loaded);
+    if (o.command == "render") return RunRender(o, argc, argv, loaded);
     return RunInspect(o, loaded);
 }

@@ -20,7 +20,8 @@ bool ParseColumns(const std::string& list, const Slot& s, std::vector<int>& out)
     size_t at = 0;
     while (at <= list.size()) {
         size_t comma = list.find(',', at);
-        std::string item = list.substr(at, comma == std::string::npos ? std::string::npos : comma - at);
+        std::string item =
+            list.substr(at, comma == std::string::npos ? std::string::npos : comma - at);
         char* end = nullptr;
         long a = std::strtol(item.c_str(), &end, 10), b = a;
         if (end == item.c_str()) return false;

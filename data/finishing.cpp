@@ -12,7 +12,7 @@ namespace qvtk {
 
 namespace {
 
-void ResetCursor(FileSlot slot) { SlotOf(slot).cursorPosition = 0; }
+void ResetCursor(FileSlot slot) { SlotOf(slot).cursorPos = 0; }
 
 // After a load into File 1 the course layout is read again.
 void CheckCourseLayout(FileSlot slot) {

@@ -6,6 +6,7 @@
 #include "data/family3_reader.h"
 #include "data/family4_reader.h"
 #include "data/hnd_reader.h"
+#include "data/sample_envelope.h"
 #include "platform/message_box.h"
 #include "platform/sample_memory.h"
 
@@ -56,6 +57,8 @@ LoadResult LoadLogFile(FileSlot& slot, std::string_view path, Bytes bytes) {
         if (f.firstByte >= 0 && (bytes.empty() || bytes[0] != f.firstByte)) continue;
         if (f.fillsFile1) slot = 0;
         f.reader(slot, bytes, ext);
+        // After the finishing steps (derived channels, alignment): the graphs' extremes.
+        BuildSlotEnvelope(slot);
         return kLoadRan;
     }
     ShowMessage("Not support File Type", "File Error");

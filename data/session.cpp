@@ -5,6 +5,7 @@
 #include <cstring>
 #include <utility>
 
+#include "data/sample_envelope.h"
 #include "data/settings.h"
 #include "platform/message_box.h"
 #include "platform/sample_memory.h"
@@ -92,7 +93,7 @@ void ResetSlotValues(Slot& s, FileSlot slot) {
     s.laps.marks[1] = 0;
     s.laps.count = 1;
     for (int32_t& d : s.laps.lapDistance) d = 0;
-    s.cursorPosition = 0;
+    s.cursorPos = 0;
     s.file.fileKind = kFileNone;
     if (slot != 0) s.active = false;
 }
@@ -121,6 +122,7 @@ void FailAllocationsAfterBytesForTesting(size_t bytes) {
 }
 
 void ResetSession() {
+    ResetSampleEnvelopes();
     for (Slot& s : g_session.slots) FreeSlotBuffers(s);
     g_session = Session();
     std::memset(g_session.channelIndexByCode, kColumnNotPresent,
@@ -132,6 +134,7 @@ void ResetSession() {
 bool AllocateSlotBuffers(FileSlot slot, int32_t n) {
     Slot& s = SlotOf(slot);
     if (n < 1) n = 1;
+    FreeSlotEnvelope(slot);
     FreeSlotBuffers(s);
     return ResizeSlotBuffers(s, size_t(n), 0);
 }
@@ -167,6 +170,7 @@ void CloseSlot(FileSlot slot) {
     Slot& s = SlotOf(slot);
     // An empty slot has no present columns; its channel names stay for File 2 and 3 to see.
     for (uint32_t& f : s.channelFlags) f &= ~(kChannelPresent | kChannelShown);
+    FreeSlotEnvelope(slot);
     FreeSlotBuffers(s);
     ResizeSlotBuffers(s, kSpareSamples, 0); // on failure the slot simply has no buffers
     ResetSlotValues(s, slot);

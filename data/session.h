@@ -152,7 +152,7 @@ struct Slot {
     GpsTrack gps;
     uint8_t* sampleMarks = nullptr;      // SampleMarks
     ControlLine controlLine;
-    int32_t cursorPosition = 0;          // the viewer's cursor sample in this slot
+    int64_t cursorPos = 0; // CursorPos: the sample under the viewer's baseline x 100
     int gearInputColumn = kColumnNotPresent;
 };
 

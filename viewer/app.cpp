@@ -9,6 +9,8 @@
 #include "platform/message_box.h"
 #include "render/render_qt.h"
 #include "viewer/frame.h"
+#include "viewer/graph_layout.h"
+#include "viewer/graph_settings.h"
 #include "viewer/input.h"
 #include "viewer/open_file.h"
 #include "viewer/resources.h"
@@ -103,6 +105,8 @@ void StartProgram(const std::string& programDirectory) {
     g_session.programDirectory = programDirectory;
     ResetViewState();
     ResetViewerResources();
+    ResetGraphSettings();
+    ResetGraphLayouts();
     LoadSettings(programDirectory);
     ResetCourseLayout(); // the course named by the settings
     g_view.SubViewOn = g_settings.AnimeMode;

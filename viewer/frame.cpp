@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "data/settings.h"
+#include "viewer/graphs.h"
 #include "viewer/info_panels.h"
 #include "viewer/resources.h"
 #include "viewer/view_state.h"
@@ -64,7 +65,7 @@ BlendMode OverlayBlend() {
 void DrawBackground(int clientWidth) {
     RenderSetBlend(BlendMode::None, 255);
     RenderClearTarget(LightScheme() ? RenderColor(244, 244, 240) : RenderColor(0, 0, 0));
-    float shift = -g_view.ZoomAnchor;
+    float shift = -g_view.VScroll;
     if (g_res.columnStrip > 0)
         RenderImage(g_res.columnStrip, 0, shift, float(clientWidth), float(g_res.screenHeight));
     int panelX = SlotOf(2).active ? 325 : 220;
@@ -170,10 +171,12 @@ void DrawFrame() {
     DrawBackground(w);
     DrawKeyHelp();
     if (g_view.GraphPositionMode) {
+        DrawGraphView(MakeGraphFrame());
         DrawFileLabels();
     } else if (g_view.AfMapView) {
         // The A/F map view draws here once it exists.
     } else if (!g_view.XyPlotView) {
+        DrawGraphView(MakeGraphFrame());
         DrawFileLabels();
         DrawLafDelayReadout(w);
         DrawLayoutTabs();

@@ -3,7 +3,10 @@
 #include <algorithm>
 
 #include "analysis/lap_navigation.h"
+#include "data/settings.h"
 #include "viewer/frame.h"
+#include "viewer/graph_layout.h"
+#include "viewer/graphs.h"
 #include "viewer/key_commands.h"
 #include "viewer/resources.h"
 #include "viewer/view_state.h"
@@ -38,9 +41,9 @@ void MouseClicks(int pressed) {
     if (pressed & kMouseBack) g_view.LapStepRequest += 1;
     if (pressed & kMouseForward) g_view.LapStepRequest -= 1;
     if (!(pressed & kMouseLeft) || !NormalGraphView()) return;
-    if (g_view.TabUnderMouse > 0) {
-        // Loading the tab's layout comes with the graph layouts; the zoom resets now.
-        g_view.ViewZoom = 1.0f;
+    if (g_view.TabUnderMouse > 0 && g_view.TabUnderMouse <= g_layoutList.count) {
+        LoadLayout(2, g_layoutList.names[g_view.TabUnderMouse - 1]);
+        g_view.ZoomSpan = kZoomSpanFirst;
         g_view.ZoomAnchor = 0;
         RequestRedraw(kRedrawFull);
         return;
@@ -67,7 +70,8 @@ void FollowScrollTargets() {
         int32_t& target = g_view.ScrollTarget[s];
         if (target < 0) continue;
         Slot& slot = SlotOf(s);
-        if (slot.active) slot.cursorPosition = std::clamp(target, 0, slot.sampleCount - 1);
+        if (slot.active)
+            slot.cursorPos = int64_t(std::clamp(target, 0, slot.sampleCount - 1)) * 100;
         target = -1;
     }
 }
@@ -77,16 +81,17 @@ void ConsumeLapSteps() {
     LapNavigation nav;
     for (int s = 0; s < kSlotCount; ++s) {
         nav.sync[s] = g_view.FileMoveFlag[s] != 0;
-        nav.cursor[s] = SlotOf(s).cursorPosition;
-        nav.selectedLap[s] = SegmentOfSample(SlotOf(s), SlotOf(s).cursorPosition);
-        nav.displayPosition[s] = SlotOf(s).cursorPosition * 100;
+        int32_t sample = CursorSample(s);
+        nav.cursor[s] = sample;
+        nav.selectedLap[s] = SegmentOfSample(SlotOf(s), sample);
+        nav.displayPosition[s] = int32_t(SlotOf(s).cursorPos);
     }
     nav.samplesPerPixel = g_view.HorizontalCompression;
     nav.ctrlHeld = g_view.CtrlHeld;
     nav.valueColumnWidth = g_res.valueColumnWidth;
     LapNavigation out = StepToLap(nav, g_view.LapStepRequest);
     for (int s = 0; s < kSlotCount; ++s)
-        if (SlotOf(s).active) SlotOf(s).cursorPosition = out.cursor[s];
+        if (SlotOf(s).active) SlotOf(s).cursorPos = int64_t(out.cursor[s]) * 100;
     g_view.LapStepRequest = 0;
     RequestRedraw(kRedrawFull);
 }
@@ -120,7 +125,15 @@ void PollInput() {
         if (g_view.RedrawCountdown == 0 && g_view.Idle) return;
     }
 
-    MouseClicks(g_view.MouseButtons & ~previousButtons);
+    GraphFrame frame = MakeGraphFrame();
+    if (g_view.WheelNotches != 0 && (NormalGraphView() || g_view.GraphPositionMode)) {
+        WheelZoom(g_view.WheelNotches, g_view.MouseY, frame.clientHeight);
+        g_view.WheelNotches = 0;
+    }
+    StepZoom();
+    int pressed = g_view.MouseButtons & ~previousButtons;
+    if (!ValueColumnClick(frame, pressed)) MouseClicks(pressed);
+    GraphMouse(frame);
     FollowScrollTargets();
     ConsumeLapSteps();
 }

@@ -5,6 +5,8 @@
 
 #include "data/derived_channels.h"
 #include "data/settings.h"
+#include "viewer/graph_layout.h"
+#include "viewer/graphs.h"
 #include "viewer/open_file.h"
 #include "viewer/toolbar.h"
 #include "viewer/view_state.h"
@@ -48,7 +50,7 @@ void ScrollLoadedFiles(int direction) {
     int step = ScrollStepSamples();
     for (int s = 0; s < kSlotCount; ++s) {
         if (!SlotOf(s).active || !g_view.FileMoveFlag[s]) continue;
-        g_view.ScrollTarget[s] = std::max(0, SlotOf(s).cursorPosition + direction * step);
+        g_view.ScrollTarget[s] = std::max(0, CursorSample(s) + direction * step);
     }
 }
 
@@ -72,7 +74,7 @@ void VerticalArrow(int direction) {
     }
     int w = 0, h = 0;
     RenderClientSize(w, h);
-    g_view.ZoomAnchor += float(direction) * float(h / 2) * g_view.ViewZoom / 16.0f;
+    g_view.ZoomAnchor += float(direction) * float(h / 2) * g_view.ViewZoom / 16.0f * 10000.0f;
 }
 
 void ToggleMoveFlagOfFile2Or3(bool file3) {
@@ -116,8 +118,13 @@ bool ExecuteLetter(int c) {
         if (Expert(2)) OpenFileIntoSlot(2, kOpenWithDialog);
         break;
     case '4': // saving the course map picture comes with the exports
-    case '5': // layouts come with the graphs
+        break;
+    case '5':
+        LoadLayout(1);
+        RebuildGraphList();
+        break;
     case '6':
+        SaveLayout(1);
         break;
     case '0':
         StepSuspensionSamples(-1);
@@ -173,7 +180,8 @@ bool ExecuteLetter(int c) {
     case 'o':
         StepCourseColorChannel(g_view.ShiftHeld ? -1 : +1);
         break;
-    case 'q': // the graph alignment itself comes with the graphs
+    case 'q':
+        AlignGraphs(g_view.AlignType, g_view.ShiftHeld, g_view.CtrlHeld);
         g_view.AlignType = g_view.AlignType == 1 ? 2 : 1;
         RequestRedraw(kRedrawShort);
         return true;

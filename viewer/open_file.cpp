@@ -2,12 +2,18 @@
 
 #include <QFileDialog>
 #include <QFileInfo>
+#include <filesystem>
+
+#include "analysis/course_layout.h"
 
 #include "analysis/lap_model.h"
 #include "analysis/lap_statistics.h"
 #include "data/file_open.h"
 #include "data/settings.h"
 #include "render/render_qt.h"
+#include "viewer/graph_layout.h"
+#include "viewer/graph_settings.h"
+#include "viewer/graphs.h"
 #include "viewer/info_panels.h"
 #include "viewer/resources.h"
 #include "viewer/view_state.h"
@@ -40,6 +46,17 @@ void AfterOpen(FileSlot slot, bool loaded) {
     if (loaded) {
         ResetLapChecks(slot);
         ComputeLapStatistics();
+        SlotOf(slot).cursorPos = 0;
+    }
+    ChooseFile1Colors();
+    RebuildGraphList();
+    // File 1 takes the standard layout. Without one every band would start on the same rows:
+    // a first run stacks them over the window, each scaled to its data.
+    if (loaded && slot == 0) {
+        if (std::filesystem::exists(ProgramFilePath("stdgp.ini")))
+            LoadLayout(0);
+        else
+            AlignGraphs(1, true, false);
     }
     RefreshSummary();
 }
@@ -48,8 +65,8 @@ void AfterOpen(FileSlot slot, bool loaded) {
 
 bool OpenFileIntoSlot(FileSlot slot, const std::string& request) {
     if (request.empty()) return false;
-    // (Before File 1 is opened again the graph layout will be saved to the standard layout.)
-    MarkOpenStarted();
+    // Opening File 1 again: the layout as the user left it becomes the standard one first.
+    if (MarkOpenStarted() && slot == 0) SaveLayout(0);
     if (g_fileOpen.busy) return false;
     std::string path = request;
     if (uint8_t(request[0]) == 255) {

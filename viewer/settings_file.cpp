@@ -15,6 +15,7 @@
 #include "data/settings.h"
 #include "platform/ini_text.h"
 #include "platform/private_profile.h"
+#include "viewer/graph_layout.h"
 
 namespace qvtk {
 
@@ -105,7 +106,7 @@ void LoadSettings(const std::string& programDirectory) {
     // The course the settings name (nothing is loaded yet), and its GPS control line.
     ResetCourseLayout();
     LoadControlLine();
-    // The standard graph layout "stdgp.ini" is loaded here, with the graph layouts.
+    LoadLayout(0); // the standard graph layout
 }
 
 bool SaveSettings(const std::string& programDirectory, const WindowPlacement& placement) {
@@ -115,7 +116,7 @@ bool SaveSettings(const std::string& programDirectory, const WindowPlacement& pl
     g_settings.x2 = placement.width;
     g_settings.y2 = placement.height;
     g_settings.zoomed = placement.maximized ? 1 : 0;
-    // The current graph layout is saved to "stdgp.ini" here, with the graph layouts.
+    SaveLayout(0); // the current graph layout becomes the standard one
     g_settings.LapPG = MarksPerLap(0);
     g_settings.LapPR = MarksPerLap(1);
     g_settings.LapPW = MarksPerLap(2);

@@ -47,8 +47,13 @@ struct ViewState {
     int GpsOffset = 0;       // GPS time offset, samples (debug keys)
     int ZoomSpan = kZoomSpanFirst;
     float HorizontalCompression = 5.0f; // samples per pixel of the time graphs
-    float ZoomAnchor = 0;               // vertical scroll while zoomed
-    float ViewZoom = 1.0f;
+    float ZoomAnchor = 0;               // vertical zoom anchor, 1/10000 pixel
+    float ViewZoom = 50.0f;             // starts zoomed in and settles: the opening animation
+    float VScroll = 0;                  // vertical scroll while zoomed, pixels
+    int FileBrightness[kSlotCount] = {255, 255, 255}; // 96 dimmed .. 255
+    int GuideFade = 0;       // the time guide lines around the pointer, 4..32
+    int ScalingAnchorY = -1; // right-button time scaling: the anchor row, -1 when idle
+    int ScrollBarDrag = 0;   // a left drag that started on the scroll bar
     int ShiftHeld = 0, CtrlHeld = 0;
     int KeyHelpCounter = kKeyHelpStart;
     int MarkerFlash = 0; // fade level of the Tab marker flash, 0 = off
@@ -82,6 +87,11 @@ void ShowGraphView();               // A/F map, graph position mode, replay and 
 void SetGraphPositionMode(bool on); // also ends the other views and resets the alignment
 void SetSubView(bool on);           // ends replay and the other views
 void SetRealTimePlay(bool on);      // the sub view comes on with it
+
+// The sample under the baseline of a file.
+inline int32_t CursorSample(FileSlot slot) {
+    return int32_t(SlotOf(slot).cursorPos / 100);
+}
 
 // The normal graph view is active: no graph position mode, A/F map or X-Y plot.
 inline bool NormalGraphView() {

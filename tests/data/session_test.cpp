@@ -34,12 +34,12 @@ TEST_F(SessionModelTest, EmptyAndClosedSlotsAreConsistent) {
     s.laps.marks[2] = s.laps.marks[3] = 3000;
     s.laps.count = 2;
     s.laps.lapDistance[1] = 50000; // entry k holds the lap that ends at mark k
-    s.cursorPosition = 700;
+    s.cursorPos = 700;
     for (int round = 0; round < 2; ++round) { // closing again changes nothing
         CloseSlot(1);
         ExpectClosed(1);
-        EXPECT_EQ(std::tuple(s.capacity, s.active, s.cursorPosition, s.laps.lapDistance[1]),
-                  std::tuple(kSpareSamples, false, 0, 0));
+        EXPECT_EQ(std::tuple(s.capacity, s.active, s.cursorPos, s.laps.lapDistance[1]),
+                  std::tuple(kSpareSamples, false, int64_t(0), 0));
     }
     CloseSlot(0);
     EXPECT_TRUE(SlotOf(0).active);

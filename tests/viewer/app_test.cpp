@@ -178,25 +178,28 @@ TEST_F(Viewer, ExtraMouseButtonsAndSidewaysWheelStepLaps) {
     ASSERT_TRUE(OpenFileIntoSlot(0, dir_ + "/laps.qvd"));
     const LapMarkTable& laps = SlotOf(0).laps;
     ASSERT_GE(laps.count, 4);
-    SlotOf(0).cursorPosition = laps.marks[2] + 100;
+    SlotOf(0).cursorPos = int64_t(laps.marks[2] + 100) * 100;
     RenderSetMouse(5, 5, kMouseForward); // one lap forward
     PollInput();
-    EXPECT_GT(SlotOf(0).cursorPosition, laps.marks[3]);
+    EXPECT_GT(CursorSample(0), laps.marks[3]);
     RenderSetMouse(5, 5, 0);
     PollInput();
     RenderAddWheel(0, -120); // a notch to the left steps one lap back
     PollInput();
-    EXPECT_GT(SlotOf(0).cursorPosition, laps.marks[2]);
-    EXPECT_LT(SlotOf(0).cursorPosition, laps.marks[3]);
+    EXPECT_GT(CursorSample(0), laps.marks[2]);
+    EXPECT_LT(CursorSample(0), laps.marks[3]);
     EXPECT_EQ(g_view.LapStepRequest, 0);
+    // The wheel zooms: three notches forward add three steps, one back returns to 1.0.
     RenderAddWheel(360, 0);
     PollInput();
-    EXPECT_EQ(g_view.WheelNotches, 3);
+    EXPECT_EQ(g_view.ZoomSpan, 40000);
     RenderAddWheel(-60, 0);
     PollInput();
+    EXPECT_EQ(g_view.ZoomSpan, 40000); // half a notch is not a notch yet
     RenderAddWheel(-60, 0);
     PollInput();
-    EXPECT_EQ(g_view.WheelNotches, 2); // two half notches make one
+    EXPECT_EQ(g_view.ZoomSpan, 10000);
+    EXPECT_EQ(g_view.ZoomAnchor, 0);
 }
 
 TEST_F(Viewer, ToolbarIsKeptOnTheScreen) {

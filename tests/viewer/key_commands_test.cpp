@@ -179,9 +179,9 @@ TEST_F(KeyCommands, ArrowsStepLapsScrollOrMoveGraphPosition) {
 
     // Shift scrolls the loaded files whose move flag is on.
     SlotOf(0).active = true;
-    SlotOf(0).cursorPosition = 100;
+    SlotOf(0).cursorPos = 100 * 100;
     SlotOf(1).active = true;
-    SlotOf(1).cursorPosition = 5000;
+    SlotOf(1).cursorPos = 5000 * 100;
     g_view.FileMoveFlag[1] = 0;
     RenderSetKeyHeld(RenderKey::Shift, true);
     Press(kCharLeft);

@@ -1,0 +1,95 @@
+// The time graphs of three 3-hour recordings (2 160 000 samples, 14 channels each) at
+// 1920 x 1080: the whole recording across the screen, the normal view, zoomed in 8x, and
+// while scrolling. The cost per frame must not depend on the recording's length.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "data/log_loader.h"
+#include "data/program.h"
+#include "render/render.h"
+#include "tools/sim/course.h"
+#include "tools/sim/family3_writer.h"
+#include "tools/sim/ride.h"
+#include "viewer/frame.h"
+#include "viewer/graph_settings.h"
+#include "viewer/graphs.h"
+#include "viewer/resources.h"
+#include "viewer/view_state.h"
+
+namespace {
+
+using namespace qvtk;
+
+constexpr int kWidth = 1920, kHeight = 1080;
+
+void LoadThreeHourRides() {
+    static bool loaded = false;
+    if (loaded) return;
+    loaded = true;
+    std::filesystem::create_directories("/tmp/qvtk_bench");
+    ResetProgram();
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        std::string path = "/tmp/qvtk_bench/graphs_" + std::to_string(slot) + ".qvd";
+        if (!std::filesystem::exists(path)) {
+            sim::RideOptions options;
+            options.seed = 20 + uint32_t(slot);
+            options.minutes = 180;
+            sim::SimRide ride = sim::SimulateRide(sim::MakeCourse(options.seed), options);
+            std::vector<uint8_t> bytes = sim::WriteFamily3(ride, 2);
+            std::ofstream(path, std::ios::binary)
+                .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+        }
+        FileSlot s = slot;
+        LoadFileIntoSlot(s, path);
+    }
+    ResetViewState();
+    ResetGraphSettings();
+    ResetViewerResources();
+    RenderOpenOffscreen(kWidth, kHeight);
+    g_res.screenWidth = kWidth;
+    AllocateVertexPools();
+    LoadResources();
+    AlignGraphs(1, true, false);
+    RebuildGraphList();
+}
+
+// range(0): samples per pixel; range(1): ViewZoom x 10; range(2): 1 to scroll every frame.
+void DrawGraphFrame(benchmark::State& state) {
+    LoadThreeHourRides();
+    g_view.HorizontalCompression = float(state.range(0));
+    g_view.ViewZoom = float(state.range(1)) / 10.0f;
+    bool scroll = state.range(2) != 0;
+    int32_t count = SlotOf(0).sampleCount;
+    int64_t frame = 0, vertices = 0;
+    for (auto _ : state) {
+        int64_t sample = scroll ? (frame * 7919) % count : count / 2;
+        for (int s = 0; s < kSlotCount; ++s) SlotOf(s).cursorPos = sample * 100;
+        RenderSetTarget(kBackBuffer);
+        RenderClearTarget(0xFF000000u);
+        vertices += DrawCurves(MakeGraphFrame());
+        ++frame;
+    }
+    state.counters["vertices_per_frame"] = double(vertices) / double(std::max<int64_t>(frame, 1));
+}
+BENCHMARK(DrawGraphFrame)
+    ->Args({1125, 10, 0}) // the whole recording on the screen
+    ->Args({5, 10, 0})    // the normal view
+    ->Args({5, 80, 0})    // zoomed in 8x
+    ->Args({5, 10, 1})    // scrolling
+    ->Args({1125, 10, 1})
+    ->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

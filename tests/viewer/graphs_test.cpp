@@ -1,0 +1,203 @@
+// The time graphs on an offscreen back buffer: the mappings, the exact column envelope, the
+// alignment and the mouse on the graphs.
+#include "viewer/graphs.h"
+
+#include <random>
+
+#include "data/sample_envelope.h"
+#include "render/render_qt.h"
+#include "tests/gui_app.h"
+#include "tests/test_support.h"
+#include "viewer/graph_settings.h"
+#include "viewer/resources.h"
+#include "viewer/view_state.h"
+
+namespace qvtk::test {
+namespace {
+
+constexpr int kWidth = 640, kHeight = 400;
+
+class Graphs : public ProgramTest {
+protected:
+    void SetUp() override {
+        GuiApp();
+        ProgramTest::SetUp();
+        ResetViewState();
+        ResetGraphSettings();
+        ResetViewerResources();
+        ASSERT_EQ(RenderOpenOffscreen(kWidth, kHeight), 0);
+        g_res.screenWidth = kWidth;
+        ASSERT_TRUE(AllocateVertexPools());
+        g_view.ViewZoom = 1.0f;
+    }
+    void TearDown() override {
+        RenderClose();
+        ProgramTest::TearDown();
+    }
+    // A recording of one shown column (code 3) with the given samples.
+    void MakeFile(FileSlot slot, const std::vector<int32_t>& samples, float rate = 1.0f) {
+        Slot& s = SlotOf(slot);
+        s.channelFlags[0] = kChannelPresent | kChannelShown; // a full buffer for column 0
+        ASSERT_TRUE(AllocateSlotBuffers(slot, int32_t(samples.size())));
+        s.active = true;
+        s.sampleCount = int32_t(samples.size());
+        s.sampleRateFactor = rate;
+        s.channels[0].kind = 1;
+        s.channels[0].code = 3;
+        std::copy(samples.begin(), samples.end(), s.samples[0]);
+        BuildSlotEnvelope(slot);
+    }
+    static bool Lit(int x, int y) {
+        const QImage* img = RenderTargetImage(kBackBuffer);
+        return x >= 0 && y >= 0 && x < img->width() && y < img->height() &&
+               (img->pixel(x, y) & 0xFFFFFF) != 0;
+    }
+};
+
+TEST_F(Graphs, FilesOfDifferentRatesShareOneTimeScale) {
+    MakeFile(0, std::vector<int32_t>(4000, 0), 1.0f); // 200 Hz
+    MakeFile(1, std::vector<int32_t>(2000, 0), 0.5f); // 100 Hz
+    MakeFile(2, std::vector<int32_t>(200, 0), 0.05f); // 10 Hz
+    // Every cursor at 10 s.
+    SlotOf(0).cursorPos = 2000 * 100;
+    SlotOf(1).cursorPos = 1000 * 100;
+    SlotOf(2).cursorPos = 100 * 100;
+    for (float compression : {0.7f, 5.0f, 33.0f}) {
+        g_view.HorizontalCompression = compression;
+        GraphFrame f = MakeGraphFrame();
+        for (double t : {9.0, 10.0, 12.5}) {
+            double x0 = SampleX(f, 0, t * 200), x1 = SampleX(f, 1, t * 100),
+                   x2 = SampleX(f, 2, t * 10);
+            EXPECT_NEAR(x0, x1, 1e-3) << t; // a thousandth of a pixel
+            EXPECT_NEAR(x0, x2, 1e-3) << t;
+        }
+        EXPECT_DOUBLE_EQ(SampleX(f, 1, 1000), f.baseX); // the cursor sample is on the baseline
+    }
+}
+
+TEST_F(Graphs, ACurveOutsideTheViewEmitsNothing) {
+    MakeFile(0, std::vector<int32_t>(1000, 5000));
+    GraphFrame f = MakeGraphFrame();
+    SlotOf(0).cursorPos = int64_t(1000 + 50000) * 100; // the recording ended long before
+    EXPECT_EQ(DrawCurve(f, 0, 0), 0);
+    SlotOf(0).cursorPos = -int64_t(50000) * 100; // it starts long after
+    EXPECT_EQ(DrawCurve(f, 0, 0), 0);
+    SlotOf(0).cursorPos = 500 * 100;
+    EXPECT_GT(DrawCurve(f, 0, 0), 0);
+    g_graph.GraphVisible[0][0] = 0; // hidden for this file
+    EXPECT_EQ(DrawCurve(f, 0, 0), 0);
+}
+
+// At any compression a single-sample spike lights its row in the pixel column it falls in.
+TEST_F(Graphs, SpikesAreNeverHiddenByTheColumnEnvelope) {
+    std::mt19937 random(7);
+    const int n = 200000;
+    std::vector<int32_t> samples(n, 0);
+    std::vector<int> spikes;
+    for (int i = 0; i < 40; ++i) {
+        int at = 2000 + int(random() % (n - 4000));
+        samples[at] = (i % 2 ? 1 : -1) * 9000; // up and down spikes
+        spikes.push_back(at);
+    }
+    MakeFile(0, samples);
+    GraphCodeSettings& g = GraphOf(3);
+    g.GraphMin = -10000, g.GraphMax = 10000, g.GraphTop = 100, g.GraphBottom = 300;
+    DeriveScaleFromBand(g);
+    for (float compression : {1.0f, 7.3f, 61.0f, 333.0f}) {
+        g_view.HorizontalCompression = compression;
+        for (int spike : spikes) {
+            SlotOf(0).cursorPos = int64_t(spike) * 100 + int64_t(random() % 50000) - 25000;
+            GraphFrame f = MakeGraphFrame();
+            double x = SampleX(f, 0, spike);
+            if (x < 1 || x > kWidth - 2) continue;
+            RenderSetTarget(kBackBuffer);
+            RenderClearTarget(0xFF000000u);
+            DrawCurve(f, 0, 0);
+            int y = int(ValueY(f, 3, samples[spike] * 0.001));
+            bool seen = false;
+            for (int dx = -1; dx <= 1; ++dx)
+                for (int dy = -1; dy <= 1; ++dy) seen = seen || Lit(int(x) + dx, y + dy);
+            EXPECT_TRUE(seen) << "spike at " << spike << " compression " << compression;
+        }
+    }
+}
+
+TEST_F(Graphs, AlignTypeTwoGivesEveryBandTheSameRows) {
+    MakeFile(0, {0, 1000, 2000, 3000});
+    GraphCodeSettings& g = GraphOf(3);
+    g.GraphMin = 2000, g.GraphMax = 2500; // narrower than 1000 is widened
+    AlignGraphs(2, false, false);
+    EXPECT_EQ(std::tuple(g.GraphTop, g.GraphBottom, g.GraphMax), std::tuple(16, 48, 3000));
+    EXPECT_FLOAT_EQ(g.GraphScale, 1000.0f / (32 * 1000));
+    // The band edges map back onto those rows at zoom 1.
+    GraphFrame f = MakeGraphFrame();
+    EXPECT_NEAR(ValueY(f, 3, g.GraphMin * 0.001), 48.5, 1.0);
+    EXPECT_NEAR(ValueY(f, 3, g.GraphMax * 0.001), 16.5, 1.0);
+    // Auto scale takes the data range first.
+    SlotOf(0).range.min[0] = -500;
+    SlotOf(0).range.max[0] = 7000;
+    AlignGraphs(1, true, false);
+    EXPECT_EQ(std::tuple(g.GraphMin, g.GraphMax, g.GraphStep), std::tuple(-500, 7000, 7500));
+}
+
+TEST_F(Graphs, LeftDragScrollsFilesAtTheirOwnRates) {
+    MakeFile(0, std::vector<int32_t>(100000, 0), 1.0f);
+    MakeFile(1, std::vector<int32_t>(50000, 0), 0.5f);
+    SlotOf(0).cursorPos = 1000 * 100;
+    SlotOf(1).cursorPos = 500 * 100;
+    g_view.ScrollBarOn = 0;
+    g_view.MouseX = kWidth / 2 + 100;
+    g_view.MouseY = 200;
+    g_view.MouseButtons = kMouseLeft;
+    GraphMouse(MakeGraphFrame());
+    // d = 100 px at compression 5: 25 samples of File 1, 12.5 of the half-rate File 2.
+    EXPECT_EQ(SlotOf(1).cursorPos, 500 * 100 + 1250);
+    EXPECT_EQ(SlotOf(0).cursorPos, 1000 * 100 + 2500);
+    g_view.FileMoveFlag[1] = 0;
+    GraphMouse(MakeGraphFrame());
+    EXPECT_EQ(SlotOf(1).cursorPos, 500 * 100 + 1250);
+
+    // Right drag scales time, within its limits.
+    g_view.MouseButtons = kMouseRight;
+    GraphMouse(MakeGraphFrame()); // the press sets the anchor
+    g_view.MouseY = 300;
+    for (int i = 0; i < 400; ++i) GraphMouse(MakeGraphFrame());
+    EXPECT_GT(g_view.HorizontalCompression, 5.0f);
+    EXPECT_LE(g_view.HorizontalCompression, 1000.0f);
+}
+
+TEST_F(Graphs, ValueColumnClicksSwitchGraphsAndGrids) {
+    MakeFile(0, std::vector<int32_t>(100, 1000));
+    GraphCodeSettings& g = GraphOf(3);
+    g.GraphTop = 100, g.GraphBottom = 140;
+    DeriveScaleFromBand(g);
+    RebuildGraphList();
+    ASSERT_EQ(g_graphList.count, 1);
+    GraphFrame f = MakeGraphFrame();
+    g_view.MouseX = 20; // File 1's value column
+    g_view.MouseY = int(ValueY(f, 3, (g.GraphMin + g.GraphMax) * 0.0005));
+    EXPECT_TRUE(ValueColumnClick(f, kMouseLeft));
+    EXPECT_EQ(g_graph.GraphVisible[0][0], 0);
+    EXPECT_EQ(g_graphList.count, 1); // still listed, so it can be switched on again
+    EXPECT_TRUE(ValueColumnClick(f, kMouseLeft));
+    EXPECT_EQ(g_graph.GraphVisible[0][0], 1);
+    EXPECT_TRUE(ValueColumnClick(f, kMouseRight));
+    EXPECT_EQ(g.GridShown, 0);
+    g_view.ShiftHeld = 1; // all grids follow the clicked one
+    EXPECT_TRUE(ValueColumnClick(f, kMouseRight));
+    EXPECT_EQ(GraphOf(200).GridShown, 1);
+    GraphOf(200).GridShown = 0;
+    EXPECT_TRUE(ValueColumnClick(f, kMouseRight));
+    EXPECT_EQ(g.GridShown, 0);
+    EXPECT_EQ(GraphOf(200).GridShown, 0);
+    g_view.ShiftHeld = 0;
+    g_view.CtrlHeld = 1; // display off
+    EXPECT_TRUE(ValueColumnClick(f, kMouseLeft));
+    EXPECT_FALSE(SlotOf(0).channelFlags[0] & kChannelShown);
+    EXPECT_EQ(g_graphList.count, 0);
+    g_view.MouseY = 399; // no row there
+    EXPECT_FALSE(ValueColumnClick(f, kMouseLeft));
+}
+
+} // namespace
+} // namespace qvtk::test

@@ -1,0 +1,96 @@
+#include "viewer/graph_settings.h"
+
+#include <algorithm>
+
+#include "data/settings.h"
+#include "viewer/view_state.h"
+
+namespace qvtk {
+
+GraphSettings g_graph;
+
+namespace {
+
+float ClampScale(float scale) {
+    return std::clamp(scale, kGraphScaleMin, kGraphScaleMax);
+}
+
+// The row of the value 0 for a band whose lower edge shows GraphMin; 400 when it would not
+// be on the screen's side of the top.
+int32_t ZeroRow(int32_t bottom, int32_t min, float scale) {
+    int32_t zero = bottom - int32_t(-0.001 * double(min) / double(scale));
+    return zero < 1 ? 400 : zero;
+}
+
+} // namespace
+
+void ResetGraphSettings() {
+    g_graph = GraphSettings();
+}
+
+void DeriveBandFromScale(GraphCodeSettings& g) {
+    g.GraphScale = ClampScale(g.GraphScale);
+    if (g.GraphZero < 1) g.GraphZero = 400;
+    g.GraphBottom = g.GraphZero - int32_t(double(g.GraphMin) * 0.001 / double(g.GraphScale));
+    g.GraphTop = g.GraphZero - int32_t(double(g.GraphMax) * 0.001 / double(g.GraphScale));
+    if (g.GraphBottom - g.GraphTop < 1) g.GraphBottom = g.GraphTop + 50;
+}
+
+void DeriveScaleFromBand(GraphCodeSettings& g) {
+    if (g.GraphBottom - g.GraphTop < 10) g.GraphBottom = g.GraphTop + 10;
+    g.GraphScale = ClampScale(
+        float(double(g.GraphMax - g.GraphMin) / (double(g.GraphBottom - g.GraphTop) * 1000.0)));
+    g.GraphZero = ZeroRow(g.GraphBottom, g.GraphMin, g.GraphScale);
+}
+
+void NormalizeGraphRange(GraphCodeSettings& g) {
+    if (int64_t(g.GraphMax) - g.GraphMin < 1000) g.GraphClip = 0;
+    if (g.GraphStep < 2) g.GraphStep = 1000;
+}
+
+RenderColorValue PaletteColor(int index) {
+    static constexpr RenderColorValue kDark[kPaletteSize] = {
+        RenderColor(0, 255, 0),   RenderColor(0, 255, 192),   RenderColor(255, 0, 0),
+        RenderColor(255, 0, 192), RenderColor(192, 168, 0),   RenderColor(192, 255, 0),
+        RenderColor(0, 150, 0),   RenderColor(140, 140, 140), RenderColor(255, 255, 255)};
+    static constexpr RenderColorValue kLight[kPaletteSize] = {
+        RenderColor(0, 0, 255),   RenderColor(0, 192, 255),   RenderColor(255, 0, 0),
+        RenderColor(255, 0, 192), RenderColor(192, 168, 0),   RenderColor(128, 128, 0),
+        RenderColor(0, 150, 0),   RenderColor(100, 100, 100), RenderColor(10, 10, 10)};
+    int i = index >= 0 && index < kPaletteSize ? index : kPaletteSize - 1;
+    return g_settings.colortype == 1 ? kLight[i] : kDark[i];
+}
+
+RenderColorValue Brightened(RenderColorValue color, int brightness) {
+    auto part = [&](int shift) { return ((color >> shift) & 0xFF) * uint32_t(brightness) / 255; };
+    return (color & 0xFF000000u) | part(16) << 16 | part(8) << 8 | part(0);
+}
+
+void ChooseFile1Colors() {
+    bool othersShown = false;
+    for (int s = 1; s < kSlotCount; ++s)
+        if (SlotOf(s).active && !g_view.FileDimmed[s]) othersShown = true;
+    g_graph.file1Exclusive = g_settings.ExclusiveF1Color && !othersShown;
+}
+
+int CurvePaletteIndex(FileSlot slot, ChannelCode code) {
+    const GraphCodeSettings& g = GraphOf(code);
+    switch (slot) {
+    case 0:
+        return g_graph.file1Exclusive ? g.ColorOnlyFile1 : g.ColorFile1;
+    case 1:
+        return g.ColorFile2;
+    default:
+        return g.ColorFile3;
+    }
+}
+
+bool ColumnDrawn(FileSlot slot, int column) {
+    const Slot& s = SlotOf(slot);
+    if (column < 0 || column >= kColumnCount) return false;
+    uint32_t both = kChannelPresent | kChannelShown;
+    return (s.channelFlags[column] & both) == both && s.channels[column].kind != 0 &&
+           g_graph.GraphVisible[slot][column];
+}
+
+} // namespace qvtk

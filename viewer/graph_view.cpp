@@ -1,0 +1,370 @@
+// The graph view around the curves: grid bands, names, the baseline, cursor values, the span
+// read-out at the pointer, the scroll bar, and the mouse on the graphs.
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "data/settings.h"
+#include "viewer/frame.h"
+#include "viewer/graph_setting_dialog.h"
+#include "viewer/graph_settings.h"
+#include "viewer/graphs.h"
+#include "viewer/resources.h"
+#include "viewer/view_state.h"
+
+namespace qvtk {
+
+namespace {
+
+bool Light() {
+    return g_settings.colortype == 1;
+}
+
+RenderColorValue TextColor() {
+    return Light() ? RenderColor(0, 0, 0) : RenderColor(255, 255, 255);
+}
+
+int LoadedFiles() {
+    int n = 1;
+    for (int s = 1; s < kSlotCount; ++s)
+        if (SlotOf(s).active) n = s + 1;
+    return n;
+}
+
+int ValueColumnX(int slot) {
+    return 10 + slot * (g_res.valueColumnWidth + g_settings.CslValWidth);
+}
+
+int NamePanelX() {
+    return ValueColumnX(LoadedFiles() >= 3 ? 3 : 2);
+}
+
+int ScrollBarHeight(const GraphFrame& f) {
+    return g_view.ScrollBarOn ? 13 + f.clientWidth / 3 / 100 : 0;
+}
+
+int GraphBottomRow(const GraphFrame& f) {
+    return f.clientHeight - (g_view.ScrollBarOn ? 24 : 0);
+}
+
+ChannelCode CodeOf(int column) {
+    for (int s = 0; s < kSlotCount; ++s)
+        if (SlotOf(s).active && IsPresent(SlotOf(s), column))
+            return SlotOf(s).channels[column].code;
+    return 0;
+}
+
+// Grid lines every GraphStep inside the band, filled bands with GridFill.
+void DrawGrid(const GraphFrame& f) {
+    bool done[kGraphCodes] = {};
+    for (int i = 0; i < g_graphList.count; ++i) {
+        ChannelCode code = CodeOf(g_graphList.column[i]);
+        if (code >= kGraphCodes || done[code]) continue;
+        done[code] = true;
+        const GraphCodeSettings& g = GraphOf(code);
+        if (!g.GridShown) continue;
+        float top = float(ValueY(f, code, g.GraphMax * 0.001));
+        float bottom = float(ValueY(f, code, g.GraphMin * 0.001));
+        if (g_settings.GridFill) {
+            RenderSetBlend(BlendMode::Alpha, 24);
+            RenderBox(float(NamePanelX()), top, float(f.clientWidth), bottom,
+                      Light() ? RenderColor(0, 0, 64) : RenderColor(60, 70, 110), true);
+        }
+        RenderSetBlend(BlendMode::Alpha, 90);
+        int64_t step = std::max<int64_t>(g.GraphStep, 1);
+        int64_t lines = (int64_t(g.GraphMax) - g.GraphMin) / step;
+        if (lines > 64) continue; // too dense to read
+        for (int64_t v = g.GraphMin; v <= g.GraphMax; v += step) {
+            float y = float(ValueY(f, code, double(v) * 0.001));
+            RenderLine(float(NamePanelX()), y, float(f.clientWidth), y,
+                       Light() ? RenderColor(150, 150, 170) : RenderColor(70, 80, 110));
+        }
+    }
+}
+
+double CursorValue(FileSlot slot, int column, int32_t sample) {
+    return SampleAt(slot, column, std::clamp(sample, 0, SlotOf(slot).sampleCount - 1)) * 0.001;
+}
+
+// Names in the name panel and each file's value at its cursor (or the difference to the
+// sample under the pointer while Shift is held).
+void DrawNamesAndValues(const GraphFrame& f) {
+    RenderSetBlend(BlendMode::Alpha, 255);
+    static const char* const kFormats[4] = {"%7.0f%s", "%7.1f%s", "%7.2f%s", "%7.3f%s"};
+    for (int i = 0; i < g_graphList.count; ++i) {
+        int c = g_graphList.column[i];
+        ChannelCode code = CodeOf(c);
+        const GraphCodeSettings& g = GraphOf(code);
+        float y = float(ValueY(f, code, (g.GraphMin + g.GraphMax) * 0.0005)) - 6;
+        if (y < -20 || y > f.clientHeight) continue;
+        for (int s = 0; s < kSlotCount; ++s) {
+            if (!SlotOf(s).active || !IsPresent(SlotOf(s), c)) continue;
+            const ChannelInfo& ch = SlotOf(s).channels[c];
+            double v = CursorValue(s, c, CursorSample(s));
+            if (g_view.ShiftHeld) v -= CursorValue(s, c, int32_t(SampleAtX(f, s, g_view.MouseX)));
+            RenderColorValue color = Brightened(FileColor(s), g_view.FileBrightness[s]);
+            if (!g_graph.GraphVisible[s][c]) color = Brightened(color, 90); // hidden curve
+            RenderText(float(ValueColumnX(s)), y, color, g_res.valueFont,
+                       g_view.ShiftHeld ? "%+7.2f%s" : kFormats[std::min<int>(ch.decimals, 3)], v,
+                       ch.unit);
+        }
+        const char* name = SlotOf(0).active && IsPresent(SlotOf(0), c) ? SlotOf(0).channels[c].name
+                                                                       : SlotOf(1).channels[c].name;
+        RenderText(float(NamePanelX() + 4), y, TextColor(), g_res.smallFont, "%8.8s", name);
+        if (g_view.CtrlHeld || (g_view.MouseButtons & kMouseMiddle))
+            RenderText(float(f.baseX + 12), y, TextColor(), g_res.mainFont, "%s", name);
+    }
+}
+
+void DrawBaseline(const GraphFrame& f) {
+    RenderSetBlend(BlendMode::Alpha, 255);
+    RenderLine(f.baseX, float(g_res.smallFontSize + 3), f.baseX,
+               float(f.clientHeight - ScrollBarHeight(f)),
+               Light() ? RenderColor(200, 0, 0) : RenderColor(255, 80, 80));
+}
+
+void DrawTimeSpan(const GraphFrame& f, int fs, int top, int bottom) {
+    int bx = int(f.baseX), mx = g_view.MouseX, mid = (bx + mx) / 2;
+    auto dt = int64_t(std::abs(bx - mx) * 5.0 * g_view.HorizontalCompression / f.zoom);
+    if (dt < 60000)
+        RenderText(float(mid - 20), 0, TextColor(), g_res.smallFont,
+                   DebugMode() ? "%.3fsec" : "%.2fsec", double(dt) * 0.001);
+    else
+        RenderText(float(mid - 16), 0, TextColor(), g_res.smallFont, "%dm%02ds",
+                   int(dt / 1000 / 60), int(dt / 1000 % 60));
+    static const int kOffsets[kSlotCount] = {-136, 40, 160};
+    for (int s = 0; s < kSlotCount; ++s) {
+        const Slot& slot = SlotOf(s);
+        if (s > 0 && !slot.active) continue;
+        if (!slot.distance.front || !slot.distance.rear) continue;
+        int64_t c = slot.cursorPos / 100;
+        auto m = int64_t((mx - bx) * g_view.HorizontalCompression * slot.sampleRateFactor / f.zoom +
+                         double(c));
+        m = std::clamp<int64_t>(m, 0, slot.sampleCount - 1);
+        c = std::clamp<int64_t>(c, 0, slot.sampleCount - 1);
+        double unit = 7200.0 * slot.sampleRateFactor;
+        auto front =
+            int64_t((double(slot.distance.front[m]) - double(slot.distance.front[c])) / unit);
+        auto rear = int64_t((double(slot.distance.rear[m]) - double(slot.distance.rear[c])) / unit);
+        RenderColorValue color =
+            s == 0 ? (Light() ? RenderColor(20, 20, 128) : RenderColor(200, 255, 200))
+                   : FileColor(s);
+        RenderText(float(mid + kOffsets[s]), 0, color, g_res.smallFont, "(%5dm:F%5dm:R)",
+                   int(front), int(rear));
+    }
+    (void)fs, (void)top, (void)bottom;
+}
+
+// Guide lines at 400-sample spacing (wider at strong compression) around the pointer.
+void DrawGuideLines(const GraphFrame& f, int bottom) {
+    float c = g_view.HorizontalCompression;
+    int w = int(400 * f.zoom / c);
+    if (c > 50)
+        w = int(24000 * f.zoom / c);
+    else if (c > 15)
+        w = int(4000 * f.zoom / c);
+    int h = w / 2, q = h / 2, mx = g_view.MouseX, g = g_view.GuideFade;
+    RenderSetBlend(Light() ? BlendMode::Alpha : BlendMode::Additive, Light() ? 2 * g : 4 * g);
+    RenderColorValue major = Light() ? RenderColor(64, 64, 64) : RenderColor(0, 0, 200);
+    RenderColorValue minor = Light() ? RenderColor(190, 190, 190) : RenderColor(0, 0, 92);
+    for (int x : {mx - w, mx + w, mx - h, mx + h})
+        RenderLine(float(x), 14, float(x), float(bottom), major);
+    for (int x : {mx - (h + q), mx + (h + q), mx - q, mx + q})
+        RenderLine(float(x), 14, float(x), float(bottom), minor);
+}
+
+void DrawSpanReadout(const GraphFrame& f) {
+    if (g_view.RealTimePlay) return;
+    int fs = g_res.smallFontSize, top = fs + 3;
+    int bottom = f.clientHeight - ScrollBarHeight(f);
+    int bx = int(f.baseX), mx = g_view.MouseX;
+    if (g_view.ShiftHeld) {
+        RenderSetBlend(BlendMode::Alpha, 40);
+        RenderBox(float(std::min(bx, mx)), float(top), float(std::max(bx, mx)), float(bottom),
+                  TextColor(), true);
+    }
+    RenderSetBlend(Light() ? BlendMode::None : BlendMode::Additive, 255);
+    RenderLine(float(mx), float(top), float(bx), float(top), TextColor());
+    if (mx - bx > 20) {
+        RenderLine(float(mx - 8), float(fs), float(mx), float(top), TextColor());
+        RenderLine(float(bx + 8), float(fs), float(bx), float(top), TextColor());
+    } else if (bx - mx > 20) {
+        RenderLine(float(mx + 8), float(fs), float(mx), float(top), TextColor());
+        RenderLine(float(bx - 8), float(fs), float(bx), float(top), TextColor());
+    }
+    RenderLine(float(mx), float(top), float(mx), float(bottom), TextColor());
+    DrawTimeSpan(f, fs, top, bottom);
+    bool dragging = g_view.MouseButtons & (kMouseLeft | kMouseRight);
+    g_view.GuideFade = std::clamp(g_view.GuideFade + (dragging ? -1 : 1), 4, 32);
+    DrawGuideLines(f, bottom);
+}
+
+void DrawLapMarks(const GraphFrame& f) {
+    RenderSetBlend(BlendMode::Alpha, 160);
+    for (int s = 0; s < kSlotCount; ++s) {
+        const Slot& slot = SlotOf(s);
+        if (!slot.active) continue;
+        for (int k = 1; k < slot.laps.count; ++k) {
+            float x = float(SampleX(f, s, slot.laps.marks[k]));
+            if (x < 0 || x >= f.clientWidth) continue;
+            RenderLine(x, 20, x, float(GraphBottomRow(f)), FileColor(s));
+        }
+    }
+}
+
+void DrawScrollBar(const GraphFrame& f) {
+    if (!g_view.ScrollBarOn || !SlotOf(0).active) return;
+    float top = float(f.clientHeight - 24), h = 24;
+    RenderSetBlend(BlendMode::Alpha, 160);
+    RenderBox(0, top, float(f.clientWidth), top + h,
+              Light() ? RenderColor(210, 210, 215) : RenderColor(30, 34, 46), true);
+    for (int s = 0; s < kSlotCount; ++s) {
+        const Slot& slot = SlotOf(s);
+        if (!slot.active || slot.sampleCount < 1) continue;
+        float x = float(double(CursorSample(s)) * f.clientWidth / slot.sampleCount);
+        RenderSetBlend(BlendMode::Alpha, 255);
+        RenderBox(x - 3, top + 2 + 6 * s, x + 3, top + 8 + 6 * s, FileColor(s), true);
+    }
+}
+
+bool OverRegion(const GraphFrame& f) {
+    int x = g_view.MouseX, y = g_view.MouseY;
+    if (x < NamePanelX() + 80) return true; // value and name columns
+    if (y < 32 && g_view.TabSlide > 0) return true;
+    return g_view.ScrollBarOn && y >= f.clientHeight - 24;
+}
+
+// Left held: every file that follows moves scrolls by a step that grows with the distance
+// from the centre; steps of files at other rates keep them on one time scale.
+void ContinuousScroll(const GraphFrame& f) {
+    double d = g_view.MouseX - f.clientWidth / 2;
+    double c = g_view.HorizontalCompression, z = f.zoom;
+    double r[kSlotCount];
+    for (int s = 0; s < kSlotCount; ++s) r[s] = SlotOf(s).sampleRateFactor;
+    auto own = [&](double rate) { return int64_t(rate * 100 * c / z * d * 0.05 + 0.025); };
+    int64_t step[kSlotCount];
+    if (r[1] >= r[0]) {
+        step[0] = own(r[0]);
+        step[1] = int64_t(r[1] / r[0]) * step[0];
+        step[2] = int64_t(r[2] / r[0]) * step[0];
+    } else {
+        step[1] = own(r[1]);
+        step[0] = int64_t(r[0] / r[1]) * step[1];
+        step[2] = own(r[2]);
+    }
+    for (int s = 0; s < kSlotCount; ++s) {
+        Slot& slot = SlotOf(s);
+        if (!slot.active || !g_view.FileMoveFlag[s]) continue;
+        slot.cursorPos =
+            std::clamp<int64_t>(slot.cursorPos + step[s], 0, int64_t(slot.sampleCount - 1) * 100);
+        g_view.ScrollTarget[s] = -1;
+    }
+}
+
+void ScrollBarJump(const GraphFrame& f) {
+    const Slot& first = SlotOf(0);
+    if (!first.active || f.clientWidth < 1) return;
+    int64_t target1 = int64_t(g_view.MouseX) * first.sampleCount / f.clientWidth;
+    target1 = std::clamp<int64_t>(target1, 0, first.sampleCount - 1);
+    int32_t cursor1 = CursorSample(0);
+    g_view.ScrollTarget[0] = int32_t(target1);
+    for (int s = 1; s < kSlotCount; ++s) {
+        const Slot& slot = SlotOf(s);
+        if (!slot.active && !g_view.FileMoveFlag[s]) continue;
+        double t = double(target1 - cursor1) * slot.sampleRateFactor / first.sampleRateFactor +
+                   CursorSample(s);
+        g_view.ScrollTarget[s] = int32_t(std::clamp<int64_t>(int64_t(t), 0, slot.sampleCount));
+    }
+}
+
+// The drawn column whose value row holds y, or -1.
+int ValueRowAt(const GraphFrame& f, int y) {
+    for (int i = 0; i < g_graphList.count; ++i) {
+        int c = g_graphList.column[i];
+        ChannelCode code = CodeOf(c);
+        const GraphCodeSettings& g = GraphOf(code);
+        float top = float(ValueY(f, code, (g.GraphMin + g.GraphMax) * 0.0005)) - 6;
+        if (y >= top && y < top + g_res.valueFontSize + 4) return c;
+    }
+    return -1;
+}
+
+void ToggleAll(int32_t* flags, int count, int32_t from) {
+    for (int i = 0; i < count; ++i) flags[i] = !from;
+}
+
+} // namespace
+
+bool ValueColumnClick(const GraphFrame& f, int pressed) {
+    if (!pressed || !NormalGraphView()) return false;
+    int slot = -1;
+    for (int s = 0; s < kSlotCount; ++s) {
+        int x = ValueColumnX(s);
+        if (SlotOf(s).active && g_view.MouseX >= x &&
+            g_view.MouseX < x + g_res.valueColumnWidth + g_settings.CslValWidth)
+            slot = s;
+    }
+    int c = slot < 0 ? -1 : ValueRowAt(f, g_view.MouseY);
+    if (c < 0) return false;
+    ChannelCode code = CodeOf(c);
+    int32_t* visible = g_graph.GraphVisible[slot];
+    if (pressed & kMouseLeft) {
+        if (g_view.CtrlHeld) {
+            for (int s = 0; s < kSlotCount; ++s) SlotOf(s).channelFlags[c] &= ~kChannelShown;
+        } else if (g_view.ShiftHeld) {
+            ToggleAll(visible, kColumnCount, visible[c]);
+        } else {
+            visible[c] = !visible[c];
+        }
+    } else if (pressed & kMouseRight) {
+        if (g_view.CtrlHeld) {
+            OpenGraphSettingDialog(c);
+        } else if (g_view.ShiftHeld) {
+            int32_t from = GraphOf(code).GridShown;
+            for (GraphCodeSettings& g : g_graph.code) g.GridShown = !from;
+        } else {
+            GraphOf(code).GridShown = !GraphOf(code).GridShown;
+        }
+    } else if (pressed & kMouseMiddle) {
+        g_view.CourseColorChannel[slot] = c;
+    }
+    RebuildGraphList();
+    RequestRedraw(kRedrawFull);
+    return true;
+}
+
+void DrawGraphView(const GraphFrame& frame) {
+    DrawGrid(frame);
+    DrawCurves(frame);
+    if (!g_view.GraphPositionMode) DrawLapMarks(frame);
+    DrawBaseline(frame);
+    if (NormalGraphView()) {
+        DrawSpanReadout(frame);
+        DrawScrollBar(frame);
+    }
+    DrawNamesAndValues(frame);
+}
+
+void GraphMouse(const GraphFrame& frame) {
+    int buttons = g_view.MouseButtons;
+    if (!(buttons & kMouseLeft)) g_view.ScrollBarDrag = 0;
+    if (!(buttons & kMouseRight)) g_view.ScalingAnchorY = -1;
+    if (!NormalGraphView()) return;
+    bool onBar = g_view.ScrollBarOn && g_view.MouseY >= frame.clientHeight - 24;
+    if ((buttons & kMouseLeft) && (onBar || g_view.ScrollBarDrag)) {
+        g_view.ScrollBarDrag = 1;
+        ScrollBarJump(frame);
+        return;
+    }
+    if (OverRegion(frame)) return;
+    if (buttons & kMouseLeft) ContinuousScroll(frame);
+    if (buttons & kMouseRight) {
+        if (g_view.ScalingAnchorY < 0) g_view.ScalingAnchorY = g_view.MouseY;
+        float& c = g_view.HorizontalCompression;
+        c = std::clamp(c + float(g_view.MouseY - g_view.ScalingAnchorY) * c * 0.001f, 0.1f,
+                       1000.0f);
+        g_view.ScalingAnchorY += int(std::lround((g_view.MouseY - g_view.ScalingAnchorY) * 0.05));
+    }
+}
+
+} // namespace qvtk

@@ -1,0 +1,304 @@
+#include "viewer/graphs.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "data/sample_envelope.h"
+#include "data/settings.h"
+#include "viewer/graph_settings.h"
+#include "viewer/resources.h"
+#include "viewer/view_state.h"
+
+namespace qvtk {
+
+GraphList g_graphList;
+
+namespace {
+
+constexpr ChannelCode kCodeFrontStroke = 9, kCodeRearStroke = 10;
+
+// The pool is flushed a little before it is full, so a column's vertices always fit.
+int PoolLimit() {
+    return std::max(64, int(g_res.linePool.size()) - 64);
+}
+
+RenderColorValue CurveColor(FileSlot slot, ChannelCode code) {
+    // Blue at least 63 keeps dark palette colours visible on the dark background.
+    return PaletteColor(CurvePaletteIndex(slot, code)) | 63u;
+}
+
+// Air-fuel channels are read later by the LAF delay, as long as that stays in the file.
+int32_t SampleOffset(FileSlot slot, int column) {
+    const Slot& s = SlotOf(slot);
+    ChannelCode code = s.channels[column].code;
+    bool laf = s.file.fileKind == kFileFamily4 && code >= 11 && code <= 14;
+    return laf ? g_view.LafDelayOffset : 0;
+}
+
+// Mean over +/- SusFilter_n samples; samples outside the file count as 0.
+double SmoothedValue(FileSlot slot, int column, int64_t s) {
+    int n = g_settings.SusFilter_n;
+    int64_t sum = 0;
+    for (int64_t i = s - n; i <= s + n; ++i)
+        if (i >= 0 && i < SlotOf(slot).sampleCount) sum += SampleAt(slot, column, int32_t(i));
+    return double(sum) / double(2 * n + 1) * 0.001;
+}
+
+bool Smoothed(ChannelCode code) {
+    return g_view.CtrlHeld && (code == kCodeFrontStroke || code == kCodeRearStroke);
+}
+
+struct CurveEmitter {
+    RenderVertex* pool;
+    int count = 0;
+    PrimitiveKind kind;
+    int64_t emitted = 0;
+
+    void Add(float x, float y, RenderColorValue color) {
+        RenderVertex& v = pool[count++];
+        v.x = x;
+        v.y = y;
+        v.color = color;
+        ++emitted;
+    }
+    void Flush(bool keepLast) {
+        if (count > 0) RenderPrimitives(pool, count, kind);
+        if (keepLast && kind == PrimitiveKind::LineStrip && count > 0) {
+            pool[0] = pool[count - 1];
+            count = 1;
+        } else {
+            count = 0;
+        }
+    }
+};
+
+} // namespace
+
+GraphFrame MakeGraphFrame() {
+    GraphFrame f;
+    RenderClientSize(f.clientWidth, f.clientHeight);
+    int half = f.clientWidth / 2;
+    g_settings.BaseLinePos = std::clamp(g_settings.BaseLinePos, 10 - half, half - 10);
+    f.baseX = float(half + g_settings.BaseLinePos);
+    f.zoom = g_view.ViewZoom;
+    f.vscroll = g_view.VScroll;
+    for (int s = 0; s < kSlotCount; ++s)
+        f.pixelsPerSample[s] =
+            f.zoom / (SlotOf(s).sampleRateFactor * std::max(0.1f, g_view.HorizontalCompression));
+    return f;
+}
+
+double SampleX(const GraphFrame& frame, FileSlot slot, double sample) {
+    return (sample * 100.0 - double(SlotOf(slot).cursorPos)) * frame.pixelsPerSample[slot] / 100.0 +
+           frame.baseX;
+}
+
+int64_t SampleAtX(const GraphFrame& frame, FileSlot slot, double x) {
+    double p = frame.pixelsPerSample[slot];
+    double hundredths = (x - frame.baseX) * 100.0 / p + double(SlotOf(slot).cursorPos);
+    return int64_t(std::floor(hundredths / 100.0));
+}
+
+double ValueY(const GraphFrame& frame, ChannelCode code, double value) {
+    const GraphCodeSettings& g = GraphOf(code);
+    return double(g.GraphZero) * frame.zoom - value * frame.zoom / double(g.GraphScale) -
+           frame.vscroll + 0.5;
+}
+
+void RebuildGraphList() {
+    g_graphList = GraphList();
+    bool used[kColumnCount] = {};
+    for (int position = 0; position < kColumnCount; ++position) {
+        int c = g_graph.GraphOrder[position];
+        if (c < 0 || c >= kColumnCount || used[c]) continue;
+        // A row stays listed while a file hides it, so its value can be clicked on again.
+        bool shown = false;
+        for (int s = 0; s < kSlotCount; ++s) {
+            const Slot& slot = SlotOf(s);
+            uint32_t both = kChannelPresent | kChannelShown;
+            shown = shown || (slot.active && (slot.channelFlags[c] & both) == both &&
+                              slot.channels[c].kind != 0);
+        }
+        if (!shown) continue;
+        used[c] = true;
+        g_graphList.column[g_graphList.count++] = c;
+    }
+}
+
+void StepZoom() {
+    if (g_view.GraphPositionMode) g_view.ZoomSpan = kZoomSpanFirst;
+    g_view.ViewZoom += (float(g_view.ZoomSpan) - g_view.ViewZoom * 10000.0f) * 0.0000125f;
+    if (g_view.ViewZoom < 1.001f) {
+        g_view.VScroll = 0;
+        g_view.ZoomAnchor = 0;
+    } else if (!g_view.CtrlHeld) {
+        g_view.VScroll = g_view.ZoomAnchor / 10000.0f;
+    }
+}
+
+void WheelZoom(int notches, int mouseY, int clientHeight) {
+    if (notches > 0) {
+        int most = DebugMode() ? 160000 : kZoomSpanLast;
+        g_view.ZoomSpan = std::clamp(g_view.ZoomSpan + notches * 10000, kZoomSpanFirst, most);
+        g_view.ZoomAnchor = (float(mouseY) * g_view.ViewZoom - float(clientHeight / 2)) * 10000.0f;
+    } else if (notches < 0) {
+        g_view.ZoomSpan = kZoomSpanFirst;
+        g_view.ZoomAnchor = 0;
+    }
+}
+
+void AlignGraphs(int type, bool autoScale, bool ctrl) {
+    RebuildGraphList();
+    if (autoScale) {
+        for (int i = 0; i < g_graphList.count; ++i) {
+            int c = g_graphList.column[i];
+            int32_t lo = INT32_MAX, hi = INT32_MIN;
+            for (int s = 0; s < kSlotCount; ++s) {
+                if (!SlotOf(s).active || !IsPresent(SlotOf(s), c)) continue;
+                lo = std::min(lo, SlotOf(s).range.min[c]);
+                hi = std::max(hi, SlotOf(s).range.max[c]);
+            }
+            if (lo > hi) continue;
+            GraphCodeSettings& g = GraphOf(SlotOf(0).channels[c].code);
+            g.GraphMin = lo;
+            g.GraphMax = hi == lo ? lo + 1000 : hi;
+            g.GridShown = 1;
+            g.GraphStep = g.GraphMax - g.GraphMin;
+        }
+    }
+    int w = 0, h = 0;
+    RenderClientSize(w, h);
+    int n = std::max(1, g_graphList.count);
+    int top = 20, bottom = std::max(top + 10 * n, h - 40);
+    for (int i = 0; i < g_graphList.count; ++i) {
+        GraphCodeSettings& g = GraphOf(SlotOf(0).channels[g_graphList.column[i]].code);
+        if (type == 1) {
+            // Stacked: each band gets its share of the height, with a small gap.
+            g.GraphTop = top + (bottom - top) * i / n;
+            g.GraphBottom = top + (bottom - top) * (i + 1) / n - 4;
+        } else {
+            g.GraphTop = ctrl ? 120 : 16;
+            g.GraphBottom = ctrl ? h - 60 : 48;
+            if (int64_t(g.GraphMax) - g.GraphMin < 1000) g.GraphMax = g.GraphMin + 1000;
+        }
+        DeriveScaleFromBand(g);
+    }
+}
+
+int64_t DrawCurve(const GraphFrame& frame, FileSlot slot, int column) {
+    const Slot& s = SlotOf(slot);
+    if (!s.active || !ColumnDrawn(slot, column) || s.sampleCount < 2) return 0;
+    ChannelCode code = s.channels[column].code;
+    const GraphCodeSettings& g = GraphOf(code);
+    double p = frame.pixelsPerSample[slot];
+    double step = std::max(p, 1.0);
+    double left = -20 * step, right = frame.clientWidth + 20 * step;
+    if (SampleAtX(frame, slot, right) < 1 || SampleAtX(frame, slot, left) >= s.sampleCount)
+        return 0; // nothing of the file is in view
+
+    if (g.GraphClip)
+        RenderClip(0, int(ValueY(frame, code, g.GraphMax * 0.001)) - 2, frame.clientWidth,
+                   int(ValueY(frame, code, g.GraphMin * 0.001)) + 3);
+    else
+        RenderClipReset();
+
+    bool filled = g.PlotType != 0 || Smoothed(code);
+    int brightness = g_view.FileBrightness[slot];
+    RenderColorValue color = (Brightened(CurveColor(slot, code), brightness) & 0x00FFFFFFu) |
+                             (filled ? 191u : 255u) << 24;
+    RenderColorValue fillColor = (uint32_t(95) << 24) | (((color >> 16) & 0xFF) / 3) << 16 |
+                                 (((color >> 8) & 0xFF) / 3) << 8 | 127u;
+    bool spansZero = g.GraphMin < 0 && g.GraphMax > 0;
+    float fillY =
+        float(ValueY(frame, code, spansZero ? 0.0 : g.GraphMin * 0.001) + (spansZero ? 0 : 1.5));
+
+    // Where a pixel column holds one or more samples, each column is one vertical span from
+    // the previous column's end through its own extremes: the same picture as a strip, with
+    // each pixel drawn once. Zoomed in, the samples are joined by a strip.
+    bool spans = !filled && p <= 1.0;
+    CurveEmitter out{g_res.linePool.data(), 0,
+                     filled  ? PrimitiveKind::TriangleList
+                     : spans ? PrimitiveKind::LineList
+                             : PrimitiveKind::LineStrip};
+    // Opaque lines need no blending.
+    RenderSetBlend(filled ? BlendMode::Alpha : BlendMode::None, 255);
+    int32_t offset = SampleOffset(slot, column);
+    int32_t last = s.sampleCount - 1;
+    if (offset && last + offset >= s.sampleCount) offset = 0;
+    int64_t prev = -1;
+    float prevX = 0, prevY = 0;
+    bool havePoint = false;
+    for (double x = left; x <= right; x += step) {
+        int64_t si = SampleAtX(frame, slot, x);
+        if (si >= s.sampleCount) break;
+        if (si < 1 || prev < 1 || si == prev) {
+            prev = si;
+            continue;
+        }
+        int32_t first = int32_t(std::max<int64_t>(prev + 1, 0)) + offset;
+        int32_t at = int32_t(si) + offset;
+        float px = p > 1 ? float(SampleX(frame, slot, double(si))) : float(x);
+        prev = si;
+        if (Smoothed(code)) {
+            float y = float(ValueY(frame, code, SmoothedValue(slot, column, at)));
+            if (havePoint) {
+                out.Add(prevX, prevY, color), out.Add(px, y, color),
+                    out.Add(prevX, fillY, fillColor);
+                out.Add(px, y, color), out.Add(px, fillY, fillColor),
+                    out.Add(prevX, fillY, fillColor);
+            }
+            prevX = px, prevY = y, havePoint = true;
+        } else {
+            int32_t lo = 0, hi = 0;
+            if (!EnvelopeMinMax(slot, column, first, at, lo, hi))
+                lo = hi = SampleAt(slot, column, at);
+            // The whole column range is drawn, ending at the maximum when the curve rises
+            // and at the minimum when it falls: a single-sample spike is never lost.
+            bool rising = SampleAt(slot, column, at) >= SampleAt(slot, column, first - 1);
+            float yLo = float(ValueY(frame, code, lo * 0.001));
+            float yHi = float(ValueY(frame, code, hi * 0.001));
+            float yEnd = rising ? yHi : yLo;
+            if (filled) {
+                if (havePoint) {
+                    out.Add(prevX, prevY, color), out.Add(px, yEnd, color),
+                        out.Add(prevX, fillY, fillColor);
+                    out.Add(px, yEnd, color), out.Add(px, fillY, fillColor),
+                        out.Add(prevX, fillY, fillColor);
+                }
+            } else {
+                if (spans) {
+                    float top = std::min(yHi, havePoint ? std::min(prevY, yLo) : yLo);
+                    float bottom = std::max(yLo, havePoint ? std::max(prevY, yHi) : yHi);
+                    out.Add(px, top, color), out.Add(px, bottom, color);
+                } else {
+                    if (lo != hi) out.Add(px, rising ? yLo : yHi, color);
+                    out.Add(px, yEnd, color);
+                }
+            }
+            prevX = px, prevY = yEnd, havePoint = true;
+        }
+        if (out.count >= PoolLimit()) out.Flush(true);
+    }
+    out.Flush(false);
+    RenderClipReset();
+    return out.emitted;
+}
+
+int64_t DrawCurves(const GraphFrame& frame) {
+    for (int s = 0; s < kSlotCount; ++s) {
+        int& b = g_view.FileBrightness[s];
+        b = g_view.FileDimmed[s] ? std::max(96, b - 6) : std::min(255, b + 6);
+    }
+    int order[kSlotCount] = {2, 1, 0};
+    if (g_view.FileDimmed[0]) std::reverse(order, order + kSlotCount);
+    RenderSetBlend(BlendMode::Alpha, 255);
+    int64_t emitted = 0;
+    for (int slot : order) {
+        if (g_view.GraphPositionMode && slot != 0) continue;
+        if (!SlotOf(slot).active) continue;
+        for (int c = 0; c < kColumnCount; ++c) emitted += DrawCurve(frame, slot, c);
+    }
+    return emitted;
+}
+
+} // namespace qvtk

@@ -1,0 +1,59 @@
+#pragma once
+// The time graphs: one band per shown channel, the loaded files drawn over each other under
+// the baseline, with grid, names, cursor values, the span read-out and the zoom.
+#include <cstdint>
+
+#include "data/session.h"
+
+namespace qvtk {
+
+// What one pass of drawing needs, computed once per pass.
+struct GraphFrame {
+    int clientWidth = 0, clientHeight = 0;
+    float baseX = 0;                        // the baseline
+    float zoom = 1.0f;                      // ViewZoom
+    float vscroll = 0;                      // VScroll
+    float pixelsPerSample[kSlotCount] = {}; // p of each file
+};
+
+GraphFrame MakeGraphFrame();
+
+// x of sample s of a file; every file's cursor sample lies on the baseline.
+double SampleX(const GraphFrame& frame, FileSlot slot, double sample);
+// The sample under pixel column x (truncated toward minus infinity).
+int64_t SampleAtX(const GraphFrame& frame, FileSlot slot, double x);
+// y of an engineering value of a channel code.
+double ValueY(const GraphFrame& frame, ChannelCode code, double value);
+
+// The drawn columns in display order (for the alignment and the name column).
+struct GraphList {
+    int column[kColumnCount];
+    int count = 0;
+};
+extern GraphList g_graphList;
+void RebuildGraphList();
+
+// Zoom toward ZoomSpan and the vertical scroll, once per pass.
+void StepZoom();
+// Wheel over the graphs: forward zooms in by notches, backward zooms off.
+void WheelZoom(int notches, int mouseY, int clientHeight);
+
+// Aligns the bands: type 1 stacks the shown bands, type 2 gives them all the same rows; with
+// `autoScale` the ranges first become the channels' data ranges.
+void AlignGraphs(int type, bool autoScale, bool ctrl);
+
+// The curves of every file. Returns the number of vertices emitted (for tests and benchmarks).
+int64_t DrawCurves(const GraphFrame& frame);
+// The curve of one column of one file.
+int64_t DrawCurve(const GraphFrame& frame, FileSlot slot, int column);
+
+void DrawGraphView(const GraphFrame& frame);
+
+// A click on a file's cursor value column: graph, grids and display on/off, the Graph Setting
+// dialog, the course map colour channel. True when the click hit a value.
+bool ValueColumnClick(const GraphFrame& frame, int pressed);
+
+// Per-pass mouse actions on the graphs: continuous scrolling (left) and time scaling (right).
+void GraphMouse(const GraphFrame& frame);
+
+} // namespace qvtk
