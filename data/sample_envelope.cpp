@@ -17,9 +17,8 @@ static_assert(F == 8 && sizeof(EnvelopeGroup) == 64, "a group is one vector of m
                                                      "maxima, in one cache line");
 static_assert(B % 8 == 0, "a block is whole vectors");
 
-// Eight lanes; GCC and Clang lower them to AVX2 or to SSE pairs. They never cross a call
-// boundary between the two builds, so the ABI note about returning them does not apply.
-#pragma GCC diagnostic ignored "-Wpsabi"
+// Eight lanes; GCC and Clang lower them to AVX2 or to SSE pairs. They go to and from helpers
+// by reference only: the builds without AVX cannot pass them by value.
 typedef int32_t V8 __attribute__((vector_size(32)));
 typedef uint32_t U8 __attribute__((vector_size(32)));
 
@@ -29,24 +28,31 @@ constexpr V8 kHighest = {INT32_MAX, INT32_MAX, INT32_MAX, INT32_MAX,
 constexpr V8 kLowest = {INT32_MIN, INT32_MIN, INT32_MIN, INT32_MIN,
                         INT32_MIN, INT32_MIN, INT32_MIN, INT32_MIN};
 
-inline V8 Load8(const int32_t* p) {
-    V8 v;
+inline void Load8(V8& v, const int32_t* p) {
     std::memcpy(&v, p, sizeof v);
-    return v;
 }
-inline V8 Min8(V8 a, V8 b) {
+inline void Store8(int32_t* p, const V8& v) {
+    std::memcpy(p, &v, sizeof v);
+}
+inline void MinInto(V8& a, const V8& b) {
     const V8 m = a < b;
-    return (a & m) | (b & ~m);
+    a = (a & m) | (b & ~m);
 }
-inline V8 Max8(V8 a, V8 b) {
+inline void MaxInto(V8& a, const V8& b) {
     const V8 m = a > b;
-    return (a & m) | (b & ~m);
+    a = (a & m) | (b & ~m);
+}
+template <bool kMin> inline void PickInto(V8& a, const V8& b) {
+    if constexpr (kMin)
+        MinInto(a, b);
+    else
+        MaxInto(a, b);
 }
 // All ones in the lanes a..b-1.
-inline V8 LanesIn(int a, int b) {
+inline void LanesIn(V8& in, int a, int b) {
     const U8 offset = U8(kLane - a);
     const U8 width = U8{} + uint32_t(b - a);
-    return V8(offset < width);
+    in = V8(offset < width);
 }
 
 // Running extremes of a query, kept in vectors until its end.
@@ -54,9 +60,9 @@ struct Extremes {
     V8 lo = kHighest, hi = kLowest;
     int32_t slo = INT32_MAX, shi = INT32_MIN; // from samples read one by one
 
-    void Add(V8 mins, V8 maxs, V8 in) {
-        lo = Min8(lo, (mins & in) | (kHighest & ~in));
-        hi = Max8(hi, (maxs & in) | (kLowest & ~in));
+    void Add(const V8& mins, const V8& maxs, const V8& in) {
+        MinInto(lo, (mins & in) | (kHighest & ~in));
+        MaxInto(hi, (maxs & in) | (kLowest & ~in));
     }
     void Finish(int32_t& min, int32_t& max) const {
         int32_t l = slo, h = shi;
@@ -81,26 +87,21 @@ inline int32_t& EntryMax(EnvelopeGroup* level, int64_t i) {
     return level[i / F].max[i % F];
 }
 
-// {min of r[0], ..., min of r[7]} (or max): three rounds of pairing lanes of two vectors.
-template <bool kMin> inline V8 Pick(V8 a, V8 b) {
-    return kMin ? Min8(a, b) : Max8(a, b);
-}
-template <bool kMin> inline V8 ReduceEach(const V8* r) {
+// out = {min of r[0], ..., min of r[7]} (or max): three rounds of pairing lanes of two vectors.
+template <bool kMin> inline void ReduceEach(const V8* r, V8& out) {
     V8 s[4], t[2];
-    for (int i = 0; i < 4; ++i)
-        s[i] =
-            Pick<kMin>(__builtin_shufflevector(r[2 * i], r[2 * i + 1], 0, 8, 2, 10, 4, 12, 6, 14),
+    for (int i = 0; i < 4; ++i) {
+        s[i] = __builtin_shufflevector(r[2 * i], r[2 * i + 1], 0, 8, 2, 10, 4, 12, 6, 14);
+        PickInto<kMin>(s[i],
                        __builtin_shufflevector(r[2 * i], r[2 * i + 1], 1, 9, 3, 11, 5, 13, 7, 15));
-    for (int i = 0; i < 2; ++i)
-        t[i] =
-            Pick<kMin>(__builtin_shufflevector(s[2 * i], s[2 * i + 1], 0, 1, 8, 9, 4, 5, 12, 13),
+    }
+    for (int i = 0; i < 2; ++i) {
+        t[i] = __builtin_shufflevector(s[2 * i], s[2 * i + 1], 0, 1, 8, 9, 4, 5, 12, 13);
+        PickInto<kMin>(t[i],
                        __builtin_shufflevector(s[2 * i], s[2 * i + 1], 2, 3, 10, 11, 6, 7, 14, 15));
-    return Pick<kMin>(__builtin_shufflevector(t[0], t[1], 0, 1, 2, 3, 8, 9, 10, 11),
-                      __builtin_shufflevector(t[0], t[1], 4, 5, 6, 7, 12, 13, 14, 15));
-}
-
-inline void Store8(int32_t* p, V8 v) {
-    std::memcpy(p, &v, sizeof v);
+    }
+    out = __builtin_shufflevector(t[0], t[1], 0, 1, 2, 3, 8, 9, 10, 11);
+    PickInto<kMin>(out, __builtin_shufflevector(t[0], t[1], 4, 5, 6, 7, 12, 13, 14, 15));
 }
 
 // Level 0 from the samples, eight whole blocks (one group) at a time: one pass, all in vectors.
@@ -108,18 +109,21 @@ inline void Store8(int32_t* p, V8 v) {
 __attribute__((target_clones("avx2", "default"))) void
 WholeGroupExtremes(const int32_t* x, int64_t groups, EnvelopeGroup* level) {
     for (int64_t g = 0; g < groups; ++g) {
-        V8 lo[F], hi[F];
+        V8 lo[F], hi[F], v, out;
         for (int k = 0; k < F; ++k) {
             const int32_t* p = x + (g * F + k) * B;
-            lo[k] = hi[k] = Load8(p);
+            Load8(lo[k], p);
+            hi[k] = lo[k];
             for (int j = 8; j < B; j += 8) {
-                const V8 v = Load8(p + j);
-                lo[k] = Min8(lo[k], v);
-                hi[k] = Max8(hi[k], v);
+                Load8(v, p + j);
+                MinInto(lo[k], v);
+                MaxInto(hi[k], v);
             }
         }
-        Store8(level[g].min, ReduceEach<true>(lo));
-        Store8(level[g].max, ReduceEach<false>(hi));
+        ReduceEach<true>(lo, out);
+        Store8(level[g].min, out);
+        ReduceEach<false>(hi, out);
+        Store8(level[g].max, out);
     }
 }
 
@@ -127,15 +131,19 @@ WholeGroupExtremes(const int32_t* x, int64_t groups, EnvelopeGroup* level) {
 __attribute__((target_clones("avx2", "default"))) void
 UpperLevel(const EnvelopeGroup* below, int64_t entries, EnvelopeGroup* here) {
     for (int64_t g = 0; g * F < entries; ++g) {
-        V8 lo[F], hi[F];
+        V8 lo[F], hi[F], out;
         for (int k = 0; k < F; ++k) {
             // Past the last entry the groups below are neutral padding or absent.
-            const bool in = g * F + k < entries;
-            lo[k] = in ? Load8(below[g * F + k].min) : kHighest;
-            hi[k] = in ? Load8(below[g * F + k].max) : kLowest;
+            lo[k] = kHighest;
+            hi[k] = kLowest;
+            if (g * F + k >= entries) continue;
+            Load8(lo[k], below[g * F + k].min);
+            Load8(hi[k], below[g * F + k].max);
         }
-        Store8(here[g].min, ReduceEach<true>(lo));
-        Store8(here[g].max, ReduceEach<false>(hi));
+        ReduceEach<true>(lo, out);
+        Store8(here[g].min, out);
+        ReduceEach<false>(hi, out);
+        Store8(here[g].max, out);
     }
 }
 
@@ -231,9 +239,11 @@ inline void SamplesOfBlock(const ColumnEnvelope& e, int64_t k, int64_t from, int
     }
     const int a = int(std::max<int64_t>(from - start, 0));
     const int b = int(std::min<int64_t>(end - start, B));
+    V8 v, in;
     for (int j = 0; j < B; j += 8) {
-        const V8 v = Load8(e.samples + start + j);
-        x.Add(v, v, LanesIn(a - j, b - j));
+        Load8(v, e.samples + start + j);
+        LanesIn(in, a - j, b - j);
+        x.Add(v, v, in);
     }
 }
 
@@ -243,7 +253,11 @@ inline void EntriesOfGroup(const EnvelopeGroup* level, int64_t g, int64_t from, 
     const int64_t start = g * F;
     const int a = int(std::max<int64_t>(from - start, 0));
     const int b = int(std::min<int64_t>(end - start, F));
-    x.Add(Load8(level[g].min), Load8(level[g].max), LanesIn(a, b));
+    V8 mins, maxs, in;
+    Load8(mins, level[g].min);
+    Load8(maxs, level[g].max);
+    LanesIn(in, a, b);
+    x.Add(mins, maxs, in);
 }
 
 // Extremes of samples [from, end), 0 <= from < end <= sampleCount. Whole blocks [bl, bh) of

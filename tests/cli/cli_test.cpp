@@ -156,4 +156,26 @@ TEST_F(CliTest, LapsFollowTheCourseAndPrintTheTimes) {
     EXPECT_EQ(Cli("laps " + Path("ride.qvd") + " --marks-per-lap 4").status, 1);
 }
 
+TEST_F(CliTest, RenderWritesTheGraphViewAsAPicture) {
+    const std::string out = (dir_ / "view.png").string();
+    CliRun run = Cli("render " + Path("ride.qvd") + " " + Path("ride3.qvd") + Dir() + " --out " +
+                     out + " --width 400 --height 300 --compression 20 --frames 3");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.err.find("frames 3 median-ms "), std::string::npos) << run.err;
+    std::ifstream png(out, std::ios::binary);
+    std::string head(24, '\0');
+    png.read(head.data(), 24);
+    ASSERT_EQ(head.substr(1, 3), "PNG");
+    auto be32 = [&](size_t at) {
+        return (uint8_t(head[at]) << 24) | (uint8_t(head[at + 1]) << 16) |
+               (uint8_t(head[at + 2]) << 8) | uint8_t(head[at + 3]);
+    };
+    EXPECT_EQ(be32(16), 400); // width and height of the header chunk
+    EXPECT_EQ(be32(20), 300);
+
+    EXPECT_EQ(Cli("render " + Path("ride.qvd") + Dir()).status, 1); // no --out
+    EXPECT_EQ(Cli("render " + Path("ride.qvd") + " --out x.png --compression 0").status, 1);
+    EXPECT_EQ(Cli("render " + Path("bad.qvd") + Dir() + " --out " + out).status, 2);
+}
+
 } // namespace
