@@ -38,6 +38,8 @@ bench: build
 	@./$(BUILD)/bench_load --benchmark_counters_tabular=true
 	@./$(BUILD)/bench_frame
 	@./$(BUILD)/bench_render
+	@./$(BUILD)/bench_graphs
+	@./$(BUILD)/bench_envelope
 
 ci: test sanitize fuzz
 

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/sample_memory.h"
+
 namespace qvtk {
 
 SampleEnvelopes g_envelope;
@@ -16,6 +18,14 @@ constexpr int F = kEnvelopeFanout;
 static_assert(F == 8 && sizeof(EnvelopeGroup) == 64, "a group is one vector of minima and one of "
                                                      "maxima, in one cache line");
 static_assert(B % 8 == 0, "a block is whole vectors");
+
+// Levels of the longest column a slot can hold; the top level is one entry.
+constexpr int LevelsFor(int64_t samples) {
+    int levels = 1;
+    for (int64_t count = (samples + B - 1) / B; count > 1; count = (count + F - 1) / F) ++levels;
+    return levels;
+}
+static_assert(LevelsFor(INT32_MAX) <= kEnvelopeMaxLevels, "room for every level");
 
 // Eight lanes; GCC and Clang lower them to AVX2 or to SSE pairs. They go to and from helpers
 // by reference only: the builds without AVX cannot pass them by value.
@@ -35,12 +45,10 @@ inline void Store8(int32_t* p, const V8& v) {
     std::memcpy(p, &v, sizeof v);
 }
 inline void MinInto(V8& a, const V8& b) {
-    const V8 m = a < b;
-    a = (a & m) | (b & ~m);
+    a = a < b ? a : b;
 }
 inline void MaxInto(V8& a, const V8& b) {
-    const V8 m = a > b;
-    a = (a & m) | (b & ~m);
+    a = a > b ? a : b;
 }
 template <bool kMin> inline void PickInto(V8& a, const V8& b) {
     if constexpr (kMin)
@@ -51,7 +59,7 @@ template <bool kMin> inline void PickInto(V8& a, const V8& b) {
 // All ones in the lanes a..b-1.
 inline void LanesIn(V8& in, int a, int b) {
     const U8 offset = U8(kLane - a);
-    const U8 width = U8{} + uint32_t(b - a);
+    const U8 width = U8{} + uint32_t(std::max(b - a, 0));
     in = V8(offset < width);
 }
 
@@ -61,8 +69,8 @@ struct Extremes {
     int32_t slo = INT32_MAX, shi = INT32_MIN; // from samples read one by one
 
     void Add(const V8& mins, const V8& maxs, const V8& in) {
-        MinInto(lo, (mins & in) | (kHighest & ~in));
-        MaxInto(hi, (maxs & in) | (kLowest & ~in));
+        MinInto(lo, in ? mins : kHighest);
+        MaxInto(hi, in ? maxs : kLowest);
     }
     void Finish(int32_t& min, int32_t& max) const {
         int32_t l = slo, h = shi;
@@ -76,7 +84,7 @@ struct Extremes {
 };
 
 void FreeColumn(ColumnEnvelope& e) {
-    std::free(e.groups);
+    FreeBlock(e.block);
     e = ColumnEnvelope();
 }
 
@@ -157,7 +165,7 @@ size_t PlanLevels(ColumnEnvelope& e, int32_t n) {
         e.levelCount[levels] = int32_t(count);
         groups += (count + F - 1) / F;
         ++levels;
-        if (count <= 1 || levels == kEnvelopeMaxLevels) break;
+        if (count <= 1) break;
         count = (count + F - 1) / F;
     }
     e.levels = levels;
@@ -182,20 +190,26 @@ bool BuildColumn(FileSlot slot, int column) {
         return true;
     }
     // A rebuild over the same number of samples keeps its memory.
+    void* block = e.block;
     EnvelopeGroup* groups = e.groups;
     const size_t allocated = e.groupCount;
-    e.groups = nullptr;
+    e.block = nullptr;
     FreeColumn(e);
     const size_t needed = PlanLevels(e, n);
     if (allocated != needed) {
-        std::free(groups);
-        groups = static_cast<EnvelopeGroup*>(
-            std::aligned_alloc(alignof(EnvelopeGroup), needed * sizeof(EnvelopeGroup)));
-        if (!groups) {
+        // The memory of the large tables (on huge pages where it is large: a frame of the
+        // whole recording touches all of it), with room to start on a cache line.
+        FreeBlock(block);
+        block = AllocateZeroed(needed * sizeof(EnvelopeGroup) + alignof(EnvelopeGroup));
+        if (!block) {
             e = ColumnEnvelope();
             return false;
         }
+        const uintptr_t at = reinterpret_cast<uintptr_t>(block);
+        const uintptr_t line = alignof(EnvelopeGroup);
+        groups = reinterpret_cast<EnvelopeGroup*>((at + line - 1) & ~(line - 1));
     }
+    e.block = block;
     e.groups = groups;
     e.groupCount = needed;
     e.samples = s.samples[column];
@@ -266,16 +280,21 @@ inline void EntriesOfGroup(const EnvelopeGroup* level, int64_t g, int64_t from, 
 // entry of a level counts as whole when the range reaches the end of the samples.
 __attribute__((always_inline)) inline void Query(const ColumnEnvelope& e, int64_t from, int64_t end,
                                                  int32_t& min, int32_t& max) {
+    if (end - from <= 2 * B) { // a zoomed-in pixel column: reading the samples is quicker
+        int32_t l = INT32_MAX, h = INT32_MIN;
+        for (int64_t i = from; i < end; ++i) {
+            l = std::min(l, e.samples[i]);
+            h = std::max(h, e.samples[i]);
+        }
+        min = l;
+        max = h;
+        return;
+    }
     Extremes x;
     const int64_t n = e.sampleCount;
     int64_t bl = (from + B - 1) / B;
     int64_t bh = end == n ? e.levelCount[0] : end / B;
-    if (bl >= bh) { // within at most two blocks
-        const int64_t k = from / B;
-        SamplesOfBlock(e, k, from, end, x);
-        if ((k + 1) * B < end) SamplesOfBlock(e, k + 1, from, end, x);
-        return x.Finish(min, max);
-    }
+    // More than 2B - 1 samples always hold a whole block: bl < bh.
     if (from < bl * B) SamplesOfBlock(e, bl - 1, from, end, x);
     if (bh * B < end) SamplesOfBlock(e, bh, from, end, x);
     for (int level = 0;; ++level) {
@@ -287,7 +306,8 @@ __attribute__((always_inline)) inline void Query(const ColumnEnvelope& e, int64_
             const int64_t g = bl / F;
             EntriesOfGroup(m, g, bl, bh, x);
             if ((g + 1) * F < bh) EntriesOfGroup(m, g + 1, bl, bh, x);
-            return x.Finish(min, max);
+            x.Finish(min, max);
+            return;
         }
         if (bl < ul * F) EntriesOfGroup(m, ul - 1, bl, bh, x);
         if (uh * F < bh) EntriesOfGroup(m, uh, bl, bh, x);

@@ -217,6 +217,19 @@ void PlotLine(const RasterTarget& target, const ClipBox& clip, const ColorSource
     }
 }
 
+// A vertical run of one colour, the common segment of dense graphs: straight down a column.
+template <class Op>
+void PlotColumn(const RasterTarget& target, const ClipBox& clip, int x, int y0, int y1,
+                bool skipFirst, uint32_t src) {
+    if (x < clip.l || x >= clip.r) return;
+    int top = std::min(y0, y1), bottom = std::max(y0, y1);
+    if (skipFirst) (y0 <= y1 ? top : bottom) += y0 <= y1 ? 1 : -1;
+    top = std::max(top, clip.t);
+    bottom = std::min(bottom, clip.b - 1);
+    uint32_t* p = target.pixels + ptrdiff_t(top) * target.stride + x;
+    for (int y = top; y <= bottom; ++y, p += target.stride) *p = Op::Apply(*p, src);
+}
+
 // Draws one segment; `last` is the pixel the previous segment of a strip ended on (updated).
 template <class Op>
 void DrawSegment(const RasterTarget& target, const ClipBox& clip, const ColorSource& source,
@@ -254,6 +267,10 @@ void DrawSegment(const RasterTarget& target, const ClipBox& clip, const ColorSou
     ChannelStepper color{};
     if (a.color == b.color) {
         uint32_t src = source(a.color);
+        if (px0 == px1) {
+            PlotColumn<Op>(target, clip, px0, py0, py1, skipFirst, src);
+            return;
+        }
         if (checked)
             PlotLine<Op, false, true>(target, clip, source, px0, py0, px1, py1, skipFirst, src,
                                       color);

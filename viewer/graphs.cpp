@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "data/sample_envelope.h"
 #include "data/settings.h"
@@ -185,6 +186,53 @@ void AlignGraphs(int type, bool autoScale, bool ctrl) {
     }
 }
 
+namespace {
+
+// The pixel columns of one curve: where each is drawn and the last sample it holds; column k
+// holds the samples after column k-1's last (the first one from `first`).
+struct CurveColumns {
+    std::vector<float> x;
+    std::vector<int32_t> last;
+    std::vector<MinMax> extremes;
+    int32_t first = 0;
+    int count = 0;
+};
+CurveColumns g_curveColumns;
+
+// Walks the pixel columns in steps of max(p, 1) pixels from 20 steps left of the window to 20
+// steps right of it; a column counts once its sample differs from the one before and both
+// lie inside the recording. False when no column holds a sample.
+bool CollectColumns(const GraphFrame& frame, FileSlot slot, int32_t offset, CurveColumns& cols) {
+    const Slot& s = SlotOf(slot);
+    double p = frame.pixelsPerSample[slot];
+    double step = std::max(p, 1.0);
+    double left = -20 * step, right = frame.clientWidth + 20 * step;
+    size_t most = size_t((right - left) / step) + 2;
+    if (cols.x.size() < most) { // grows only when the window does
+        cols.x.resize(most);
+        cols.last.resize(most);
+        cols.extremes.resize(most);
+    }
+    cols.count = 0;
+    int64_t prev = -1;
+    for (double x = left; x <= right; x += step) {
+        int64_t si = SampleAtX(frame, slot, x);
+        if (si >= s.sampleCount) break;
+        if (si < 1 || prev < 1 || si == prev) {
+            prev = si;
+            continue;
+        }
+        if (cols.count == 0) cols.first = int32_t(prev + 1) + offset;
+        cols.x[size_t(cols.count)] = p > 1 ? float(SampleX(frame, slot, double(si))) : float(x);
+        cols.last[size_t(cols.count)] = int32_t(si) + offset;
+        ++cols.count;
+        prev = si;
+    }
+    return cols.count > 0;
+}
+
+} // namespace
+
 int64_t DrawCurve(const GraphFrame& frame, FileSlot slot, int column) {
     const Slot& s = SlotOf(slot);
     if (!s.active || !ColumnDrawn(slot, column) || s.sampleCount < 2) return 0;
@@ -223,23 +271,19 @@ int64_t DrawCurve(const GraphFrame& frame, FileSlot slot, int column) {
     // Opaque lines need no blending.
     RenderSetBlend(filled ? BlendMode::Alpha : BlendMode::None, 255);
     int32_t offset = SampleOffset(slot, column);
-    int32_t last = s.sampleCount - 1;
-    if (offset && last + offset >= s.sampleCount) offset = 0;
-    int64_t prev = -1;
+    if (offset && s.sampleCount - 1 + offset >= s.sampleCount) offset = 0;
+    CurveColumns& cols = g_curveColumns;
+    if (!CollectColumns(frame, slot, offset, cols)) return 0;
+    bool smoothed = Smoothed(code);
+    bool extremes = !smoothed && EnvelopeMinMaxRuns(slot, column, cols.first, cols.last.data(),
+                                                    cols.count, cols.extremes.data());
     float prevX = 0, prevY = 0;
-    bool havePoint = false;
-    for (double x = left; x <= right; x += step) {
-        int64_t si = SampleAtX(frame, slot, x);
-        if (si >= s.sampleCount) break;
-        if (si < 1 || prev < 1 || si == prev) {
-            prev = si;
-            continue;
-        }
-        int32_t first = int32_t(std::max<int64_t>(prev + 1, 0)) + offset;
-        int32_t at = int32_t(si) + offset;
-        float px = p > 1 ? float(SampleX(frame, slot, double(si))) : float(x);
-        prev = si;
-        if (Smoothed(code)) {
+    int32_t prevEnd = SampleAt(slot, column, cols.first - 1);
+    for (int k = 0; k < cols.count; ++k) {
+        float px = cols.x[k];
+        int32_t at = cols.last[k];
+        bool havePoint = k > 0;
+        if (smoothed) {
             float y = float(ValueY(frame, code, SmoothedValue(slot, column, at)));
             if (havePoint) {
                 out.Add(prevX, prevY, color), out.Add(px, y, color),
@@ -247,14 +291,16 @@ int64_t DrawCurve(const GraphFrame& frame, FileSlot slot, int column) {
                 out.Add(px, y, color), out.Add(px, fillY, fillColor),
                     out.Add(prevX, fillY, fillColor);
             }
-            prevX = px, prevY = y, havePoint = true;
+            prevX = px, prevY = y;
         } else {
-            int32_t lo = 0, hi = 0;
-            if (!EnvelopeMinMax(slot, column, first, at, lo, hi))
-                lo = hi = SampleAt(slot, column, at);
+            int32_t end = SampleAt(slot, column, at);
+            int32_t lo = end, hi = end;
+            if (extremes && cols.extremes[k].min <= cols.extremes[k].max)
+                lo = cols.extremes[k].min, hi = cols.extremes[k].max;
             // The whole column range is drawn, ending at the maximum when the curve rises
             // and at the minimum when it falls: a single-sample spike is never lost.
-            bool rising = SampleAt(slot, column, at) >= SampleAt(slot, column, first - 1);
+            bool rising = end >= prevEnd;
+            prevEnd = end;
             float yLo = float(ValueY(frame, code, lo * 0.001));
             float yHi = float(ValueY(frame, code, hi * 0.001));
             float yEnd = rising ? yHi : yLo;
@@ -265,17 +311,15 @@ int64_t DrawCurve(const GraphFrame& frame, FileSlot slot, int column) {
                     out.Add(px, yEnd, color), out.Add(px, fillY, fillColor),
                         out.Add(prevX, fillY, fillColor);
                 }
+            } else if (spans) {
+                float top = std::min(yHi, havePoint ? std::min(prevY, yLo) : yLo);
+                float bottom = std::max(yLo, havePoint ? std::max(prevY, yHi) : yHi);
+                out.Add(px, top, color), out.Add(px, bottom, color);
             } else {
-                if (spans) {
-                    float top = std::min(yHi, havePoint ? std::min(prevY, yLo) : yLo);
-                    float bottom = std::max(yLo, havePoint ? std::max(prevY, yHi) : yHi);
-                    out.Add(px, top, color), out.Add(px, bottom, color);
-                } else {
-                    if (lo != hi) out.Add(px, rising ? yLo : yHi, color);
-                    out.Add(px, yEnd, color);
-                }
+                if (lo != hi) out.Add(px, rising ? yLo : yHi, color);
+                out.Add(px, yEnd, color);
             }
-            prevX = px, prevY = yEnd, havePoint = true;
+            prevX = px, prevY = yEnd;
         }
         if (out.count >= PoolLimit()) out.Flush(true);
     }

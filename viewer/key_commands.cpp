@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "data/derived_channels.h"
+#include "data/sample_envelope.h"
 #include "data/settings.h"
 #include "viewer/graph_layout.h"
 #include "viewer/graphs.h"
@@ -35,6 +36,7 @@ void StepTimeOffsets(int direction) {
     }
     g_derivedState.reductionRatioLag = g_view.LafDelayOffset;
     ComputeReductionRatio(0);
+    BuildSlotEnvelope(0); // the graphs draw the rewritten columns
     RequestRedraw(kRedrawFull);
 }
 
@@ -44,6 +46,8 @@ void StepSuspensionSamples(int step) {
     g_settings.SusVSampleNum = std::clamp(g_settings.SusVSampleNum + step, 0, 20);
     ComputeSuspensionSpeed(0);
     ComputeSuspensionSpeed(1);
+    BuildSlotEnvelope(0);
+    BuildSlotEnvelope(1);
 }
 
 void ScrollLoadedFiles(int direction) {

@@ -79,6 +79,7 @@ void FillRandom(int32_t* x, int32_t n, std::mt19937& rng) {
 
 TEST_F(SampleEnvelopeTest, MatchesAScanAtRangesOfEveryShape) {
     std::mt19937 rng(20240611);
+    auto pick = [&](int32_t bound) { return int32_t(rng() % uint32_t(bound)); };
     // Each size puts the last, short block (or its absence) at another level boundary.
     for (int32_t n : {1, B - 1, B, B + 1, F * B + 1, F * F * B + 1, F * F * F * B, 100003}) {
         Slot& s = MakeRecording(0, n, {{0, kCodeNe, "Ne"}, {3, kCodeVRW, "VRW"}});
@@ -90,47 +91,33 @@ TEST_F(SampleEnvelopeTest, MatchesAScanAtRangesOfEveryShape) {
         }
         s.samples[3][n / 2] = INT32_MAX; // the lone spike in the middle
         ASSERT_TRUE(BuildSlotEnvelope(0));
-        // A small share of what the samples take.
-        if (n > 10000) {
+        if (n > 10000) { // a small share of what the samples take
             EXPECT_LE(double(SlotEnvelopeBytes(0)), 0.3 * 2 * 4 * double(n));
         }
 
-        auto pick = [&](int32_t bound) { return int32_t(rng() % uint32_t(bound)); };
-        const int32_t levelSpan[] = {B, B * F, B * F * F, B * F * F * F};
-        int bad = 0;
+        int bad = Mismatch(0, 0, 0, n - 1) + Mismatch(0, 3, INT32_MIN, INT32_MAX);
         for (int q = 0; q < 6000; ++q) {
-            const int c = q & 1 ? 3 : 0;
-            int32_t a = pick(n), b = a;
+            int32_t a = pick(n), b = a;              // one sample
+            const int32_t span = B << (3 * pick(4)); // a block or an entry of a higher level
             switch (q % 6) {
-            case 0:
-                break; // one sample
-            case 1:
+            case 1: // inside one block
                 b = a + pick(B - a % B);
-                break; // inside one block
-            case 2: {  // around a block or level boundary
-                const int32_t span = levelSpan[pick(4)];
-                const int32_t edge = (a / span + 1) * span;
-                a = edge - 1 - pick(2 * B);
-                b = edge + pick(2 * B) - 1;
                 break;
-            }
+            case 2: // across the edge of a block or of a higher level's entry
+                b = (a = (a / span + 1) * span - 1 - pick(2 * B)) + pick(4 * B);
+                break;
             case 3: // any length, short ones more often
-                b = a +
-                    int32_t(std::exp(std::uniform_real_distribution<double>(0, std::log(n))(rng)));
+                b = a + int32_t(std::pow(n, std::uniform_real_distribution(0.0, 1.0)(rng)));
                 break;
-            case 4: // reaching past either end
-                a = -pick(100);
-                b = n - 1 + pick(2 * B);
-                if (q % 12 == 4) a = pick(n);
+            case 4: // past the end, and from before the start
+                b = n - 1 + pick(2 * B), a = q % 12 == 4 ? -pick(100) : a;
                 break;
-            case 5: // empty
-                a = q % 18 == 5 ? n + pick(10) : pick(n) + 1;
-                b = q % 18 == 11 ? -1 - pick(10) : a - 1 - pick(3);
+            case 5: // empty, or wholly outside
+                b = (a = pick(n + 10)) - 1 - pick(3);
                 break;
             }
-            bad += Mismatch(0, c, a, b);
+            bad += Mismatch(0, q & 1 ? 3 : 0, a, b);
         }
-        bad += Mismatch(0, 0, 0, n - 1) + Mismatch(0, 3, INT32_MIN, INT32_MAX);
         // Frames of pixel columns: runs of any width (empty ones too) from before the first
         // sample to past the last.
         for (int frame = 0; frame < 20; ++frame) {
@@ -145,25 +132,6 @@ TEST_F(SampleEnvelopeTest, MatchesAScanAtRangesOfEveryShape) {
     }
 }
 
-TEST_F(SampleEnvelopeTest, ColumnsWithoutSamplesHaveNoEnvelope) {
-    MakeRecording(1, 1000, {{2, kCodeVFW, "VFW"}});
-    Fill(1, 2, 5000);
-    BuildSlotEnvelope(1);
-    int32_t lo = 0, hi = 0;
-    EXPECT_TRUE(EnvelopeMinMax(1, 2, 0, 999, lo, hi));
-    EXPECT_FALSE(EnvelopeMinMax(1, 4, 0, 999, lo, hi)); // placeholder buffer
-    EXPECT_FALSE(EnvelopeMinMax(1, 64, 0, 999, lo, hi));
-    EXPECT_FALSE(EnvelopeMinMax(3, 2, 0, 999, lo, hi));
-    EXPECT_FALSE(EnvelopeMinMax(0, 2, 0, 999, lo, hi)); // never built
-    MinMax run{1, 1};
-    const int32_t last = 10;
-    EXPECT_FALSE(EnvelopeMinMaxRuns(1, 4, 0, &last, 1, &run));
-    EXPECT_EQ(run.min, 1);
-    EXPECT_FALSE(RebuildColumnEnvelope(1, -1));
-    EXPECT_EQ(lo, 5000);
-    EXPECT_EQ(hi, 5000);
-}
-
 TEST_F(SampleEnvelopeTest, RewrittenColumnShowsItsNewExtremesOnceRebuilt) {
     Slot& s = MakeRecording(0, 5000, {{0, kCodeNe, "Ne"}, {1, kCodeTPS, "TPS"}});
     Fill(0, 0, 100);
@@ -172,35 +140,34 @@ TEST_F(SampleEnvelopeTest, RewrittenColumnShowsItsNewExtremesOnceRebuilt) {
     s.samples[1][4321] = -9; // as a derived channel re-run would write it
     s.samples[1][17] = 99999;
     ASSERT_TRUE(RebuildColumnEnvelope(0, 1));
-    int32_t lo = 0, hi = 0;
-    ASSERT_TRUE(EnvelopeMinMax(0, 1, 0, 4999, lo, hi));
-    EXPECT_EQ(lo, -9);
-    EXPECT_EQ(hi, 99999);
-    ASSERT_TRUE(EnvelopeMinMax(0, 1, 4000, 4400, lo, hi));
-    EXPECT_EQ(lo, -9);
-    EXPECT_EQ(hi, 200);
-    ASSERT_TRUE(EnvelopeMinMax(0, 0, 0, 4999, lo, hi));
-    EXPECT_EQ(hi, 100);
+    EXPECT_EQ(Mismatch(0, 1, 0, 4999) + Mismatch(0, 1, 4000, 4400) + Mismatch(0, 0, 0, 4999), 0);
 
     // An envelope of other samples is never answered from: swapped columns, another length.
     SwapColumns(0, 0, 1);
+    int32_t lo, hi;
     EXPECT_FALSE(EnvelopeMinMax(0, 0, 0, 10, lo, hi));
     BuildSlotEnvelope(0);
-    ASSERT_TRUE(EnvelopeMinMax(0, 0, 0, 4999, lo, hi));
-    EXPECT_EQ(hi, 99999);
     s.sampleCount = 4000;
     EXPECT_FALSE(EnvelopeMinMax(0, 0, 0, 10, lo, hi));
     ASSERT_TRUE(RebuildColumnEnvelope(0, 0));
     ASSERT_TRUE(EnvelopeMinMax(0, 0, 0, 4999, lo, hi));
     EXPECT_EQ(lo, 200); // -9 lies past the new end
+    EXPECT_EQ(hi, 99999);
 }
 
-TEST_F(SampleEnvelopeTest, ClosedOrReallocatedSlotHasNoEnvelope) {
+TEST_F(SampleEnvelopeTest, NoEnvelopeWithoutSamplesOrOnceTheBuffersGo) {
     MakeRecording(2, 3000, {{0, kCodeNe, "Ne"}});
     BuildSlotEnvelope(2);
+    int32_t lo = 1, hi = 1;
+    const int32_t last = 10;
+    MinMax run{1, 1};
+    EXPECT_FALSE(EnvelopeMinMax(2, 4, 0, 999, lo, hi)); // a placeholder buffer
+    EXPECT_FALSE(EnvelopeMinMaxRuns(2, 4, 0, &last, 1, &run));
+    EXPECT_FALSE(EnvelopeMinMax(1, 0, 0, 999, lo, hi)); // never built
+    EXPECT_FALSE(EnvelopeMinMax(3, 0, 0, 999, lo, hi));
+    EXPECT_TRUE(lo == 1 && hi == 1 && run.min == 1 && run.max == 1);
     EXPECT_GT(SlotEnvelopeBytes(2), 0u);
     CloseSlot(2);
-    int32_t lo = 0, hi = 0;
     EXPECT_FALSE(EnvelopeMinMax(2, 0, 0, 0, lo, hi));
     EXPECT_EQ(SlotEnvelopeBytes(2), 0u);
 
@@ -251,7 +218,6 @@ TEST_F(SampleEnvelopeTest, LoadBuildsEnvelopesThatFollowFileTwosAlignedColumns) 
 
     Load(0, "one.qvd", sim::WriteFamily3(Ride(), 2));
     ASSERT_TRUE(Loaded(0));
-    EXPECT_EQ(EnvelopeFaults(0), 0);
     Load(1, "two.qvd", family4);
     ASSERT_TRUE(Loaded(1));
     int moved = 0;
@@ -259,7 +225,7 @@ TEST_F(SampleEnvelopeTest, LoadBuildsEnvelopesThatFollowFileTwosAlignedColumns) 
         moved += IsPresent(SlotOf(1), c) && std::strcmp(own[c], SlotOf(1).channels[c].name) != 0;
     ASSERT_GT(moved, 0) << "the alignment moved no column";
     EXPECT_EQ(EnvelopeFaults(1), 0);
-    EXPECT_EQ(EnvelopeFaults(0), 0); // File 1 untouched by File 2's load
+    EXPECT_EQ(EnvelopeFaults(0), 0);
 }
 
 } // namespace
