@@ -296,7 +296,8 @@ void ToggleAll(int32_t* flags, int count, int32_t from) {
 } // namespace
 
 bool ValueColumnClick(const GraphFrame& f, int pressed) {
-    if (!pressed || !NormalGraphView()) return false;
+    bool positionMode = g_view.GraphPositionMode != 0;
+    if (!pressed || !(NormalGraphView() || positionMode)) return false;
     int slot = -1;
     for (int s = 0; s < kSlotCount; ++s) {
         int x = ValueColumnX(s);
@@ -316,6 +317,13 @@ bool ValueColumnClick(const GraphFrame& f, int pressed) {
         } else {
             visible[c] = !visible[c];
         }
+    } else if (positionMode && (pressed & kMouseRight)) {
+        GraphCodeSettings& g = GraphOf(code); // to the upper fixed rows
+        g.GraphTop = 16;
+        g.GraphBottom = 48;
+        DeriveScaleFromBand(g);
+    } else if (positionMode && (pressed & kMouseMiddle)) {
+        g_graph.GraphOrder[c] = c; // its own band again
     } else if (pressed & kMouseRight) {
         if (g_view.CtrlHeld) {
             OpenGraphSettingDialog(c);

@@ -6,6 +6,7 @@
 #include "data/settings.h"
 #include "viewer/frame.h"
 #include "viewer/graph_layout.h"
+#include "viewer/graph_position.h"
 #include "viewer/graphs.h"
 #include "viewer/key_commands.h"
 #include "viewer/resources.h"
@@ -132,7 +133,9 @@ void PollInput() {
     }
     StepZoom();
     int pressed = g_view.MouseButtons & ~previousButtons;
-    if (!ValueColumnClick(frame, pressed)) MouseClicks(pressed);
+    if (ValueColumnClick(frame, pressed)) pressed = 0;
+    MouseClicks(pressed);
+    GraphPositionMouse(frame, pressed);
     GraphMouse(frame);
     FollowScrollTargets();
     ConsumeLapSteps();

@@ -8,6 +8,7 @@
 #include "render/render_qt.h"
 #include "tests/gui_app.h"
 #include "tests/test_support.h"
+#include "viewer/graph_position.h"
 #include "viewer/graph_settings.h"
 #include "viewer/resources.h"
 #include "viewer/view_state.h"
@@ -197,6 +198,60 @@ TEST_F(Graphs, ValueColumnClicksSwitchGraphsAndGrids) {
     EXPECT_EQ(g_graphList.count, 0);
     g_view.MouseY = 399; // no row there
     EXPECT_FALSE(ValueColumnClick(f, kMouseLeft));
+}
+
+TEST_F(Graphs, PositionModeMovesAndScalesBandsAndTheBaseline) {
+    MakeFile(0, std::vector<int32_t>(100, 1000));
+    GraphCodeSettings& g = GraphOf(3);
+    g.GraphMin = 0, g.GraphMax = 10000, g.GraphTop = 100, g.GraphBottom = 200;
+    DeriveScaleFromBand(g);
+    RebuildGraphList();
+    g_view.GraphPositionMode = 1;
+    auto drag = [&](int buttons, int fromY, int toY) {
+        g_view.MouseX = 400, g_view.MouseY = fromY, g_view.MouseButtons = buttons;
+        GraphPositionMouse(MakeGraphFrame(), buttons);
+        g_view.MouseY = toY;
+        GraphPositionMouse(MakeGraphFrame(), 0);
+        g_view.MouseButtons = 0;
+        GraphPositionMouse(MakeGraphFrame(), 0);
+    };
+    // With its grid: the rows move, the range stays.
+    drag(kMouseLeft, 150, 170);
+    EXPECT_EQ(std::tuple(g.GraphTop, g.GraphBottom, g.GraphMin, g.GraphMax),
+              std::tuple(120, 220, 0, 10000));
+    // On a fixed grid: the rows stay, the curve slides (the range follows).
+    g_view.ShiftHeld = 1;
+    drag(kMouseLeft, 150, 160);
+    EXPECT_EQ(std::tuple(g.GraphTop, g.GraphBottom), std::tuple(120, 220));
+    EXPECT_EQ(std::tuple(g.GraphMin, g.GraphMax), std::tuple(1000, 11000));
+    g_view.ShiftHeld = 0;
+    // Scaling with the grid keeps the range; the band grows when dragged down.
+    drag(kMouseRight, 150, 170);
+    EXPECT_EQ(std::tuple(g.GraphMin, g.GraphMax), std::tuple(1000, 11000));
+    EXPECT_GT(g.GraphBottom - g.GraphTop, 100);
+    // Outside every band nothing moves; the middle button toggles clipping of a band.
+    GraphCodeSettings before = g;
+    drag(kMouseLeft, 390, 395);
+    EXPECT_EQ(std::tuple(g.GraphTop, g.GraphZero), std::tuple(before.GraphTop, before.GraphZero));
+    int clip = g.GraphClip;
+    g_view.MouseY = (g.GraphTop + g.GraphBottom) / 2;
+    GraphPositionMouse(MakeGraphFrame(), kMouseMiddle);
+    EXPECT_EQ(g.GraphClip, !clip);
+    // The baseline follows a left drag and a right click centres it.
+    GraphFrame f = MakeGraphFrame();
+    g_view.MouseX = int(f.baseX), g_view.MouseY = 50, g_view.MouseButtons = kMouseLeft;
+    GraphPositionMouse(f, kMouseLeft);
+    g_view.MouseX = int(f.baseX) + 60;
+    GraphPositionMouse(f, 0);
+    EXPECT_EQ(g_settings.BaseLinePos, 60);
+    g_view.MouseButtons = kMouseRight;
+    GraphPositionMouse(MakeGraphFrame(), 0); // releases the left drag first
+    g_view.MouseButtons = 0;
+    GraphPositionMouse(MakeGraphFrame(), 0);
+    f = MakeGraphFrame();
+    g_view.MouseX = int(f.baseX), g_view.MouseButtons = kMouseRight;
+    GraphPositionMouse(f, kMouseRight);
+    EXPECT_EQ(g_settings.BaseLinePos, 0);
 }
 
 } // namespace
