@@ -132,12 +132,13 @@ void DrawDebugLine() {
                g_view.LafDelayOffset, g_view.KeyHelpCounter);
 }
 
-void DrawLafDelayReadout(int clientWidth) {
+// Shown at the pointer while the , and . keys move the offset, fading out.
+void DrawLafDelayReadout() {
     if (g_view.LafDelayReadout <= 0) return;
     --g_view.LafDelayReadout;
-    RenderSetBlend(BlendMode::Alpha, 255);
-    RenderText(float(clientWidth / 2 - 60), 40, TextColor(), g_res.mainFont, "LAF Delay %4.2f sec",
-               g_view.LafDelayOffset * 0.005);
+    RenderSetBlend(BlendMode::Alpha, 2 * g_view.LafDelayReadout + 55);
+    RenderText(float(g_view.MouseX), float(g_view.MouseY), TextColor(), g_res.mainFont,
+               "LAF Delay %4.2f sec", g_view.LafDelayOffset * 0.005);
 }
 
 } // namespace
@@ -178,7 +179,7 @@ void DrawFrame() {
     } else if (!g_view.XyPlotView) {
         DrawGraphView(MakeGraphFrame());
         DrawFileLabels();
-        DrawLafDelayReadout(w);
+        DrawLafDelayReadout();
         DrawLayoutTabs();
         DrawInfoPanels(w, h);
     }

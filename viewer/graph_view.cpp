@@ -100,7 +100,9 @@ void DrawNamesAndValues(const GraphFrame& f) {
         for (int s = 0; s < kSlotCount; ++s) {
             if (!SlotOf(s).active || !IsPresent(SlotOf(s), c)) continue;
             const ChannelInfo& ch = SlotOf(s).channels[c];
-            double v = CursorValue(s, c, CursorSample(s));
+            // Ctrl shows the value smoothed as the strokes are drawn with it held.
+            double v = g_view.CtrlHeld ? SmoothedValue(s, c, CursorSample(s))
+                                       : CursorValue(s, c, CursorSample(s));
             if (g_view.ShiftHeld) v -= CursorValue(s, c, int32_t(SampleAtX(f, s, g_view.MouseX)));
             RenderColorValue color = Brightened(FileColor(s), g_view.FileBrightness[s]);
             if (!g_graph.GraphVisible[s][c]) color = Brightened(color, 90); // hidden curve

@@ -14,6 +14,15 @@ namespace qvtk {
 
 GraphList g_graphList;
 
+// Mean over +/- SusFilter_n samples; samples outside the file count as 0.
+double SmoothedValue(FileSlot slot, int column, int64_t s) {
+    int n = g_settings.SusFilter_n;
+    int64_t sum = 0;
+    for (int64_t i = s - n; i <= s + n; ++i)
+        if (i >= 0 && i < SlotOf(slot).sampleCount) sum += SampleAt(slot, column, int32_t(i));
+    return double(sum) / double(2 * n + 1) * 0.001;
+}
+
 namespace {
 
 constexpr ChannelCode kCodeFrontStroke = 9, kCodeRearStroke = 10;
@@ -34,15 +43,6 @@ int32_t SampleOffset(FileSlot slot, int column) {
     ChannelCode code = s.channels[column].code;
     bool laf = s.file.fileKind == kFileFamily4 && code >= 11 && code <= 14;
     return laf ? g_view.LafDelayOffset : 0;
-}
-
-// Mean over +/- SusFilter_n samples; samples outside the file count as 0.
-double SmoothedValue(FileSlot slot, int column, int64_t s) {
-    int n = g_settings.SusFilter_n;
-    int64_t sum = 0;
-    for (int64_t i = s - n; i <= s + n; ++i)
-        if (i >= 0 && i < SlotOf(slot).sampleCount) sum += SampleAt(slot, column, int32_t(i));
-    return double(sum) / double(2 * n + 1) * 0.001;
 }
 
 bool Smoothed(ChannelCode code) {

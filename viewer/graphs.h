@@ -25,6 +25,10 @@ int64_t SampleAtX(const GraphFrame& frame, FileSlot slot, double x);
 // y of an engineering value of a channel code.
 double ValueY(const GraphFrame& frame, ChannelCode code, double value);
 
+// Mean of a column over +/- SusFilter_n samples around s (outside the file counts as 0), in
+// engineering units: the Ctrl view of the strokes.
+double SmoothedValue(FileSlot slot, int column, int64_t s);
+
 // The drawn columns in display order (for the alignment and the name column).
 struct GraphList {
     int column[kColumnCount];

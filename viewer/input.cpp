@@ -1,6 +1,7 @@
 #include "viewer/input.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "analysis/lap_navigation.h"
 #include "data/settings.h"
@@ -66,14 +67,25 @@ int32_t SegmentOfSample(const Slot& s, int32_t sample) {
 } // namespace
 
 void FollowScrollTargets() {
-    // The graphs glide to a target; until they exist the cursor goes there at once.
+    // The view glides: a quarter of the way per pass (at least one sample), so the eye can
+    // follow where it went.
     for (int s = 0; s < kSlotCount; ++s) {
         int32_t& target = g_view.ScrollTarget[s];
         if (target < 0) continue;
         Slot& slot = SlotOf(s);
-        if (slot.active)
-            slot.cursorPos = int64_t(std::clamp(target, 0, slot.sampleCount - 1)) * 100;
-        target = -1;
+        if (!slot.active) {
+            target = -1;
+            continue;
+        }
+        int64_t goal = int64_t(std::clamp(target, 0, slot.sampleCount - 1)) * 100;
+        int64_t rest = goal - slot.cursorPos;
+        if (std::abs(rest) <= 100) {
+            slot.cursorPos = goal;
+            target = -1;
+        } else {
+            int64_t step = rest / 4;
+            slot.cursorPos += std::abs(step) < 100 ? (rest > 0 ? 100 : -100) : step;
+        }
     }
 }
 

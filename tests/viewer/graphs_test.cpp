@@ -10,6 +10,7 @@
 #include "tests/test_support.h"
 #include "viewer/graph_position.h"
 #include "viewer/graph_settings.h"
+#include "viewer/input.h"
 #include "viewer/resources.h"
 #include "viewer/view_state.h"
 
@@ -252,6 +253,20 @@ TEST_F(Graphs, PositionModeMovesAndScalesBandsAndTheBaseline) {
     g_view.MouseX = int(f.baseX), g_view.MouseButtons = kMouseRight;
     GraphPositionMouse(f, kMouseRight);
     EXPECT_EQ(g_settings.BaseLinePos, 0);
+}
+
+TEST_F(Graphs, ScrollTargetsAreReachedByGliding) {
+    MakeFile(0, std::vector<int32_t>(100000, 0));
+    g_view.ScrollTarget[0] = 40000;
+    FollowScrollTargets();
+    EXPECT_EQ(CursorSample(0), 10000); // a quarter of the way
+    int passes = 1;
+    while (g_view.ScrollTarget[0] >= 0 && passes < 100) FollowScrollTargets(), ++passes;
+    EXPECT_EQ(CursorSample(0), 40000);
+    EXPECT_LT(passes, 60);
+    g_view.ScrollTarget[0] = 500000; // beyond the end: the last sample
+    while (g_view.ScrollTarget[0] >= 0) FollowScrollTargets();
+    EXPECT_EQ(CursorSample(0), 99999);
 }
 
 } // namespace

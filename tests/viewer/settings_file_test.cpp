@@ -160,9 +160,10 @@ TEST_F(SettingsFileTest, FreshFileHasTheWrittenKeysOnlyInOrderWithCrLf) {
     EXPECT_NE(file.find("\r\nMeter_Z=650\r\n"), std::string::npos);
     for (const char* readOnly : {"Lap_PG", "SusFilter_n", "SmoothingSample", "Debug=", "VSync"})
         EXPECT_EQ(file.find(readOnly), std::string::npos) << readOnly;
-    for (size_t i = 0; i < file.size(); ++i) {
-        if (file[i] == '\n') ASSERT_TRUE(i > 0 && file[i - 1] == '\r') << i;
-    }
+    for (size_t i = 0; i < file.size(); ++i)
+        if (file[i] == '\n') {
+            ASSERT_TRUE(i > 0 && file[i - 1] == '\r') << i;
+        }
 }
 
 TEST_F(SettingsFileTest, CsvLabelsFromTheFileAndNoDataWhereItNamesNone) {
