@@ -2,7 +2,9 @@
 // read-out at the pointer, the scroll bar, and the mouse on the graphs.
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "data/settings.h"
 #include "viewer/frame.h"
@@ -90,7 +92,6 @@ double CursorValue(FileSlot slot, int column, int32_t sample) {
 // sample under the pointer while Shift is held).
 void DrawNamesAndValues(const GraphFrame& f) {
     RenderSetBlend(BlendMode::Alpha, 255);
-    static const char* const kFormats[4] = {"%7.0f%s", "%7.1f%s", "%7.2f%s", "%7.3f%s"};
     for (int i = 0; i < g_graphList.count; ++i) {
         int c = g_graphList.column[i];
         ChannelCode code = CodeOf(c);
@@ -99,16 +100,14 @@ void DrawNamesAndValues(const GraphFrame& f) {
         if (y < -20 || y > f.clientHeight) continue;
         for (int s = 0; s < kSlotCount; ++s) {
             if (!SlotOf(s).active || !IsPresent(SlotOf(s), c)) continue;
-            const ChannelInfo& ch = SlotOf(s).channels[c];
             // Ctrl shows the value smoothed as the strokes are drawn with it held.
             double v = g_view.CtrlHeld ? SmoothedValue(s, c, CursorSample(s))
                                        : CursorValue(s, c, CursorSample(s));
             if (g_view.ShiftHeld) v -= CursorValue(s, c, int32_t(SampleAtX(f, s, g_view.MouseX)));
             RenderColorValue color = Brightened(FileColor(s), g_view.FileBrightness[s]);
             if (!g_graph.GraphVisible[s][c]) color = Brightened(color, 90); // hidden curve
-            RenderText(float(ValueColumnX(s)), y, color, g_res.valueFont,
-                       g_view.ShiftHeld ? "%+7.2f%s" : kFormats[std::min<int>(ch.decimals, 3)], v,
-                       ch.unit);
+            RenderText(float(ValueColumnX(s)), y, color, g_res.valueFont, "%s",
+                       CursorValueText(s, c, v, g_view.ShiftHeld).c_str());
         }
         const char* name = SlotOf(0).active && IsPresent(SlotOf(0), c) ? SlotOf(0).channels[c].name
                                                                        : SlotOf(1).channels[c].name;
@@ -296,6 +295,25 @@ void ToggleAll(int32_t* flags, int count, int32_t from) {
 }
 
 } // namespace
+
+std::string CursorValueText(FileSlot slot, int column, double value, bool difference) {
+    const Slot& s = SlotOf(slot);
+    const ChannelInfo& ch = s.channels[column];
+    char text[64];
+    bool laf = s.file.fileKind == kFileFamily3 && (ch.code == 11 || ch.code == 12);
+    if (laf) {
+        // The air-fuel inputs show the unit of their sensor type.
+        int type = s.header.inputTypes[ch.code - 11];
+        const char* unit = type == 0 ? "A/F" : type == 1 ? "V" : "";
+        std::snprintf(text, sizeof text, difference ? "%+7.2f%s" : "%7.2f%s", value, unit);
+    } else if (difference) {
+        std::snprintf(text, sizeof text, "%+7.2f%s", value, ch.unit);
+    } else {
+        static const char* const kFormats[4] = {"%7.0f%s", "%7.1f%s", "%7.2f%s", "%7.3f%s"};
+        std::snprintf(text, sizeof text, kFormats[std::min<int>(ch.decimals, 3)], value, ch.unit);
+    }
+    return text;
+}
 
 bool ValueColumnClick(const GraphFrame& f, int pressed) {
     bool positionMode = g_view.GraphPositionMode != 0;

@@ -2,6 +2,7 @@
 // The time graphs: one band per shown channel, the loaded files drawn over each other under
 // the baseline, with grid, names, cursor values, the span read-out and the zoom.
 #include <cstdint>
+#include <string>
 
 #include "data/session.h"
 
@@ -52,6 +53,10 @@ int64_t DrawCurves(const GraphFrame& frame);
 int64_t DrawCurve(const GraphFrame& frame, FileSlot slot, int column);
 
 void DrawGraphView(const GraphFrame& frame);
+
+// The cursor value as its column shows it: the channel's decimals and unit, the air-fuel
+// inputs in the unit of their sensor type, "%+" for a difference (Shift).
+std::string CursorValueText(FileSlot slot, int column, double value, bool difference);
 
 // A click on a file's cursor value column: graph, grids and display on/off, the Graph Setting
 // dialog, the course map colour channel. True when the click hit a value.

@@ -2,6 +2,7 @@
 // alignment and the mouse on the graphs.
 #include "viewer/graphs.h"
 
+#include <cstring>
 #include <random>
 
 #include "data/sample_envelope.h"
@@ -267,6 +268,32 @@ TEST_F(Graphs, ScrollTargetsAreReachedByGliding) {
     g_view.ScrollTarget[0] = 500000; // beyond the end: the last sample
     while (g_view.ScrollTarget[0] >= 0) FollowScrollTargets();
     EXPECT_EQ(CursorSample(0), 99999);
+}
+
+TEST_F(Graphs, CursorValueTextsFollowDecimalsUnitsAndSensorTypes) {
+    MakeFile(0, {0, 0});
+    Slot& s = SlotOf(0);
+    s.file.fileKind = kFileFamily3;
+    std::strcpy(s.channels[1].unit, "km/h");
+    s.channels[1].code = 6;
+    const std::tuple<int, double, const char*> decimals[] = {{0, 12345.4, "  12345km/h"},
+                                                             {1, 123.45, "  123.5km/h"},
+                                                             {2, 1.5, "   1.50km/h"},
+                                                             {3, -0.25, " -0.250km/h"}};
+    for (auto [d, v, want] : decimals) {
+        s.channels[1].decimals = uint8_t(d);
+        EXPECT_EQ(CursorValueText(0, 1, v, false), want);
+    }
+    EXPECT_EQ(CursorValueText(0, 1, -2.5, true), "  -2.50km/h");
+    s.channels[2].code = 11; // LAF1: the unit comes from the sensor type
+    s.channels[3].code = 12;
+    s.header.inputTypes[0] = 0;
+    s.header.inputTypes[1] = 1;
+    EXPECT_EQ(CursorValueText(0, 2, 14.7, false), "  14.70A/F");
+    EXPECT_EQ(CursorValueText(0, 3, 2.5, false), "   2.50V");
+    EXPECT_EQ(CursorValueText(0, 2, 0.3, true), "  +0.30A/F");
+    s.header.inputTypes[0] = 3;
+    EXPECT_EQ(CursorValueText(0, 2, 14.7, false), "  14.70");
 }
 
 } // namespace
