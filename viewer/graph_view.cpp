@@ -84,8 +84,10 @@ void DrawGrid(const GraphFrame& f) {
     }
 }
 
-double CursorValue(FileSlot slot, int column, int32_t sample) {
-    return SampleAt(slot, column, std::clamp(sample, 0, SlotOf(slot).sampleCount - 1)) * 0.001;
+double CursorValue(FileSlot slot, int column, int64_t sample) {
+    return SampleAt(slot, column,
+                    int32_t(std::clamp<int64_t>(sample, 0, SlotOf(slot).sampleCount - 1))) *
+           0.001;
 }
 
 // Names in the name panel and each file's value at its cursor (or the difference to the
@@ -101,9 +103,11 @@ void DrawNamesAndValues(const GraphFrame& f) {
         for (int s = 0; s < kSlotCount; ++s) {
             if (!SlotOf(s).active || !IsPresent(SlotOf(s), c)) continue;
             // Ctrl shows the value smoothed as the strokes are drawn with it held.
-            double v = g_view.CtrlHeld ? SmoothedValue(s, c, CursorSample(s))
-                                       : CursorValue(s, c, CursorSample(s));
-            if (g_view.ShiftHeld) v -= CursorValue(s, c, int32_t(SampleAtX(f, s, g_view.MouseX)));
+            int32_t at = CursorSample(s) + CurveSampleOffset(s, c);
+            double v = g_view.CtrlHeld ? SmoothedValue(s, c, at) : CursorValue(s, c, at);
+            if (g_view.ShiftHeld)
+                v -= CursorValue(s, c,
+                                 int32_t(SampleAtX(f, s, g_view.MouseX)) + CurveSampleOffset(s, c));
             RenderColorValue color = Brightened(FileColor(s), g_view.FileBrightness[s]);
             if (!g_graph.GraphVisible[s][c]) color = Brightened(color, 90); // hidden curve
             RenderText(float(ValueColumnX(s)), y, color, g_res.valueFont, "%s",

@@ -14,6 +14,26 @@ namespace qvtk {
 
 GraphList g_graphList;
 
+int32_t CurveSampleOffset(FileSlot slot, int column) {
+    const Slot& s = SlotOf(slot);
+    if (column < 0 || column >= kColumnCount) return 0;
+    ChannelCode code = s.channels[column].code;
+    bool expert = g_settings.ExpertMode >= 2;
+    int32_t offset = 0;
+    if (s.file.fileKind == kFileFamily4 && code >= 11 && code <= 14) {
+        offset = g_view.LafDelayOffset;
+    } else if (s.file.fileKind == kFileFamily3 && expert) {
+        // The analog inputs 6, 7, 9 and 10 (LAF1, LAF2, AUX1, AUX2) are delayed when their
+        // input is a standard air-fuel sensor (input type 0).
+        static const int kInputColumns[4] = {6, 7, 9, 10};
+        for (int k = 0; k < 4; ++k)
+            if (column == kInputColumns[k] && s.header.inputTypes[k] == 0)
+                offset = g_view.LafDelayOffset;
+    }
+    if (code == 66 && expert) offset = g_view.GpsOffset;
+    return offset;
+}
+
 // Mean over +/- SusFilter_n samples; samples outside the file count as 0.
 double SmoothedValue(FileSlot slot, int column, int64_t s) {
     int n = g_settings.SusFilter_n;
@@ -35,14 +55,6 @@ int PoolLimit() {
 RenderColorValue CurveColor(FileSlot slot, ChannelCode code) {
     // Blue at least 63 keeps dark palette colours visible on the dark background.
     return PaletteColor(CurvePaletteIndex(slot, code)) | 63u;
-}
-
-// Air-fuel channels are read later by the LAF delay, as long as that stays in the file.
-int32_t SampleOffset(FileSlot slot, int column) {
-    const Slot& s = SlotOf(slot);
-    ChannelCode code = s.channels[column].code;
-    bool laf = s.file.fileKind == kFileFamily4 && code >= 11 && code <= 14;
-    return laf ? g_view.LafDelayOffset : 0;
 }
 
 bool Smoothed(ChannelCode code) {
@@ -222,11 +234,16 @@ bool CollectColumns(const GraphFrame& frame, FileSlot slot, int32_t offset, Curv
             prev = si;
             continue;
         }
-        if (cols.count == 0) cols.first = int32_t(prev + 1) + offset;
-        cols.x[size_t(cols.count)] = p > 1 ? float(SampleX(frame, slot, double(si))) : float(x);
-        cols.last[size_t(cols.count)] = int32_t(si) + offset;
-        ++cols.count;
+        // A shifted read never leaves the recording: near its ends the columns keep to the
+        // samples that are there.
+        int32_t at = int32_t(std::clamp<int64_t>(si + offset, 0, s.sampleCount - 1));
+        int32_t from = int32_t(std::clamp<int64_t>(prev + 1 + offset, 0, s.sampleCount - 1));
         prev = si;
+        if (cols.count > 0 ? at <= cols.last[size_t(cols.count - 1)] : at < from) continue;
+        if (cols.count == 0) cols.first = from;
+        cols.x[size_t(cols.count)] = p > 1 ? float(SampleX(frame, slot, double(si))) : float(x);
+        cols.last[size_t(cols.count)] = at;
+        ++cols.count;
     }
     return cols.count > 0;
 }
@@ -270,8 +287,7 @@ int64_t DrawCurve(const GraphFrame& frame, FileSlot slot, int column) {
                              : PrimitiveKind::LineStrip};
     // Opaque lines need no blending.
     RenderSetBlend(filled ? BlendMode::Alpha : BlendMode::None, 255);
-    int32_t offset = SampleOffset(slot, column);
-    if (offset && s.sampleCount - 1 + offset >= s.sampleCount) offset = 0;
+    int32_t offset = CurveSampleOffset(slot, column);
     CurveColumns& cols = g_curveColumns;
     if (!CollectColumns(frame, slot, offset, cols)) return 0;
     bool smoothed = Smoothed(code);

@@ -26,6 +26,10 @@ int64_t SampleAtX(const GraphFrame& frame, FileSlot slot, double x);
 // y of an engineering value of a channel code.
 double ValueY(const GraphFrame& frame, ChannelCode code, double value);
 
+// Samples a column is read later than the cursor: the LAF delay for air-fuel inputs, the GPS
+// offset for GPS speed (at expert level 2). Reads are kept inside the recording.
+int32_t CurveSampleOffset(FileSlot slot, int column);
+
 // Mean of a column over +/- SusFilter_n samples around s (outside the file counts as 0), in
 // engineering units: the Ctrl view of the strokes.
 double SmoothedValue(FileSlot slot, int column, int64_t s);

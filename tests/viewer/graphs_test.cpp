@@ -296,5 +296,25 @@ TEST_F(Graphs, CursorValueTextsFollowDecimalsUnitsAndSensorTypes) {
     EXPECT_EQ(CursorValueText(0, 2, 14.7, false), "  14.70");
 }
 
+TEST_F(Graphs, AirFuelInputsAreReadLaterByTheLafDelay) {
+    MakeFile(0, std::vector<int32_t>(1000, 0));
+    Slot& s = SlotOf(0);
+    s.file.fileKind = kFileFamily3;
+    g_view.LafDelayOffset = 20;
+    g_view.GpsOffset = -3;
+    s.header.inputTypes[0] = 0; // LAF1: a standard air-fuel sensor
+    s.header.inputTypes[2] = 1; // AUX1: a voltage
+    s.channels[6].code = 11, s.channels[9].code = 17, s.channels[20].code = 66;
+    EXPECT_EQ(CurveSampleOffset(0, 6), 20);
+    EXPECT_EQ(CurveSampleOffset(0, 9), 0);
+    EXPECT_EQ(CurveSampleOffset(0, 20), -3);
+    g_settings.ExpertMode = 1;
+    EXPECT_EQ(CurveSampleOffset(0, 6), 0);
+    EXPECT_EQ(CurveSampleOffset(0, 20), 0);
+    s.file.fileKind = kFileFamily4; // the CAN logger's air-fuel codes at any level
+    s.channels[7].code = 13;
+    EXPECT_EQ(CurveSampleOffset(0, 7), 20);
+}
+
 } // namespace
 } // namespace qvtk::test
