@@ -1,6 +1,6 @@
 // One full frame of the main window without graphs yet: background, key instructions, file
 // labels, layout tabs, both info panels with the memo being typed, at 1920 x 1080.
-#include <benchmark/benchmark.h>
+#include "bench/gui_bench_main.h"
 
 #include <QApplication>
 #include <cstdlib>
@@ -62,11 +62,4 @@ BENCHMARK(DrawFullFrame)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
-int main(int argc, char** argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+QVTK_GUI_BENCHMARK_MAIN()

@@ -1,7 +1,7 @@
 // The time graphs of three 3-hour recordings (2 160 000 samples, 14 channels each) at
 // 1920 x 1080: the whole recording across the screen, the normal view, zoomed in 8x, and
 // while scrolling. The cost per frame must not depend on the recording's length.
-#include <benchmark/benchmark.h>
+#include "bench/gui_bench_main.h"
 
 #include <QApplication>
 #include <cstdlib>
@@ -85,11 +85,4 @@ BENCHMARK(DrawGraphFrame)
 
 } // namespace
 
-int main(int argc, char** argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+QVTK_GUI_BENCHMARK_MAIN()

@@ -8,13 +8,13 @@
 #include <map>
 #include <string>
 
+#include "analysis/lap_model.h"
+#include "analysis/lap_statistics.h"
 #include "data/log_loader.h"
 #include "data/program.h"
 #include "data/session.h"
 #include "data/settings.h"
 #include "platform/message_box.h"
-#include "analysis/lap_model.h"
-#include "analysis/lap_statistics.h"
 #include "tools/sim/course.h"
 #include "tools/sim/course_ini.h"
 #include "tools/sim/course_writer.h"

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "data/settings.h"
+#include "viewer/graph_settings.h"
 #include "viewer/graphs.h"
 #include "viewer/info_panels.h"
 #include "viewer/resources.h"
@@ -48,14 +49,6 @@ const KeyHelpLine kKeyHelpLines[] = {
 const int kKeyHelpLineCount = int(sizeof kKeyHelpLines / sizeof kKeyHelpLines[0]);
 
 namespace {
-
-bool LightScheme() {
-    return g_settings.colortype == 1;
-}
-
-RenderColorValue TextColor() {
-    return LightScheme() ? RenderColor(20, 20, 28) : RenderColor(220, 224, 232);
-}
 
 // Overlays brighten a dark picture and darken a light one.
 BlendMode OverlayBlend() {
@@ -137,7 +130,7 @@ void DrawLafDelayReadout() {
     if (g_view.LafDelayReadout <= 0) return;
     --g_view.LafDelayReadout;
     RenderSetBlend(BlendMode::Alpha, 2 * g_view.LafDelayReadout + 55);
-    RenderText(float(g_view.MouseX), float(g_view.MouseY), TextColor(), g_res.mainFont,
+    RenderText(float(g_view.MouseX), float(g_view.MouseY), SchemeTextColor(), g_res.mainFont,
                "LAF Delay %4.2f sec", g_view.LafDelayOffset * 0.005);
 }
 

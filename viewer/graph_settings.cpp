@@ -48,6 +48,14 @@ void NormalizeGraphRange(GraphCodeSettings& g) {
     if (g.GraphStep < 2) g.GraphStep = 1000;
 }
 
+bool LightScheme() {
+    return g_settings.colortype == 1;
+}
+
+RenderColorValue SchemeTextColor() {
+    return LightScheme() ? RenderColor(0, 0, 0) : RenderColor(255, 255, 255);
+}
+
 RenderColorValue PaletteColor(int index) {
     static constexpr RenderColorValue kDark[kPaletteSize] = {
         RenderColor(0, 255, 0),   RenderColor(0, 255, 192),   RenderColor(255, 0, 0),
@@ -58,7 +66,7 @@ RenderColorValue PaletteColor(int index) {
         RenderColor(255, 0, 192), RenderColor(192, 168, 0),   RenderColor(128, 128, 0),
         RenderColor(0, 150, 0),   RenderColor(100, 100, 100), RenderColor(10, 10, 10)};
     int i = index >= 0 && index < kPaletteSize ? index : kPaletteSize - 1;
-    return g_settings.colortype == 1 ? kLight[i] : kDark[i];
+    return LightScheme() ? kLight[i] : kDark[i];
 }
 
 RenderColorValue Brightened(RenderColorValue color, int brightness) {

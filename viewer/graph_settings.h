@@ -63,6 +63,11 @@ void DeriveScaleFromBand(GraphCodeSettings& g);
 // What loading applies to every code: no clipping of narrow bands, a usable grid step.
 void NormalizeGraphRange(GraphCodeSettings& g);
 
+// The light colour scheme (colortype 1): dark text and subtractive overlays on white.
+bool LightScheme();
+// The text colour of the scheme: white on the dark background, black on the light one.
+RenderColorValue SchemeTextColor();
+
 // Palette colour of an index (0..8; anything else is 8) in the current colour scheme.
 RenderColorValue PaletteColor(int index);
 

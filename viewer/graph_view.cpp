@@ -18,14 +18,6 @@ namespace qvtk {
 
 namespace {
 
-bool Light() {
-    return g_settings.colortype == 1;
-}
-
-RenderColorValue TextColor() {
-    return Light() ? RenderColor(0, 0, 0) : RenderColor(255, 255, 255);
-}
-
 int LoadedFiles() {
     int n = 1;
     for (int s = 1; s < kSlotCount; ++s)
@@ -70,7 +62,7 @@ void DrawGrid(const GraphFrame& f) {
         if (g_settings.GridFill) {
             RenderSetBlend(BlendMode::Alpha, 24);
             RenderBox(float(NamePanelX()), top, float(f.clientWidth), bottom,
-                      Light() ? RenderColor(0, 0, 64) : RenderColor(60, 70, 110), true);
+                      LightScheme() ? RenderColor(0, 0, 64) : RenderColor(60, 70, 110), true);
         }
         RenderSetBlend(BlendMode::Alpha, 90);
         int64_t step = std::max<int64_t>(g.GraphStep, 1);
@@ -79,7 +71,7 @@ void DrawGrid(const GraphFrame& f) {
         for (int64_t v = g.GraphMin; v <= g.GraphMax; v += step) {
             float y = float(ValueY(f, code, double(v) * 0.001));
             RenderLine(float(NamePanelX()), y, float(f.clientWidth), y,
-                       Light() ? RenderColor(150, 150, 170) : RenderColor(70, 80, 110));
+                       LightScheme() ? RenderColor(150, 150, 170) : RenderColor(70, 80, 110));
         }
     }
 }
@@ -115,9 +107,9 @@ void DrawNamesAndValues(const GraphFrame& f) {
         }
         const char* name = SlotOf(0).active && IsPresent(SlotOf(0), c) ? SlotOf(0).channels[c].name
                                                                        : SlotOf(1).channels[c].name;
-        RenderText(float(NamePanelX() + 4), y, TextColor(), g_res.smallFont, "%8.8s", name);
+        RenderText(float(NamePanelX() + 4), y, SchemeTextColor(), g_res.smallFont, "%8.8s", name);
         if (g_view.CtrlHeld || (g_view.MouseButtons & kMouseMiddle))
-            RenderText(float(f.baseX + 12), y, TextColor(), g_res.mainFont, "%s", name);
+            RenderText(float(f.baseX + 12), y, SchemeTextColor(), g_res.mainFont, "%s", name);
     }
 }
 
@@ -125,17 +117,17 @@ void DrawBaseline(const GraphFrame& f) {
     RenderSetBlend(BlendMode::Alpha, 255);
     RenderLine(f.baseX, float(g_res.smallFontSize + 3), f.baseX,
                float(f.clientHeight - ScrollBarHeight(f)),
-               Light() ? RenderColor(200, 0, 0) : RenderColor(255, 80, 80));
+               LightScheme() ? RenderColor(200, 0, 0) : RenderColor(255, 80, 80));
 }
 
 void DrawTimeSpan(const GraphFrame& f, int fs, int top, int bottom) {
     int bx = int(f.baseX), mx = g_view.MouseX, mid = (bx + mx) / 2;
     auto dt = int64_t(std::abs(bx - mx) * 5.0 * g_view.HorizontalCompression / f.zoom);
     if (dt < 60000)
-        RenderText(float(mid - 20), 0, TextColor(), g_res.smallFont,
+        RenderText(float(mid - 20), 0, SchemeTextColor(), g_res.smallFont,
                    DebugMode() ? "%.3fsec" : "%.2fsec", double(dt) * 0.001);
     else
-        RenderText(float(mid - 16), 0, TextColor(), g_res.smallFont, "%dm%02ds",
+        RenderText(float(mid - 16), 0, SchemeTextColor(), g_res.smallFont, "%dm%02ds",
                    int(dt / 1000 / 60), int(dt / 1000 % 60));
     static const int kOffsets[kSlotCount] = {-136, 40, 160};
     for (int s = 0; s < kSlotCount; ++s) {
@@ -152,7 +144,7 @@ void DrawTimeSpan(const GraphFrame& f, int fs, int top, int bottom) {
             int64_t((double(slot.distance.front[m]) - double(slot.distance.front[c])) / unit);
         auto rear = int64_t((double(slot.distance.rear[m]) - double(slot.distance.rear[c])) / unit);
         RenderColorValue color =
-            s == 0 ? (Light() ? RenderColor(20, 20, 128) : RenderColor(200, 255, 200))
+            s == 0 ? (LightScheme() ? RenderColor(20, 20, 128) : RenderColor(200, 255, 200))
                    : FileColor(s);
         RenderText(float(mid + kOffsets[s]), 0, color, g_res.smallFont, "(%5dm:F%5dm:R)",
                    int(front), int(rear));
@@ -169,9 +161,10 @@ void DrawGuideLines(const GraphFrame& f, int bottom) {
     else if (c > 15)
         w = int(4000 * f.zoom / c);
     int h = w / 2, q = h / 2, mx = g_view.MouseX, g = g_view.GuideFade;
-    RenderSetBlend(Light() ? BlendMode::Alpha : BlendMode::Additive, Light() ? 2 * g : 4 * g);
-    RenderColorValue major = Light() ? RenderColor(64, 64, 64) : RenderColor(0, 0, 200);
-    RenderColorValue minor = Light() ? RenderColor(190, 190, 190) : RenderColor(0, 0, 92);
+    RenderSetBlend(LightScheme() ? BlendMode::Alpha : BlendMode::Additive,
+                   LightScheme() ? 2 * g : 4 * g);
+    RenderColorValue major = LightScheme() ? RenderColor(64, 64, 64) : RenderColor(0, 0, 200);
+    RenderColorValue minor = LightScheme() ? RenderColor(190, 190, 190) : RenderColor(0, 0, 92);
     for (int x : {mx - w, mx + w, mx - h, mx + h})
         RenderLine(float(x), 14, float(x), float(bottom), major);
     for (int x : {mx - (h + q), mx + (h + q), mx - q, mx + q})
@@ -186,18 +179,18 @@ void DrawSpanReadout(const GraphFrame& f) {
     if (g_view.ShiftHeld) {
         RenderSetBlend(BlendMode::Alpha, 40);
         RenderBox(float(std::min(bx, mx)), float(top), float(std::max(bx, mx)), float(bottom),
-                  TextColor(), true);
+                  SchemeTextColor(), true);
     }
-    RenderSetBlend(Light() ? BlendMode::None : BlendMode::Additive, 255);
-    RenderLine(float(mx), float(top), float(bx), float(top), TextColor());
+    RenderSetBlend(LightScheme() ? BlendMode::None : BlendMode::Additive, 255);
+    RenderLine(float(mx), float(top), float(bx), float(top), SchemeTextColor());
     if (mx - bx > 20) {
-        RenderLine(float(mx - 8), float(fs), float(mx), float(top), TextColor());
-        RenderLine(float(bx + 8), float(fs), float(bx), float(top), TextColor());
+        RenderLine(float(mx - 8), float(fs), float(mx), float(top), SchemeTextColor());
+        RenderLine(float(bx + 8), float(fs), float(bx), float(top), SchemeTextColor());
     } else if (bx - mx > 20) {
-        RenderLine(float(mx + 8), float(fs), float(mx), float(top), TextColor());
-        RenderLine(float(bx - 8), float(fs), float(bx), float(top), TextColor());
+        RenderLine(float(mx + 8), float(fs), float(mx), float(top), SchemeTextColor());
+        RenderLine(float(bx - 8), float(fs), float(bx), float(top), SchemeTextColor());
     }
-    RenderLine(float(mx), float(top), float(mx), float(bottom), TextColor());
+    RenderLine(float(mx), float(top), float(mx), float(bottom), SchemeTextColor());
     DrawTimeSpan(f, fs, top, bottom);
     bool dragging = g_view.MouseButtons & (kMouseLeft | kMouseRight);
     g_view.GuideFade = std::clamp(g_view.GuideFade + (dragging ? -1 : 1), 4, 32);
@@ -222,7 +215,7 @@ void DrawScrollBar(const GraphFrame& f) {
     float top = float(f.clientHeight - 24), h = 24;
     RenderSetBlend(BlendMode::Alpha, 160);
     RenderBox(0, top, float(f.clientWidth), top + h,
-              Light() ? RenderColor(210, 210, 215) : RenderColor(30, 34, 46), true);
+              LightScheme() ? RenderColor(210, 210, 215) : RenderColor(30, 34, 46), true);
     for (int s = 0; s < kSlotCount; ++s) {
         const Slot& slot = SlotOf(s);
         if (!slot.active || slot.sampleCount < 1) continue;

@@ -48,8 +48,9 @@ namespace {
 constexpr ChannelCode kCodeFrontStroke = 9, kCodeRearStroke = 10;
 
 // The pool is flushed a little before it is full, so a column's vertices always fit.
+// A column adds at most six vertices.
 int PoolLimit() {
-    return std::max(64, int(g_res.linePool.size()) - 64);
+    return int(g_res.linePool.size()) - 8;
 }
 
 RenderColorValue CurveColor(FileSlot slot, ChannelCode code) {
@@ -253,6 +254,7 @@ bool CollectColumns(const GraphFrame& frame, FileSlot slot, int32_t offset, Curv
 int64_t DrawCurve(const GraphFrame& frame, FileSlot slot, int column) {
     const Slot& s = SlotOf(slot);
     if (!s.active || !ColumnDrawn(slot, column) || s.sampleCount < 2) return 0;
+    if (g_res.linePool.size() < 16) return 0; // no pool to draw through
     ChannelCode code = s.channels[column].code;
     const GraphCodeSettings& g = GraphOf(code);
     double p = frame.pixelsPerSample[slot];

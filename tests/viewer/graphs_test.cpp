@@ -316,5 +316,19 @@ TEST_F(Graphs, AirFuelInputsAreReadLaterByTheLafDelay) {
     EXPECT_EQ(CurveSampleOffset(0, 7), 20);
 }
 
+TEST_F(Graphs, ASmallVertexPoolIsFlushedNotOverrun) {
+    std::vector<int32_t> zigzag(20000);
+    for (size_t i = 0; i < zigzag.size(); ++i) zigzag[i] = i % 2 ? 9000 : -9000;
+    MakeFile(0, zigzag);
+    g_res.screenWidth = 0; // the smallest pool: 51 vertices for a 640-pixel curve
+    ASSERT_TRUE(AllocateVertexPools());
+    SlotOf(0).cursorPos = 10000 * 100;
+    for (float compression : {0.5f, 3.0f}) {
+        g_view.HorizontalCompression = compression;
+        GraphOf(3).PlotType = compression > 1;             // lines and filled
+        EXPECT_GT(DrawCurve(MakeGraphFrame(), 0, 0), 300); // several pools full
+    }
+}
+
 } // namespace
 } // namespace qvtk::test
