@@ -102,13 +102,11 @@ std::string WindowTitle() {
 void StartProgram(const std::string& programDirectory) {
     if (!programDirectory.empty() && chdir(programDirectory.c_str()) != 0)
         std::perror(programDirectory.c_str());
-    g_session.programDirectory = programDirectory;
     ResetViewState();
     ResetViewerResources();
     ResetGraphSettings();
     ResetGraphLayouts();
-    LoadSettings(programDirectory);
-    ResetCourseLayout(); // the course named by the settings
+    LoadSettings(programDirectory); // also the program directory and the course it names
     g_view.SubViewOn = g_settings.AnimeMode;
     g_view.StatusViewOn = g_settings.SusgramDisplay;
     ChooseFontMetrics();

@@ -290,8 +290,10 @@ void ExecuteKey(int character) {
 void DispatchKey() {
     int c = RenderInputChar();
     SampleHeldKeys();
-    if (c) ExecuteKey(c);
-    SyncToolbar();
+    if (c)
+        ExecuteKey(c); // which brings the toolbar up to date
+    else
+        SyncToolbar(); // Shift may have changed the File 2/3 button
 }
 
 } // namespace qvtk
