@@ -9,8 +9,11 @@ int32_t Interpolate(const ChannelInfo& c, int k, int32_t r) {
     const int32_t* in = c.tableIn;
     const int32_t* out = c.tableOut;
     if (in[k + 1] == in[k]) return out[k];
-    return int32_t(out[k] + int64_t(out[k + 1] - out[k]) * (int64_t(r) - in[k]) /
-                                (int64_t(in[k + 1]) - in[k]));
+    // Table points come from the file: the widest differences times each other overflow
+    // 64 bits, so the product is taken wider.
+    using Wide = __int128;
+    const Wide rise = Wide(out[k + 1]) - out[k];
+    return int32_t(out[k] + rise * (Wide(r) - in[k]) / (Wide(in[k + 1]) - in[k]));
 }
 
 int32_t TableValue(const ChannelInfo& c, int32_t r) {

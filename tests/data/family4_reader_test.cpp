@@ -146,6 +146,13 @@ TEST_F(Family4Test, RawFormsAndConversions) {
     const std::pair<int32_t, int32_t> points[] = {
         {-101, -1000}, {-50, 0}, {100, 2000}, {150, 2001}, {350, 1500}, {800, 9999}, {5000, 9999}};
     for (auto [raw, value] : points) EXPECT_EQ(Family4Convert(t, raw), value) << raw;
+    // Table points from a damaged file span the whole 32-bit range: the line between them is
+    // still followed (the middle of the inputs maps to the middle of INT32_MIN + 1 .. INT32_MAX).
+    t.tableIn[0] = INT32_MIN;
+    t.tableIn[1] = INT32_MAX;
+    t.tableOut[0] = INT32_MIN + 1;
+    t.tableOut[1] = INT32_MAX;
+    EXPECT_EQ(Family4Convert(t, 0), 0);
     // Raw forms of an item: u16, i8 of the second byte, i16.
     ChannelInfo u, i8, i16;
     i8.signedRaw = i16.signedRaw = i16.bitDepth = 1;
