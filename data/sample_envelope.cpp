@@ -340,7 +340,7 @@ inline void Prefetch(const ColumnEnvelope& e, int64_t from, int64_t end) {
 // Consecutive runs, each starting after the last sample of the one before.
 __attribute__((target_clones("avx2", "default"))) void
 QueryRuns(const ColumnEnvelope& e, int64_t first, const int32_t* lasts, int count, MinMax* out) {
-    constexpr int kAhead = 8; // runs between a prefetch and its use
+    constexpr int kAhead = 24; // runs between a prefetch and its use
     const int64_t n = e.sampleCount;
     auto span = [&](int k, int64_t& from, int64_t& end) {
         from = std::max<int64_t>(k == 0 ? first : int64_t(lasts[k - 1]) + 1, 0);
@@ -358,7 +358,10 @@ QueryRuns(const ColumnEnvelope& e, int64_t first, const int32_t* lasts, int coun
         }
         span(k, from, end);
         out[k] = {INT32_MAX, INT32_MIN};
-        if (from < end) Query(e, from, end, out[k].min, out[k].max);
+        if (from < end) {
+            Query(e, from, end, out[k].min, out[k].max);
+            out[k].last = e.samples[end - 1]; // in the block the query just read
+        }
     }
 }
 
@@ -367,10 +370,10 @@ bool ValidColumn(FileSlot slot, int column) {
 }
 
 // The column's envelope when it describes the column's samples as they are now, else null.
-const ColumnEnvelope* CurrentEnvelope(FileSlot slot, int column) {
+ColumnEnvelope* CurrentEnvelope(FileSlot slot, int column) {
     if (!ValidColumn(slot, column)) return nullptr;
     const Slot& s = SlotOf(slot);
-    const ColumnEnvelope& e = g_envelope.slots[slot].columns[column];
+    ColumnEnvelope& e = g_envelope.slots[slot].columns[column];
     // An envelope of another buffer or another length describes other samples.
     if (e.levels == 0 || !HasFullBuffer(s, column) || e.samples != s.samples[column] ||
         e.sampleCount != s.sampleCount)
@@ -413,9 +416,17 @@ bool EnvelopeMinMax(FileSlot slot, int column, int32_t first, int32_t last, int3
 
 bool EnvelopeMinMaxRuns(FileSlot slot, int column, int32_t first, const int32_t* lasts, int count,
                         MinMax* out) {
-    const ColumnEnvelope* e = CurrentEnvelope(slot, column);
+    ColumnEnvelope* e = CurrentEnvelope(slot, column);
     if (!e || count < 0) return false;
-    QueryRuns(*e, first, lasts, count, out);
+    const bool same = e->lastFirst == first && e->lastRuns.size() == size_t(count) &&
+                      std::equal(lasts, lasts + count, e->lastRuns.begin());
+    if (!same) {
+        e->lastRuns.assign(lasts, lasts + count);
+        e->lastAnswer.resize(size_t(count));
+        e->lastFirst = first;
+        QueryRuns(*e, first, lasts, count, e->lastAnswer.data());
+    }
+    std::copy(e->lastAnswer.begin(), e->lastAnswer.end(), out);
     return true;
 }
 

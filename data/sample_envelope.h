@@ -4,6 +4,7 @@
 // graphs ask it for every pixel column, so a single-sample spike shows at every zoom. It takes
 // about a seventh of the memory of the samples it covers.
 #include <cstdint>
+#include <vector>
 
 #include "data/session.h"
 
@@ -16,6 +17,7 @@ constexpr int kEnvelopeMaxLevels = 12; // enough for 2^31 samples
 struct MinMax {
     int32_t min;
     int32_t max;
+    int32_t last = 0; // the run's last sample (runs of a frame only)
 };
 
 // kEnvelopeFanout neighbouring entries of a level: their minima, then their maxima. One cache
@@ -37,6 +39,11 @@ struct ColumnEnvelope {
     int levels = 0;                              // 0: no envelope
     int32_t levelGroup[kEnvelopeMaxLevels] = {}; // first group of each level
     int32_t levelCount[kEnvelopeMaxLevels] = {}; // entries of each level
+    // The runs last asked for and their answer: a view that is redrawn unchanged (the pointer
+    // moving over it) asks for the same runs every frame.
+    int32_t lastFirst = -1;
+    std::vector<int32_t> lastRuns;
+    std::vector<MinMax> lastAnswer;
 };
 
 struct SlotEnvelope {
@@ -69,8 +76,8 @@ bool EnvelopeMinMax(FileSlot slot, int column, int32_t first, int32_t last, int3
                     int32_t& max);
 
 // The same for the consecutive runs of a frame's pixel columns: run k holds samples
-// lasts[k-1]+1 .. lasts[k] (run 0 starts at first), clamped as above, and its extremes go to
-// out[k]; a run left without samples gets {INT32_MAX, INT32_MIN}. Faster than one query per
+// lasts[k-1]+1 .. lasts[k] (run 0 starts at first), clamped as above, and its extremes and
+// its last sample go to out[k]; a run left without samples gets {INT32_MAX, INT32_MIN}. Faster than one query per
 // run, as it loads each run's memory while the runs before it are answered. False, with out
 // untouched, when the column has no envelope that matches its samples.
 bool EnvelopeMinMaxRuns(FileSlot slot, int column, int32_t first, const int32_t* lasts, int count,

@@ -226,8 +226,10 @@ void PlotColumn(const RasterTarget& target, const ClipBox& clip, int x, int y0, 
     if (skipFirst) (y0 <= y1 ? top : bottom) += y0 <= y1 ? 1 : -1;
     top = std::max(top, clip.t);
     bottom = std::min(bottom, clip.b - 1);
-    uint32_t* p = target.pixels + ptrdiff_t(top) * target.stride + x;
-    for (int y = top; y <= bottom; ++y, p += target.stride) *p = Op::Apply(*p, src);
+    // The stride in a local: the pixel stores could alias the target's fields otherwise.
+    const ptrdiff_t stride = target.stride;
+    uint32_t* p = target.pixels + ptrdiff_t(top) * stride + x;
+    for (int y = top; y <= bottom; ++y, p += stride) *p = Op::Apply(*p, src);
 }
 
 // Draws one segment; `last` is the pixel the previous segment of a strip ended on (updated).

@@ -311,10 +311,10 @@ int64_t DrawCurve(const GraphFrame& frame, FileSlot slot, int column) {
             }
             prevX = px, prevY = y;
         } else {
-            int32_t end = SampleAt(slot, column, at);
-            int32_t lo = end, hi = end;
-            if (extremes && cols.extremes[k].min <= cols.extremes[k].max)
-                lo = cols.extremes[k].min, hi = cols.extremes[k].max;
+            const MinMax& run = cols.extremes[k];
+            const bool haveRun = extremes && run.min <= run.max;
+            int32_t end = haveRun ? run.last : SampleAt(slot, column, at);
+            int32_t lo = haveRun ? run.min : end, hi = haveRun ? run.max : end;
             // The whole column range is drawn, ending at the maximum when the curve rises
             // and at the minimum when it falls: a single-sample spike is never lost.
             bool rising = end >= prevEnd;
