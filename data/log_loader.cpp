@@ -83,6 +83,7 @@ bool LoadFileIntoSlot(FileSlot& slot, const std::string& path) {
     }
     s.file.fileName = std::string(FileTitle(path));
     s.file.filePath = path;
+    s.engineSpeedScale = 1.0f; // a new recording starts unsimulated
     ComputeSegments(slot); // the laps are rebuilt from the new marks
     if (slot != 0 && SlotOf(0).file.fileKind != kFileNone) {
         // A channel of File 2 or 3 is shown when File 1 shows it, and follows File 1's

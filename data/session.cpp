@@ -94,6 +94,7 @@ void ResetSlotValues(Slot& s, FileSlot slot) {
     s.laps.count = 1;
     for (int32_t& d : s.laps.lapDistance) d = 0;
     s.cursorPos = 0;
+    s.engineSpeedScale = 1.0f;
     s.file.fileKind = kFileNone;
     if (slot != 0) s.active = false;
 }

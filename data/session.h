@@ -153,6 +153,8 @@ struct Slot {
     uint8_t* sampleMarks = nullptr;      // SampleMarks
     ControlLine controlLine;
     int64_t cursorPos = 0; // CursorPos: the sample under the viewer's baseline x 100
+    // Engine speed as the final-drive simulation would have it; 1 for a recording as it is.
+    float engineSpeedScale = 1.0f;
     int gearInputColumn = kColumnNotPresent;
 };
 

@@ -79,7 +79,7 @@ void DrawGrid(const GraphFrame& f) {
 double CursorValue(FileSlot slot, int column, int64_t sample) {
     return SampleAt(slot, column,
                     int32_t(std::clamp<int64_t>(sample, 0, SlotOf(slot).sampleCount - 1))) *
-           0.001;
+           ValueFactor(slot, column);
 }
 
 // Names in the name panel and each file's value at its cursor (or the difference to the
@@ -107,7 +107,15 @@ void DrawNamesAndValues(const GraphFrame& f) {
         }
         const char* name = SlotOf(0).active && IsPresent(SlotOf(0), c) ? SlotOf(0).channels[c].name
                                                                        : SlotOf(1).channels[c].name;
-        RenderText(float(NamePanelX() + 4), y, SchemeTextColor(), g_res.smallFont, "%8.8s", name);
+        // A channel without a name goes by its column number.
+        float nameX = float(NamePanelX() + 4);
+        if (name[0])
+            RenderText(nameX, y, SchemeTextColor(), g_res.smallFont, "%8.8s", name);
+        else
+            RenderText(nameX, y, SchemeTextColor(), g_res.smallFont, "%6.2d", c);
+        if (DebugMode()) // column and channel code, under the name
+            RenderText(nameX, y + float(g_res.smallFontSize), SchemeTextColor(), g_res.smallFont,
+                       "%d:%d", c, int(code));
         if (g_view.CtrlHeld || (g_view.MouseButtons & kMouseMiddle))
             RenderText(float(f.baseX + 12), y, SchemeTextColor(), g_res.mainFont, "%s", name);
     }
@@ -358,9 +366,41 @@ bool ValueColumnClick(const GraphFrame& f, int pressed) {
     return true;
 }
 
+// The Tab flash: File 1's marked samples as points on its drawn curves, fading from 255 and
+// gone below 100. Dense marks give one point per pixel column.
+void DrawMarkerFlash(const GraphFrame& f) {
+    int& level = g_view.MarkerFlash;
+    if (level < 100) {
+        level = 0;
+        return;
+    }
+    const Slot& s = SlotOf(0);
+    RenderSetBlend(BlendMode::Alpha, 255);
+    const RenderColorValue color = (MarkHighlightColor() & 0x00FFFFFFu) | uint32_t(level) << 24;
+    const double step = std::max<double>(f.pixelsPerSample[0], 1.0);
+    int64_t prev = SampleAtX(f, 0, -step);
+    for (double x = 0; s.active && x <= f.clientWidth; x += step) {
+        const int64_t si = std::min<int64_t>(SampleAtX(f, 0, x), s.sampleCount - 1);
+        if (si <= prev) continue;
+        const bool marked = SamplesMarked(0, prev + 1, si);
+        prev = si;
+        if (!marked) continue;
+        const float px = float(SampleX(f, 0, double(si)));
+        for (int i = 0; i < g_graphList.count; ++i) {
+            const int c = g_graphList.column[i];
+            if (!ColumnDrawn(0, c)) continue;
+            const float y = float(ValueY(f, CodeOf(c), CursorValue(0, c, si)));
+            RenderBox(px - 2, y - 2, px + 2, y + 2, color, true);
+        }
+    }
+    level -= 6;
+    RequestRedraw(kRedrawShort); // the fade runs to its end
+}
+
 void DrawGraphView(const GraphFrame& frame) {
     DrawGrid(frame);
     DrawCurves(frame);
+    DrawMarkerFlash(frame);
     if (!g_view.GraphPositionMode) DrawLapMarks(frame);
     DrawBaseline(frame);
     if (NormalGraphView()) {

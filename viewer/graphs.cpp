@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 #include "data/sample_envelope.h"
@@ -34,13 +35,29 @@ int32_t CurveSampleOffset(FileSlot slot, int column) {
     return offset;
 }
 
+double ValueFactor(FileSlot slot, int column) {
+    const Slot& s = SlotOf(slot);
+    const bool engine = column >= 0 && column < kColumnCount && s.channels[column].code == kCodeNe;
+    return engine ? 0.001 * double(s.engineSpeedScale) : 0.001;
+}
+
+int ChannelSampleStep(FileSlot slot, int column) {
+    // A CAN logger channel is stored every sample but measured every 5, 10, 20, 25, 40, 50,
+    // 100, 500 or 1000 ms; the file's samples are 5 ms apart.
+    static const int kSteps[] = {1, 2, 4, 5, 8, 10, 20, 100, 200};
+    const Slot& s = SlotOf(slot);
+    if (s.file.fileKind != kFileFamily4 || column < 0 || column >= kColumnCount) return 1;
+    const unsigned index = s.channels[column].sampleTimeIndex;
+    return index < std::size(kSteps) ? kSteps[index] : 1;
+}
+
 // Mean over +/- SusFilter_n samples; samples outside the file count as 0.
 double SmoothedValue(FileSlot slot, int column, int64_t s) {
     int n = g_settings.SusFilter_n;
     int64_t sum = 0;
     for (int64_t i = s - n; i <= s + n; ++i)
         if (i >= 0 && i < SlotOf(slot).sampleCount) sum += SampleAt(slot, column, int32_t(i));
-    return double(sum) / double(2 * n + 1) * 0.001;
+    return double(sum) / double(2 * n + 1) * ValueFactor(slot, column);
 }
 
 namespace {
@@ -215,7 +232,8 @@ CurveColumns g_curveColumns;
 // Walks the pixel columns in steps of max(p, 1) pixels from 20 steps left of the window to 20
 // steps right of it; a column counts once its sample differs from the one before and both
 // lie inside the recording. False when no column holds a sample.
-bool CollectColumns(const GraphFrame& frame, FileSlot slot, int32_t offset, CurveColumns& cols) {
+bool CollectColumns(const GraphFrame& frame, FileSlot slot, int32_t offset, int sampleStep,
+                    CurveColumns& cols) {
     const Slot& s = SlotOf(slot);
     double p = frame.pixelsPerSample[slot];
     double step = std::max(p, 1.0);
@@ -231,10 +249,13 @@ bool CollectColumns(const GraphFrame& frame, FileSlot slot, int32_t offset, Curv
     for (double x = left; x <= right; x += step) {
         int64_t si = SampleAtX(frame, slot, x);
         if (si >= s.sampleCount) break;
-        if (si < 1 || prev < 1 || si == prev) {
+        if (si < 1 || prev < 1) {
             prev = si;
             continue;
         }
+        // A channel measured every n samples moves on only with a new measurement; the
+        // samples of the columns passed over go to the next column's run.
+        if (si / sampleStep == prev / sampleStep) continue;
         // A shifted read never leaves the recording: near its ends the columns keep to the
         // samples that are there.
         int32_t at = int32_t(std::clamp<int64_t>(si + offset, 0, s.sampleCount - 1));
@@ -249,7 +270,24 @@ bool CollectColumns(const GraphFrame& frame, FileSlot slot, int32_t offset, Curv
     return cols.count > 0;
 }
 
+// Whether File 1's marked samples are drawn in the highlight colour.
+bool HighlightsMarks(FileSlot slot) {
+    return slot == 0 && SlotOf(0).sampleMarks && (g_settings.Shifter != 0 || DebugMode());
+}
+
 } // namespace
+
+bool SamplesMarked(FileSlot slot, int64_t from, int64_t to) {
+    const Slot& s = SlotOf(slot);
+    from = std::max<int64_t>(from, 0);
+    to = std::min<int64_t>(to, int64_t(s.sampleCount) - 1);
+    if (!s.sampleMarks || from > to) return false;
+    return std::memchr(s.sampleMarks + from, 1, size_t(to - from + 1)) != nullptr;
+}
+
+RenderColorValue MarkHighlightColor() {
+    return LightScheme() ? RenderColor(255, 128, 0) : RenderColor(255, 255, 0);
+}
 
 int64_t DrawCurve(const GraphFrame& frame, FileSlot slot, int column) {
     const Slot& s = SlotOf(slot);
@@ -271,10 +309,11 @@ int64_t DrawCurve(const GraphFrame& frame, FileSlot slot, int column) {
 
     bool filled = g.PlotType != 0 || Smoothed(code);
     int brightness = g_view.FileBrightness[slot];
-    RenderColorValue color = (Brightened(CurveColor(slot, code), brightness) & 0x00FFFFFFu) |
-                             (filled ? 191u : 255u) << 24;
-    RenderColorValue fillColor = (uint32_t(95) << 24) | (((color >> 16) & 0xFF) / 3) << 16 |
-                                 (((color >> 8) & 0xFF) / 3) << 8 | 127u;
+    RenderColorValue curveColor =
+        (Brightened(CurveColor(slot, code), brightness) & 0x00FFFFFFu) | (filled ? 191u : 255u)
+                                                                             << 24;
+    RenderColorValue fillColor = (uint32_t(95) << 24) | (((curveColor >> 16) & 0xFF) / 3) << 16 |
+                                 (((curveColor >> 8) & 0xFF) / 3) << 8 | 127u;
     bool spansZero = g.GraphMin < 0 && g.GraphMax > 0;
     float fillY =
         float(ValueY(frame, code, spansZero ? 0.0 : g.GraphMin * 0.001) + (spansZero ? 0 : 1.5));
@@ -291,8 +330,12 @@ int64_t DrawCurve(const GraphFrame& frame, FileSlot slot, int column) {
     RenderSetBlend(filled ? BlendMode::Alpha : BlendMode::None, 255);
     int32_t offset = CurveSampleOffset(slot, column);
     CurveColumns& cols = g_curveColumns;
-    if (!CollectColumns(frame, slot, offset, cols)) return 0;
+    if (!CollectColumns(frame, slot, offset, ChannelSampleStep(slot, column), cols)) return 0;
+    const double factor = ValueFactor(slot, column);
     bool smoothed = Smoothed(code);
+    const bool highlights = HighlightsMarks(slot);
+    const RenderColorValue highlight =
+        (Brightened(MarkHighlightColor(), brightness) & 0x00FFFFFFu) | (curveColor & 0xFF000000u);
     bool extremes = !smoothed && EnvelopeMinMaxRuns(slot, column, cols.first, cols.last.data(),
                                                     cols.count, cols.extremes.data());
     float prevX = 0, prevY = 0;
@@ -301,6 +344,10 @@ int64_t DrawCurve(const GraphFrame& frame, FileSlot slot, int column) {
         float px = cols.x[k];
         int32_t at = cols.last[k];
         bool havePoint = k > 0;
+        const RenderColorValue color =
+            highlights && SamplesMarked(slot, k == 0 ? cols.first : cols.last[k - 1] + 1, at)
+                ? highlight
+                : curveColor;
         if (smoothed) {
             float y = float(ValueY(frame, code, SmoothedValue(slot, column, at)));
             if (havePoint) {
@@ -319,8 +366,8 @@ int64_t DrawCurve(const GraphFrame& frame, FileSlot slot, int column) {
             // and at the minimum when it falls: a single-sample spike is never lost.
             bool rising = end >= prevEnd;
             prevEnd = end;
-            float yLo = float(ValueY(frame, code, lo * 0.001));
-            float yHi = float(ValueY(frame, code, hi * 0.001));
+            float yLo = float(ValueY(frame, code, lo * factor));
+            float yHi = float(ValueY(frame, code, hi * factor));
             float yEnd = rising ? yHi : yLo;
             if (filled) {
                 if (havePoint) {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "data/session.h"
+#include "render/render.h"
 
 namespace qvtk {
 
@@ -29,6 +30,18 @@ double ValueY(const GraphFrame& frame, ChannelCode code, double value);
 // Samples a column is read later than the cursor: the LAF delay for air-fuel inputs, the GPS
 // offset for GPS speed (at expert level 2). Reads are kept inside the recording.
 int32_t CurveSampleOffset(FileSlot slot, int column);
+
+// Engineering units per sample unit of a column: 0.001, with engine speed further scaled by
+// the file's simulated final drive.
+double ValueFactor(FileSlot slot, int column);
+// Samples between the measurements of a channel (a CAN logger channel measured slower than its
+// file); 1 for every other channel.
+int ChannelSampleStep(FileSlot slot, int column);
+
+// Whether a sample from..to (inclusive, clamped to the recording) carries a marker; the colour
+// marked samples of File 1 are drawn in (with the shifter option or in debug mode).
+bool SamplesMarked(FileSlot slot, int64_t from, int64_t to);
+RenderColorValue MarkHighlightColor();
 
 // Mean of a column over +/- SusFilter_n samples around s (outside the file counts as 0), in
 // engineering units: the Ctrl view of the strokes.

@@ -6,6 +6,7 @@
 #include <random>
 
 #include "data/sample_envelope.h"
+#include "data/settings.h"
 #include "render/render_qt.h"
 #include "tests/gui_app.h"
 #include "tests/test_support.h"
@@ -328,6 +329,53 @@ TEST_F(Graphs, ASmallVertexPoolIsFlushedNotOverrun) {
         GraphOf(3).PlotType = compression > 1;             // lines and filled
         EXPECT_GT(DrawCurve(MakeGraphFrame(), 0, 0), 300); // several pools full
     }
+}
+
+// A CAN logger channel measured every 20 ms joins one point per measurement; the simulated
+// final drive scales engine speed; marked samples of File 1 light up in debug mode.
+TEST_F(Graphs, MeasurementStepsEngineSpeedScaleAndMarkedSamples) {
+    std::vector<int32_t> ramp(2000);
+    for (size_t i = 0; i < ramp.size(); ++i) ramp[i] = int32_t(i / 4) * 40;
+    MakeFile(0, ramp);
+    Slot& s = SlotOf(0);
+    s.file.fileKind = kFileFamily4;
+    s.cursorPos = 1000 * 100;
+    g_view.HorizontalCompression = 0.25f; // four pixels per sample
+    const int64_t everySample = DrawCurve(MakeGraphFrame(), 0, 0);
+    s.channels[0].sampleTimeIndex = 2; // 20 ms: four samples per measurement
+    const int64_t perMeasurement = DrawCurve(MakeGraphFrame(), 0, 0);
+    EXPECT_GT(perMeasurement, 0);
+    EXPECT_LE(perMeasurement * 2, everySample);
+
+    MakeFile(0, std::vector<int32_t>(2000, 3000));
+    s.cursorPos = 1000 * 100;
+    g_view.HorizontalCompression = 5.0f;
+    GraphCodeSettings& g = GraphOf(3);
+    g.GraphMin = 0, g.GraphMax = 10000, g.GraphTop = 100, g.GraphBottom = 300;
+    DeriveScaleFromBand(g);
+    GraphFrame f = MakeGraphFrame();
+    const int x = int(f.baseX);
+    auto row = [&](double v) { return int(ValueY(f, 3, v) + 0.5); }; // the pixel a value lights
+    auto drawn = [&] {
+        RenderSetTarget(kBackBuffer);
+        RenderClearTarget(0xFF000000u);
+        DrawCurve(f, 0, 0);
+    };
+    s.engineSpeedScale = 2.0f;
+    drawn();
+    EXPECT_TRUE(Lit(x, row(6.0)));
+    EXPECT_FALSE(Lit(x, row(3.0)));
+
+    s.engineSpeedScale = 1.0f;
+    s.sampleMarks[1000] = 1;
+    const int y = row(3.0);
+    auto colorAt = [&](int px) { return RenderTargetImage(kBackBuffer)->pixel(px, y) & 0xFFFFFF; };
+    drawn();
+    EXPECT_EQ(colorAt(x), colorAt(x - 40)); // the highlight is off outside debug mode
+    g_settings.Debug = 1;
+    drawn();
+    EXPECT_EQ(colorAt(x), MarkHighlightColor() & 0xFFFFFF);
+    EXPECT_NE(colorAt(x - 40), MarkHighlightColor() & 0xFFFFFF);
 }
 
 } // namespace
