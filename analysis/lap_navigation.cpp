@@ -63,9 +63,11 @@ LapNavigation StepToLap(const LapNavigation& view, int32_t lapSteps) {
 LapNavigation ShowWholeLap(const LapNavigation& view, FileSlot slot, int32_t row) {
     LapNavigation out = view;
     const Slot& s = SlotOf(slot);
+    // The list shows laps, so with 2 or 3 marks per lap its rows are MarksPerLap marks apart.
+    const int32_t m = MarksPerLap(slot);
     const int32_t f = view.firstListedLap[slot];
-    const int32_t start = row + 1 > s.sampleCount ? 0 : LapMark(slot, f + row);
-    const int32_t end = LapMark(slot, f + row + 1);
+    const int32_t start = row + 1 > s.sampleCount ? 0 : LapMark(slot, (f + row) * m);
+    const int32_t end = LapMark(slot, (f + row + 1) * m);
     int32_t width = 2 * view.graphHalfWidth - 10 - view.valueColumnWidth;
     if (width < 1) width = 1; // a window too narrow for graphs must not divide by zero
     float scale = float(end - start) / float(width);

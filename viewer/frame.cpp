@@ -6,6 +6,7 @@
 #include "data/settings.h"
 #include "viewer/graph_settings.h"
 #include "viewer/graphs.h"
+#include "viewer/lap_list.h"
 #include "viewer/info_panels.h"
 #include "viewer/resources.h"
 #include "viewer/view_state.h"
@@ -170,7 +171,10 @@ void DrawFrame() {
     } else if (g_view.AfMapView) {
         // The A/F map view draws here once it exists.
     } else if (!g_view.XyPlotView) {
-        DrawGraphView(MakeGraphFrame());
+        const GraphFrame frame = MakeGraphFrame();
+        DrawGraphView(frame);
+        DrawLapHeader(frame);
+        DrawLapLists(frame);
         DrawFileLabels();
         DrawLafDelayReadout();
         DrawLayoutTabs();

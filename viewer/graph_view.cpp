@@ -16,6 +16,10 @@
 
 namespace qvtk {
 
+int ValueColumnX(int slot) {
+    return 10 + slot * (g_res.valueColumnWidth + g_settings.CslValWidth);
+}
+
 namespace {
 
 int LoadedFiles() {
@@ -25,13 +29,6 @@ int LoadedFiles() {
     return n;
 }
 
-int ValueColumnX(int slot) {
-    return 10 + slot * (g_res.valueColumnWidth + g_settings.CslValWidth);
-}
-
-int NamePanelX() {
-    return ValueColumnX(LoadedFiles() >= 3 ? 3 : 2);
-}
 
 int ScrollBarHeight(const GraphFrame& f) {
     return g_view.ScrollBarOn ? 13 + f.clientWidth / 3 / 100 : 0;
@@ -39,6 +36,10 @@ int ScrollBarHeight(const GraphFrame& f) {
 
 int GraphBottomRow(const GraphFrame& f) {
     return f.clientHeight - (g_view.ScrollBarOn ? 24 : 0);
+}
+
+int NamePanelX() {
+    return ValueColumnX(LoadedFiles() >= 3 ? 3 : 2);
 }
 
 ChannelCode CodeOf(int column) {
@@ -233,9 +234,17 @@ void DrawScrollBar(const GraphFrame& f) {
     }
 }
 
+} // namespace
+
+int GraphAreaLeft() {
+    return NamePanelX() + 80;
+}
+
+namespace {
+
 bool OverRegion(const GraphFrame& f) {
     int x = g_view.MouseX, y = g_view.MouseY;
-    if (x < NamePanelX() + 80) return true; // value and name columns
+    if (x < GraphAreaLeft()) return true; // value and name columns, lap lists
     if (y < 32 && g_view.TabSlide > 0) return true;
     return g_view.ScrollBarOn && y >= f.clientHeight - 24;
 }

@@ -70,6 +70,10 @@ int64_t DrawCurves(const GraphFrame& frame);
 int64_t DrawCurve(const GraphFrame& frame, FileSlot slot, int column);
 
 void DrawGraphView(const GraphFrame& frame);
+// Left edge of a file's cursor value column.
+int ValueColumnX(int slot);
+// Where the curves begin to be free of the value and name columns.
+int GraphAreaLeft();
 
 // The cursor value as its column shows it: the channel's decimals and unit, the air-fuel
 // inputs in the unit of their sensor type, "%+" for a difference (Shift).

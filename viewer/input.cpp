@@ -9,6 +9,7 @@
 #include "viewer/graph_layout.h"
 #include "viewer/graph_position.h"
 #include "viewer/graphs.h"
+#include "viewer/lap_list.h"
 #include "viewer/key_commands.h"
 #include "viewer/resources.h"
 #include "viewer/view_state.h"
@@ -145,7 +146,7 @@ void PollInput() {
     }
     StepZoom();
     int pressed = g_view.MouseButtons & ~previousButtons;
-    if (ValueColumnClick(frame, pressed)) pressed = 0;
+    if (LapListClick(frame, pressed) || ValueColumnClick(frame, pressed)) pressed = 0;
     MouseClicks(pressed);
     GraphPositionMouse(frame, pressed);
     GraphMouse(frame);

@@ -70,6 +70,7 @@ struct ViewState {
     int MemoPanelCounter = 20;
     // Layout tab strip.
     int TabSlide = 0;      // 0..32 pixels shown
+    int LapListHover = 0;  // 0..32, rises while the mouse is over a lap row
     int TabUnderMouse = 0; // 1-based, 0 = none
     // The Shift state the toolbar's File 2/3 button shows.
     int ToolbarShowsFile3 = 0;

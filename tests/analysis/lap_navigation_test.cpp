@@ -66,6 +66,12 @@ TEST_F(LapNavigationTest, WholeLapFillsTheGraphs) {
     EXPECT_FLOAT_EQ(w.samplesPerPixel, 0.001f);
     EXPECT_EQ(w.cursor[0], 10000);
     EXPECT_EQ(w.displayPosition[0], 999999);
+    // Two marks per lap: a row of the list is a whole lap, 3000 .. the end at 10000.
+    SetMarksPerLap(0, 2);
+    v.firstListedLap[0] = 0;
+    v.ctrlHeld = false;
+    w = ShowWholeLap(v, 0, 1);
+    EXPECT_FLOAT_EQ(w.samplesPerPixel, 7000.0f / 909.0f);
 }
 
 } // namespace
