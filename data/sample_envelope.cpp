@@ -327,20 +327,18 @@ QueryOne(const ColumnEnvelope& e, int64_t from, int64_t end, int32_t& min, int32
 inline void Prefetch(const ColumnEnvelope& e, int64_t from, int64_t end) {
     __builtin_prefetch(e.samples + from);
     __builtin_prefetch(e.samples + end - 1);
-    const EnvelopeGroup* m0 = e.groups + e.levelGroup[0];
-    __builtin_prefetch(m0 + from / (B * F));
-    __builtin_prefetch(m0 + (end - 1) / (B * F));
-    if (e.levels > 1) {
-        const EnvelopeGroup* m1 = e.groups + e.levelGroup[1];
-        __builtin_prefetch(m1 + from / (B * F * F));
-        __builtin_prefetch(m1 + (end - 1) / (B * F * F));
+    int64_t span = B * F;
+    for (int level = 0; level < e.levels && span <= 8 * (end - from); ++level, span *= F) {
+        const EnvelopeGroup* m = e.groups + e.levelGroup[level];
+        __builtin_prefetch(m + from / span);
+        __builtin_prefetch(m + (end - 1) / span);
     }
 }
 
 // Consecutive runs, each starting after the last sample of the one before.
 __attribute__((target_clones("avx2", "default"))) void
 QueryRuns(const ColumnEnvelope& e, int64_t first, const int32_t* lasts, int count, MinMax* out) {
-    constexpr int kAhead = 24; // runs between a prefetch and its use
+    constexpr int kAhead = 16; // runs between a prefetch and its use
     const int64_t n = e.sampleCount;
     auto span = [&](int k, int64_t& from, int64_t& end) {
         from = std::max<int64_t>(k == 0 ? first : int64_t(lasts[k - 1]) + 1, 0);

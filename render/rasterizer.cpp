@@ -290,10 +290,105 @@ void DrawSegment(const RasterTarget& target, const ClipBox& clip, const ColorSou
         PlotLine<Op, true, false>(target, clip, source, px0, py0, px1, py1, skipFirst, 0, color);
 }
 
+// ---- Runs of vertical spans ----------------------------------------------------------------
+// The curves of a dense recording are one vertical span per pixel column. Drawn column by
+// column every pixel lands on another cache line; a run of neighbouring columns is filled row
+// by row instead, with the same pixels as DrawSegment gives each span.
+
+constexpr int kSpanRunMax = 32;
+
+struct VerticalSpan {
+    int x, top, bottom; // rows top..bottom, before clipping
+    uint32_t color;
+    int at; // its first vertex
+};
+
+// A segment that is a vertical span of one colour (at coordinates a pixel row can hold).
+bool AsVerticalSpan(const RenderVertex& a, const RenderVertex& b, VerticalSpan& span) {
+    constexpr float kFar = 1.0e7f;
+    if (a.color != b.color || a.x != b.x || !(std::fabs(a.x) < kFar) ||
+        !(std::fabs(a.y) < kFar) || !(std::fabs(b.y) < kFar))
+        return false;
+    span.x = int(std::floor(double(a.x) + 0.5));
+    span.top = int(std::floor(double(std::min(a.y, b.y)) + 0.5));
+    span.bottom = int(std::floor(double(std::max(a.y, b.y)) + 0.5));
+    span.color = a.color;
+    return true;
+}
+
+// Spans of one colour at columns x0, x0 + 1, ...
+void FillSpanRun(const RasterTarget& target, const ClipBox& clip, const VerticalSpan* spans,
+                 int n, uint32_t src) {
+    int top[kSpanRunMax], bottom[kSpanRunMax];
+    int lo = clip.b, hi = clip.t - 1;
+    int64_t filled = 0;
+    for (int j = 0; j < n; ++j) {
+        const bool inside = spans[j].x >= clip.l && spans[j].x < clip.r;
+        top[j] = inside ? std::max(spans[j].top, clip.t) : clip.b;
+        bottom[j] = inside ? std::min(spans[j].bottom, clip.b - 1) : clip.t - 1;
+        if (top[j] > bottom[j]) continue;
+        lo = std::min(lo, top[j]);
+        hi = std::max(hi, bottom[j]);
+        filled += bottom[j] - top[j] + 1;
+    }
+    if (lo > hi) return;
+    const ptrdiff_t stride = target.stride;
+    const int x0 = spans[0].x;
+    if (filled * 4 < int64_t(hi - lo + 1) * n) { // sparse: short spans far apart
+        for (int j = 0; j < n; ++j) {
+            uint32_t* p = target.pixels + ptrdiff_t(top[j]) * stride + x0 + j;
+            for (int y = top[j]; y <= bottom[j]; ++y, p += stride) *p = src;
+        }
+        return;
+    }
+    for (int y = lo; y <= hi; ++y) {
+        uint32_t* row = target.pixels + ptrdiff_t(y) * stride + x0;
+        for (int j = 0; j < n; ++j) // a select, not a branch: span edges are unpredictable
+            row[j] = ((y >= top[j]) & (y <= bottom[j])) ? src : row[j];
+    }
+}
+
+// Segments i, i + 2, ... of a line list; runs of opaque vertical spans are filled together.
+void DrawOpaqueList(const RasterTarget& target, const ClipBox& clip, const ColorSource& source,
+                    const RenderVertex* v, int count) {
+    VerticalSpan run[kSpanRunMax];
+    int n = 0;
+    auto segment = [&](int i) {
+        bool hasLast = false;
+        int lastX = 0, lastY = 0;
+        DrawSegment<OpReplace>(target, clip, source, v[i], v[i + 1], false, hasLast, lastX, lastY);
+    };
+    auto flush = [&] {
+        if (n == 1)
+            segment(run[0].at);
+        else if (n > 1)
+            FillSpanRun(target, clip, run, n, source(run[0].color));
+        n = 0;
+    };
+    for (int i = 0; i + 1 < count; i += 2) {
+        VerticalSpan span;
+        if (!AsVerticalSpan(v[i], v[i + 1], span)) {
+            flush();
+            segment(i);
+            continue;
+        }
+        span.at = i;
+        if (n > 0 && (n == kSpanRunMax || span.x != run[n - 1].x + 1 ||
+                      span.color != run[n - 1].color))
+            flush();
+        run[n++] = span;
+    }
+    flush();
+}
+
 void DrawLines(const RasterTarget& target, const RenderVertex* v, int count, bool strip) {
     ClipBox clip = ClipOf(target);
     if (clip.Empty() || !v || count < 2) return;
     ColorSource source = SourceOf(target);
+    if (!strip && target.mode == BlendMode::None) {
+        DrawOpaqueList(target, clip, source, v, count);
+        return;
+    }
     WithOp(target.mode, [&]<class Op>() {
         bool hasLast = false;
         int lastX = 0, lastY = 0;

@@ -130,10 +130,14 @@ int64_t SampleAtX(const GraphFrame& frame, FileSlot slot, double x) {
     return int64_t(std::floor(hundredths / 100.0));
 }
 
-double ValueY(const GraphFrame& frame, ChannelCode code, double value) {
+ValueMapping MappingOf(const GraphFrame& frame, ChannelCode code) {
     const GraphCodeSettings& g = GraphOf(code);
-    return double(g.GraphZero) * frame.zoom - value * frame.zoom / double(g.GraphScale) -
-           frame.vscroll + 0.5;
+    return {double(g.GraphZero) * frame.zoom - frame.vscroll + 0.5,
+            double(frame.zoom) / double(g.GraphScale)};
+}
+
+double ValueY(const GraphFrame& frame, ChannelCode code, double value) {
+    return MappingOf(frame, code).Y(value);
 }
 
 void RebuildGraphList() {
@@ -332,6 +336,7 @@ int64_t DrawCurve(const GraphFrame& frame, FileSlot slot, int column) {
     CurveColumns& cols = g_curveColumns;
     if (!CollectColumns(frame, slot, offset, ChannelSampleStep(slot, column), cols)) return 0;
     const double factor = ValueFactor(slot, column);
+    const ValueMapping mapping = MappingOf(frame, code);
     bool smoothed = Smoothed(code);
     const bool highlights = HighlightsMarks(slot);
     const RenderColorValue highlight =
@@ -349,7 +354,7 @@ int64_t DrawCurve(const GraphFrame& frame, FileSlot slot, int column) {
                 ? highlight
                 : curveColor;
         if (smoothed) {
-            float y = float(ValueY(frame, code, SmoothedValue(slot, column, at)));
+            float y = float(mapping.Y(SmoothedValue(slot, column, at)));
             if (havePoint) {
                 out.Add(prevX, prevY, color), out.Add(px, y, color),
                     out.Add(prevX, fillY, fillColor);
@@ -366,8 +371,8 @@ int64_t DrawCurve(const GraphFrame& frame, FileSlot slot, int column) {
             // and at the minimum when it falls: a single-sample spike is never lost.
             bool rising = end >= prevEnd;
             prevEnd = end;
-            float yLo = float(ValueY(frame, code, lo * factor));
-            float yHi = float(ValueY(frame, code, hi * factor));
+            float yLo = float(mapping.Y(lo * factor));
+            float yHi = float(mapping.Y(hi * factor));
             float yEnd = rising ? yHi : yLo;
             if (filled) {
                 if (havePoint) {

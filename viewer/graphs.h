@@ -26,6 +26,13 @@ double SampleX(const GraphFrame& frame, FileSlot slot, double sample);
 int64_t SampleAtX(const GraphFrame& frame, FileSlot slot, double x);
 // y of an engineering value of a channel code.
 double ValueY(const GraphFrame& frame, ChannelCode code, double value);
+// The same mapping taken once for a loop over many values.
+struct ValueMapping {
+    double zeroY;   // y of the value 0, with the pixel centre
+    double perUnit; // pixels per engineering unit, upward
+    double Y(double value) const { return zeroY - value * perUnit; }
+};
+ValueMapping MappingOf(const GraphFrame& frame, ChannelCode code);
 
 // Samples a column is read later than the cursor: the LAF delay for air-fuel inputs, the GPS
 // offset for GPS speed (at expert level 2). Reads are kept inside the recording.

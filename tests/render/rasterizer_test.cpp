@@ -269,6 +269,38 @@ TEST(Rasterizer, ClipKeepsEveryPixelOutsideUnchanged) {
     EXPECT_TRUE(b.GuardIntact());
 }
 
+// Opaque line lists of vertical spans at neighbouring columns (a dense curve) are filled as
+// runs; every pixel must match the spans drawn one by one, clipped or not.
+TEST(Rasterizer, RunsOfVerticalSpansMatchTheSpansDrawnOneByOne) {
+    uint32_t seed = 12345;
+    auto next = [&](int n) { return int((seed = seed * 1103515245u + 12345u) >> 8) % n; };
+    for (int trial = 0; trial < 40; ++trial) {
+        Buffer together(48, 40), alone(48, 40);
+        for (Buffer* b : {&together, &alone}) {
+            b->target.clipLeft = 3, b->target.clipTop = 5;
+            b->target.clipRight = 44, b->target.clipBottom = 33;
+        }
+        std::vector<RenderVertex> v;
+        float x = float(next(10)) - 6.0f; // runs start left of the clip and end right of it
+        for (int k = 0; k < 50; ++k) {
+            x += next(8) == 0 ? 2.0f : 1.0f; // a gap now and then breaks the run
+            const uint32_t color = next(12) == 0 ? 0xFF00FF00u : 0xFFFF0000u;
+            const float y0 = float(next(60)) - 10.0f + float(next(4)) * 0.25f;
+            const float y1 = next(3) == 0 ? y0 : float(next(60)) - 10.0f + 0.5f;
+            v.push_back(V(x, y0, color));
+            v.push_back(V(x, y1, color));
+            if (next(9) == 0) { // a slanted segment between the spans
+                v.push_back(V(x, y1, color));
+                v.push_back(V(x + 1.0f, y0, color));
+            }
+        }
+        RasterLineList(together.target, v.data(), int(v.size()));
+        for (size_t i = 0; i + 1 < v.size(); i += 2) RasterLineList(alone.target, &v[i], 2);
+        ASSERT_EQ(together.memory, alone.memory) << "trial " << trial;
+        EXPECT_TRUE(together.GuardIntact());
+    }
+}
+
 TEST(Rasterizer, FarAndBrokenVerticesNeverWriteOutside) {
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float inf = std::numeric_limits<float>::infinity();
