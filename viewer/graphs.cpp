@@ -7,6 +7,7 @@
 
 #include "data/sample_envelope.h"
 #include "data/settings.h"
+#include "platform/parallel.h"
 #include "viewer/graph_settings.h"
 #include "viewer/resources.h"
 #include "viewer/view_state.h"
@@ -231,7 +232,16 @@ struct CurveColumns {
     int32_t first = 0;
     int count = 0;
 };
-CurveColumns g_curveColumns;
+
+// One curve of a frame: its pixel columns and, once asked, the extremes of their samples.
+struct CurvePlan {
+    FileSlot slot = 0;
+    int column = 0;
+    CurveColumns cols;
+    bool extremes = false; // cols.extremes holds the envelope's answer
+};
+// One plan per curve a frame can hold; their arrays keep their size from frame to frame.
+std::vector<CurvePlan> g_curvePlans(size_t(kSlotCount) * kColumnCount);
 
 // Walks the pixel columns in steps of max(p, 1) pixels from 20 steps left of the window to 20
 // steps right of it; a column counts once its sample differs from the one before and both
@@ -293,17 +303,54 @@ RenderColorValue MarkHighlightColor() {
     return LightScheme() ? RenderColor(255, 128, 0) : RenderColor(255, 255, 0);
 }
 
-int64_t DrawCurve(const GraphFrame& frame, FileSlot slot, int column) {
+namespace {
+
+// The pixel columns of a curve that is drawn and in view; false for any other. Curves read
+// without offset and at every sample share their file's columns, walked once per frame into
+// `shared` (its count is -1 until then).
+bool PrepareCurve(const GraphFrame& frame, FileSlot slot, int column, CurvePlan& plan,
+                  CurveColumns* shared = nullptr) {
     const Slot& s = SlotOf(slot);
-    if (!s.active || !ColumnDrawn(slot, column) || s.sampleCount < 2) return 0;
-    if (g_res.linePool.size() < 16) return 0; // no pool to draw through
+    if (!s.active || !ColumnDrawn(slot, column) || s.sampleCount < 2) return false;
+    if (g_res.linePool.size() < 16) return false; // no pool to draw through
+    double step = std::max(double(frame.pixelsPerSample[slot]), 1.0);
+    double left = -20 * step, right = frame.clientWidth + 20 * step;
+    if (SampleAtX(frame, slot, right) < 1 || SampleAtX(frame, slot, left) >= s.sampleCount)
+        return false; // nothing of the file is in view
+    plan.slot = slot;
+    plan.column = column;
+    plan.extremes = false;
+    const int32_t offset = CurveSampleOffset(slot, column);
+    const int sampleStep = ChannelSampleStep(slot, column);
+    if (!shared || offset != 0 || sampleStep != 1)
+        return CollectColumns(frame, slot, offset, sampleStep, plan.cols);
+    if (shared->count < 0 && !CollectColumns(frame, slot, 0, 1, *shared)) shared->count = 0;
+    CurveColumns& cols = plan.cols;
+    cols.x.assign(shared->x.begin(), shared->x.begin() + shared->count);
+    cols.last.assign(shared->last.begin(), shared->last.begin() + shared->count);
+    cols.extremes.resize(size_t(shared->count));
+    cols.first = shared->first;
+    cols.count = shared->count;
+    return cols.count > 0;
+}
+
+// The extremes of every pixel column (the smoothed strokes need none). Touches only the plan
+// and its column's envelope, so that plans of different curves can be asked at once.
+void QueryCurve(CurvePlan& plan) {
+    const CurveColumns& cols = plan.cols;
+    plan.extremes =
+        !Smoothed(SlotOf(plan.slot).channels[plan.column].code) &&
+        EnvelopeMinMaxRuns(plan.slot, plan.column, cols.first, cols.last.data(), cols.count,
+                           plan.cols.extremes.data());
+}
+
+int64_t EmitCurve(const GraphFrame& frame, const CurvePlan& plan) {
+    const FileSlot slot = plan.slot;
+    const int column = plan.column;
+    const Slot& s = SlotOf(slot);
     ChannelCode code = s.channels[column].code;
     const GraphCodeSettings& g = GraphOf(code);
     double p = frame.pixelsPerSample[slot];
-    double step = std::max(p, 1.0);
-    double left = -20 * step, right = frame.clientWidth + 20 * step;
-    if (SampleAtX(frame, slot, right) < 1 || SampleAtX(frame, slot, left) >= s.sampleCount)
-        return 0; // nothing of the file is in view
 
     if (g.GraphClip)
         RenderClip(0, int(ValueY(frame, code, g.GraphMax * 0.001)) - 2, frame.clientWidth,
@@ -332,17 +379,14 @@ int64_t DrawCurve(const GraphFrame& frame, FileSlot slot, int column) {
                              : PrimitiveKind::LineStrip};
     // Opaque lines need no blending.
     RenderSetBlend(filled ? BlendMode::Alpha : BlendMode::None, 255);
-    int32_t offset = CurveSampleOffset(slot, column);
-    CurveColumns& cols = g_curveColumns;
-    if (!CollectColumns(frame, slot, offset, ChannelSampleStep(slot, column), cols)) return 0;
+    const CurveColumns& cols = plan.cols;
     const double factor = ValueFactor(slot, column);
     const ValueMapping mapping = MappingOf(frame, code);
     bool smoothed = Smoothed(code);
     const bool highlights = HighlightsMarks(slot);
     const RenderColorValue highlight =
         (Brightened(MarkHighlightColor(), brightness) & 0x00FFFFFFu) | (curveColor & 0xFF000000u);
-    bool extremes = !smoothed && EnvelopeMinMaxRuns(slot, column, cols.first, cols.last.data(),
-                                                    cols.count, cols.extremes.data());
+    const bool extremes = plan.extremes;
     float prevX = 0, prevY = 0;
     int32_t prevEnd = SampleAt(slot, column, cols.first - 1);
     for (int k = 0; k < cols.count; ++k) {
@@ -398,6 +442,15 @@ int64_t DrawCurve(const GraphFrame& frame, FileSlot slot, int column) {
     return out.emitted;
 }
 
+} // namespace
+
+int64_t DrawCurve(const GraphFrame& frame, FileSlot slot, int column) {
+    CurvePlan& plan = g_curvePlans[0];
+    if (!PrepareCurve(frame, slot, column, plan)) return 0;
+    QueryCurve(plan);
+    return EmitCurve(frame, plan);
+}
+
 int64_t DrawCurves(const GraphFrame& frame) {
     for (int s = 0; s < kSlotCount; ++s) {
         int& b = g_view.FileBrightness[s];
@@ -406,12 +459,20 @@ int64_t DrawCurves(const GraphFrame& frame) {
     int order[kSlotCount] = {2, 1, 0};
     if (g_view.FileDimmed[0]) std::reverse(order, order + kSlotCount);
     RenderSetBlend(BlendMode::Alpha, 255);
-    int64_t emitted = 0;
+    // The columns of every curve first, then their extremes on two cores (the memory-bound
+    // part of a frame of a long recording), then the drawing in the files' order.
+    static CurveColumns shared;
+    int curves = 0;
     for (int slot : order) {
         if (g_view.GraphPositionMode && slot != 0) continue;
         if (!SlotOf(slot).active) continue;
-        for (int c = 0; c < kColumnCount; ++c) emitted += DrawCurve(frame, slot, c);
+        shared.count = -1;
+        for (int c = 0; c < kColumnCount; ++c)
+            if (PrepareCurve(frame, slot, c, g_curvePlans[size_t(curves)], &shared)) ++curves;
     }
+    ParallelFor(curves, [](int i) { QueryCurve(g_curvePlans[size_t(i)]); });
+    int64_t emitted = 0;
+    for (int i = 0; i < curves; ++i) emitted += EmitCurve(frame, g_curvePlans[size_t(i)]);
     return emitted;
 }
 

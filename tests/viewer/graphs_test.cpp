@@ -331,6 +331,48 @@ TEST_F(Graphs, ASmallVertexPoolIsFlushedNotOverrun) {
     }
 }
 
+// A frame's curves are prepared together and their extremes read on two threads; the picture
+// is the one the curves give drawn one by one, File 3 first.
+TEST_F(Graphs, AFrameOfCurvesMatchesTheCurvesDrawnOneByOne) {
+    std::mt19937 random(3);
+    for (FileSlot slot : {0, 1, 2}) {
+        std::vector<int32_t> samples(30000);
+        for (int32_t& v : samples) v = int32_t(random() % 20000) - 10000;
+        Slot& s = SlotOf(slot);
+        for (int c = 1; c < 4; ++c) s.channelFlags[c] = kChannelPresent | kChannelShown;
+        MakeFile(slot, samples, slot == 2 ? 0.5f : 1.0f); // full buffers for the present columns
+        for (int c = 1; c < 4; ++c) { // more columns, one of them read with the LAF delay
+            s.channels[c] = s.channels[0];
+            s.channels[c].code = ChannelCode(c == 3 ? 11 : 3 + c);
+            std::copy(samples.rbegin(), samples.rend(), s.samples[c]);
+        }
+        s.file.fileKind = kFileFamily4;
+        BuildSlotEnvelope(slot);
+        s.cursorPos = 15000 * 100;
+    }
+    int top = 10;
+    for (ChannelCode code : {3, 4, 5, 11}) { // one band each, stacked
+        GraphCodeSettings& g = GraphOf(code);
+        g.GraphMin = -10000, g.GraphMax = 10000, g.GraphTop = top, g.GraphBottom = top + 80;
+        DeriveScaleFromBand(g);
+        top += 95;
+    }
+    g_view.LafDelayOffset = 40;
+    g_view.HorizontalCompression = 30.0f;
+    const GraphFrame f = MakeGraphFrame();
+    RenderSetTarget(kBackBuffer);
+    RenderClearTarget(0xFF000000u);
+    const int64_t together = DrawCurves(f);
+    const QImage frame = RenderTargetImage(kBackBuffer)->copy();
+    RenderClearTarget(0xFF000000u);
+    int64_t alone = 0;
+    for (FileSlot slot : {2, 1, 0})
+        for (int c = 0; c < kColumnCount; ++c) alone += DrawCurve(f, slot, c);
+    EXPECT_GT(together, 0);
+    EXPECT_EQ(together, alone);
+    EXPECT_TRUE(frame == *RenderTargetImage(kBackBuffer));
+}
+
 // A CAN logger channel measured every 20 ms joins one point per measurement; the simulated
 // final drive scales engine speed; marked samples of File 1 light up in debug mode.
 TEST_F(Graphs, MeasurementStepsEngineSpeedScaleAndMarkedSamples) {
