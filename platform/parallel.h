@@ -6,8 +6,10 @@
 
 namespace qvtk {
 
-// Calls work(i) for every i in 0..count-1, on this thread and the helper together, and
-// returns when all are done. Items are handed out one at a time, in order.
-void ParallelFor(int count, const std::function<void(int)>& work);
+// Calls work(i) for every i in 0..count-1 on this thread and the helper together, and then,
+// on this thread and in order, use(i) as soon as work(i) is done: using the first items
+// overlaps the work on the later ones. Returns when everything is done.
+void ParallelPipeline(int count, const std::function<void(int)>& work,
+                      const std::function<void(int)>& use);
 
 } // namespace qvtk

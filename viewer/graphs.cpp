@@ -460,7 +460,8 @@ int64_t DrawCurves(const GraphFrame& frame) {
     if (g_view.FileDimmed[0]) std::reverse(order, order + kSlotCount);
     RenderSetBlend(BlendMode::Alpha, 255);
     // The columns of every curve first, then their extremes on two cores (the memory-bound
-    // part of a frame of a long recording), then the drawing in the files' order.
+    // part of a frame of a long recording), each curve drawn, in the files' order, as soon
+    // as its extremes are there.
     static CurveColumns shared;
     int curves = 0;
     for (int slot : order) {
@@ -470,9 +471,10 @@ int64_t DrawCurves(const GraphFrame& frame) {
         for (int c = 0; c < kColumnCount; ++c)
             if (PrepareCurve(frame, slot, c, g_curvePlans[size_t(curves)], &shared)) ++curves;
     }
-    ParallelFor(curves, [](int i) { QueryCurve(g_curvePlans[size_t(i)]); });
     int64_t emitted = 0;
-    for (int i = 0; i < curves; ++i) emitted += EmitCurve(frame, g_curvePlans[size_t(i)]);
+    ParallelPipeline(
+        curves, [](int i) { QueryCurve(g_curvePlans[size_t(i)]); },
+        [&](int i) { emitted += EmitCurve(frame, g_curvePlans[size_t(i)]); });
     return emitted;
 }
 
