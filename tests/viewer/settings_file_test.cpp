@@ -34,6 +34,7 @@ protected:
     static void TearDownTestSuite() { fs::remove_all(dir_); }
     void SetUp() override {
         ResetProgram();
+        g_session.programDirectory = dir_; // the standard layout is saved with the settings
         for (const auto& entry : fs::directory_iterator(dir_)) fs::remove_all(entry.path());
     }
     void TearDown() override { ResetProgram(); }
