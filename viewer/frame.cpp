@@ -7,6 +7,7 @@
 #include "viewer/graph_settings.h"
 #include "viewer/graphs.h"
 #include "viewer/lap_list.h"
+#include "viewer/popup_hint.h"
 #include "viewer/info_panels.h"
 #include "viewer/resources.h"
 #include "viewer/view_state.h"
@@ -166,8 +167,10 @@ void DrawFrame() {
     DrawBackground(w);
     DrawKeyHelp();
     if (g_view.GraphPositionMode) {
-        DrawGraphView(MakeGraphFrame());
+        const GraphFrame frame = MakeGraphFrame();
+        DrawGraphView(frame);
         DrawFileLabels();
+        DrawPopupHint(frame);
     } else if (g_view.AfMapView) {
         // The A/F map view draws here once it exists.
     } else if (!g_view.XyPlotView) {
@@ -179,6 +182,7 @@ void DrawFrame() {
         DrawLafDelayReadout();
         DrawLayoutTabs();
         DrawInfoPanels(w, h);
+        DrawPopupHint(frame);
     }
     DrawDebugLine();
     RenderSetBlend(BlendMode::None, 255);

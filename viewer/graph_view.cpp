@@ -29,7 +29,6 @@ int LoadedFiles() {
     return n;
 }
 
-
 int ScrollBarHeight(const GraphFrame& f) {
     return g_view.ScrollBarOn ? 13 + f.clientWidth / 3 / 100 : 0;
 }
@@ -329,18 +328,24 @@ std::string CursorValueText(FileSlot slot, int column, double value, bool differ
     return text;
 }
 
+int ValueColumnAt(const GraphFrame& f, int x, int y, int& column) {
+    int slot = -1;
+    for (int s = 0; s < kSlotCount; ++s) {
+        int left = ValueColumnX(s);
+        if (SlotOf(s).active && x >= left &&
+            x < left + g_res.valueColumnWidth + g_settings.CslValWidth)
+            slot = s;
+    }
+    column = slot < 0 ? -1 : ValueRowAt(f, y);
+    return column < 0 ? -1 : slot;
+}
+
 bool ValueColumnClick(const GraphFrame& f, int pressed) {
     bool positionMode = g_view.GraphPositionMode != 0;
     if (!pressed || !(NormalGraphView() || positionMode)) return false;
-    int slot = -1;
-    for (int s = 0; s < kSlotCount; ++s) {
-        int x = ValueColumnX(s);
-        if (SlotOf(s).active && g_view.MouseX >= x &&
-            g_view.MouseX < x + g_res.valueColumnWidth + g_settings.CslValWidth)
-            slot = s;
-    }
-    int c = slot < 0 ? -1 : ValueRowAt(f, g_view.MouseY);
-    if (c < 0) return false;
+    int c = -1;
+    const int slot = ValueColumnAt(f, g_view.MouseX, g_view.MouseY, c);
+    if (slot < 0) return false;
     ChannelCode code = CodeOf(c);
     int32_t* visible = g_graph.GraphVisible[slot];
     if (pressed & kMouseLeft) {

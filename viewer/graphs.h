@@ -86,6 +86,10 @@ int GraphAreaLeft();
 // inputs in the unit of their sensor type, "%+" for a difference (Shift).
 std::string CursorValueText(FileSlot slot, int column, double value, bool difference);
 
+// The file whose cursor value column holds (x, y), with the channel column of that row; -1
+// when none does.
+int ValueColumnAt(const GraphFrame& frame, int x, int y, int& column);
+
 // A click on a file's cursor value column: graph, grids and display on/off, the Graph Setting
 // dialog, the course map colour channel. True when the click hit a value.
 bool ValueColumnClick(const GraphFrame& frame, int pressed);
