@@ -29,8 +29,8 @@ int LoadedFiles() {
     return n;
 }
 
-int ScrollBarHeight(const GraphFrame& f) {
-    return g_view.ScrollBarOn ? 13 + f.clientWidth / 3 / 100 : 0;
+int ScrollBarHeight(const GraphFrame&) {
+    return g_view.ScrollBarOn ? 13 + g_view.ScrollSlide / 3 : 0;
 }
 
 int GraphBottomRow(const GraphFrame& f) {
@@ -218,19 +218,29 @@ void DrawLapMarks(const GraphFrame& f) {
     }
 }
 
+// The bar grows while the pointer is near the bottom edge; its thumb is File 1's place in
+// its recording.
 void DrawScrollBar(const GraphFrame& f) {
-    if (!g_view.ScrollBarOn || !SlotOf(0).active) return;
-    float top = float(f.clientHeight - 24), h = 24;
-    RenderSetBlend(BlendMode::Alpha, 160);
-    RenderBox(0, top, float(f.clientWidth), top + h,
-              LightScheme() ? RenderColor(210, 210, 215) : RenderColor(30, 34, 46), true);
-    for (int s = 0; s < kSlotCount; ++s) {
-        const Slot& slot = SlotOf(s);
-        if (!slot.active || slot.sampleCount < 1) continue;
-        float x = float(double(CursorSample(s)) * f.clientWidth / slot.sampleCount);
-        RenderSetBlend(BlendMode::Alpha, 255);
-        RenderBox(x - 3, top + 2 + 6 * s, x + 3, top + 8 + 6 * s, FileColor(s), true);
-    }
+    if (!g_view.ScrollBarOn) return;
+    const bool near = g_view.MouseY >= f.clientHeight - 24;
+    int& slide = g_view.ScrollSlide;
+    slide = std::clamp(slide + (near ? 2 : -1), 0, 32);
+    const float bottom = float(f.clientHeight), width = float(f.clientWidth);
+    RenderSetBlend(BlendMode::Translucent, 5 * slide + 48);
+    RenderBox(0, bottom - float(slide / 3) - 13, width, bottom,
+              LightScheme() ? RenderColor(120, 120, 130) : RenderColor(60, 66, 90), true);
+    const Slot& file1 = SlotOf(0);
+    if (!file1.active || file1.sampleCount < 1) return;
+    const double count = file1.sampleCount;
+    const float x = float(CursorSample(0) / count * width);
+    const float half = float(5.0 * (f.baseX * width / count));
+    const float top = bottom - float(slide / 3) - 11, low = bottom - 3;
+    const RenderColorValue thumb =
+        LightScheme() ? RenderColor(90, 110, 160) : RenderColor(150, 170, 220);
+    RenderSetBlend(BlendMode::Alpha, 2 * slide + 92);
+    RenderBox(x - half, top, x + half, low, thumb, true);
+    RenderSetBlend(BlendMode::Alpha, LightScheme() ? 255 : std::min(2 * slide + 152, 255));
+    RenderBox(x - half, top, x + half, low, SchemeTextColor(), false);
 }
 
 } // namespace

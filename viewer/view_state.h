@@ -36,6 +36,7 @@ struct ViewState {
     int PopupHintOn = 0;
     int SearchValueOn = 0;
     int ScrollBarOn = 1;
+    int ScrollSlide = 0; // 0..32, the scroll bar's growth while the pointer is near it
     int ChannelNameColumnOn = 0;
     int FileMoveFlag[kSlotCount] = {1, 1, 1};
     int32_t ScrollTarget[kSlotCount] = {-1, -1, -1};

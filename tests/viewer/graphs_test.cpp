@@ -331,6 +331,23 @@ TEST_F(Graphs, ASmallVertexPoolIsFlushedNotOverrun) {
     }
 }
 
+// The scroll bar grows while the pointer is near the bottom edge and shrinks after; its thumb
+// sits at File 1's place in its recording.
+TEST_F(Graphs, ScrollBarGrowsNearTheBottomAndShowsFileOnesPlace) {
+    MakeFile(0, std::vector<int32_t>(8000, 0));
+    SlotOf(0).cursorPos = 2000 * 100; // a quarter of the way
+    g_view.MouseX = kWidth / 2, g_view.MouseY = kHeight - 5;
+    const GraphFrame f = MakeGraphFrame();
+    for (int pass = 0; pass < 20; ++pass) DrawGraphView(f);
+    EXPECT_EQ(g_view.ScrollSlide, 32);
+    const QImage* image = RenderTargetImage(kBackBuffer);
+    const int y = kHeight - 6;
+    EXPECT_NE(image->pixel(kWidth / 4, y), image->pixel(kWidth - 10, y)); // thumb, bar
+    g_view.MouseY = kHeight / 2;
+    for (int pass = 0; pass < 10; ++pass) DrawGraphView(f);
+    EXPECT_EQ(g_view.ScrollSlide, 22);
+}
+
 // A frame's curves are prepared together and their extremes read on two threads; the picture
 // is the one the curves give drawn one by one, File 3 first.
 TEST_F(Graphs, AFrameOfCurvesMatchesTheCurvesDrawnOneByOne) {
