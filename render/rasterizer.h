@@ -55,6 +55,10 @@ void RasterClear(const RasterTarget& target, uint32_t color);
 // the source is taken as opaque; with it the source's alpha (and the colour key) count.
 void RasterDrawImage(const RasterTarget& target, const RasterImage& image, double x, double y,
                      double width, double height, bool transparent);
+// Draws an image turned by `radians` (clockwise on the screen) and scaled, its pixel position
+// (pivotX, pivotY) landing on (x, y); its transparent parts are left out.
+void RasterDrawImageTurned(const RasterTarget& target, const RasterImage& image, double x, double y,
+                           double pivotX, double pivotY, double radians, double scale);
 // Blends a premultiplied layer whose top-left pixel lands on (x, y): the way shapes and text
 // that QPainter drew on a scratch layer reach the target in the modes QPainter has not.
 void RasterCompositeLayer(const RasterTarget& target, const uint32_t* layer, int layerStride, int x,

@@ -94,6 +94,11 @@ void RenderClearTarget(RenderColorValue color);
 void RenderImage(RenderHandle handle, float x, float y, float width = 0, float height = 0,
                  bool transparent = false);
 
+// The image turned by `radians` (clockwise) and scaled about its pixel (pivotX, pivotY), which
+// lands on (x, y); its transparent parts (pure black of a BMP, or alpha) are left out.
+void RenderImageTurned(RenderHandle handle, float x, float y, float pivotX, float pivotY,
+                       float radians, float scale = 1.0f);
+
 // Shapes and vertex lists.
 void RenderLine(float x1, float y1, float x2, float y2, RenderColorValue color,
                 float thickness = 1.0f);

@@ -292,6 +292,17 @@ void RenderImage(RenderHandle handle, float x, float y, float width, float heigh
                     height > 0 ? height : image->height(), transparent);
 }
 
+void RenderImageTurned(RenderHandle handle, float x, float y, float pivotX, float pivotY,
+                       float radians, float scale) {
+    RenderTargetSlot* source = SlotOf(handle);
+    RasterTarget raster;
+    if (!source || handle == g_render.target || !RenderCurrentRaster(raster)) return;
+    const QImage& image = source->image;
+    RasterImage pixels{reinterpret_cast<const uint32_t*>(image.constBits()), image.width(),
+                       image.height(), int(image.bytesPerLine() / 4), source->colorKey};
+    RasterDrawImageTurned(raster, pixels, x, y, pivotX, pivotY, radians, scale);
+}
+
 // ---- Shapes and vertex lists ------------------------------------------------------------
 
 void RenderLine(float x1, float y1, float x2, float y2, RenderColorValue color, float thickness) {
