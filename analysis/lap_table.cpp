@@ -211,6 +211,8 @@ void UpdateLapTableBests() {
         const int m = MarksPerLap(slot);
         const int32_t count = SlotOf(slot).laps.count;
         for (int c = 0; c < kTableColumns; ++c) {
+            // The zeros of an absent channel are no values to be best at.
+            const bool present = IsPresent(SlotOf(slot), st.column[c]);
             int32_t bestMin = kNoLap, bestMax = kNoLap, n = 0;
             double sumMin = 0, sumMax = 0, sumAvg = 0;
             for (int32_t k = 0; k <= count - m && k < kLapEntries; k += m) {
@@ -221,6 +223,7 @@ void UpdateLapTableBests() {
                 sumAvg += v.lapAvg;
                 ++n;
                 // Strictly better only: of equal values the earlier lap stays the best.
+                if (!present) continue;
                 if (bestMin == kNoLap || v.lapMin < st.laps[c][bestMin].lapMin) bestMin = k;
                 if (bestMax == kNoLap || v.lapMax > st.laps[c][bestMax].lapMax) bestMax = k;
             }

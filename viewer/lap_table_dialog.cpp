@@ -114,11 +114,11 @@ void LapTableDialog::BuildPanel(int panel, int top) {
         for (int c = 0; c < kRowCells; ++c) {
             auto* cell = new QLabel(this);
             cell->setObjectName(QStringLiteral("cell%1_%2_%3").arg(panel).arg(r).arg(c));
-            cell->setFrameShape(QFrame::Box);
             cell->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
             cell->setAutoFillBackground(true);
-            cell->setGeometry(Dx(CellX(c)), Dy(y), Dx(c ? kValueWidth : kLapTimeWidth),
-                              Dy(kRowHeight));
+            // One pixel short of the pitch: the dialog's background between cells is the grid.
+            cell->setGeometry(Dx(CellX(c)), Dy(y), Dx(c ? kValueWidth : kLapTimeWidth) - 1,
+                              Dy(kRowHeight) - 1);
             Clickable(cell, {Target::Cell, panel, r, c});
             w.cells[r][c] = cell;
         }
@@ -197,7 +197,7 @@ void LapTableDialog::Build() {
         button->setObjectName(QString::fromLatin1(b.name));
         button->setCheckable(b.checkable);
         button->setAutoDefault(false);
-        button->setGeometry(Dx(kLeft + 71 * (i % 6)), Dy(232 + 28 * (i / 6)), Dx(68), Dy(24));
+        button->setGeometry(Dx(kLeft + 86 * (i % 5)), Dy(232 + 30 * (i / 5)), Dx(84), Dy(26));
         button->setVisible(!b.expertOnly || ExpertLevel());
         ++i;
         const std::string name = b.name;
@@ -208,7 +208,7 @@ void LapTableDialog::Build() {
     }
     auto* keep = new QCheckBox(QStringLiteral("Keep"), this);
     keep->setObjectName(QStringLiteral("keep"));
-    keep->setGeometry(Dx(kLeft + 71 * 4), Dy(232 + 28), Dx(40), Dy(24));
+    keep->setGeometry(Dx(CellX(kRowCells) + 4), Dy(4), Dx(40), Dy(12));
     keep->setChecked(g_lapTable.keepChecks);
     connect(keep, &QCheckBox::clicked, this, [](bool on) { g_lapTable.keepChecks = on; });
 

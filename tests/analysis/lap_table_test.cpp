@@ -110,7 +110,7 @@ TEST_F(LapTableTest, BestsKeepTheEarlierOfEqualValuesAndNeedCheckedLaps) {
     EXPECT_EQ(Reds(1)[3], true);
     EXPECT_EQ(Reds(2)[3], true); // equal to the best: red as well
     EXPECT_EQ(Reds(0)[3], false);
-    EXPECT_EQ(st.bestMinLap[kAbsent], 1); // zeros are values: the first checked lap
+    EXPECT_EQ(st.bestMinLap[kAbsent], kNoLap); // an absent channel's zeros are never red
     EXPECT_EQ(g_lapTable.panels[0].highlightLap, LapStateOf(0).bestLap);
 
     ClickSelect(0); // ALL off
