@@ -45,7 +45,7 @@ void PrintUsage() {
                    --columns LIST [--from A] [--to B] [--distance] [--gps] [--marks]
     LIST: column numbers and ranges, e.g. 0,2-5, or "present"
   qvtk-cli laps FILE [--slot N --base FILE0] [--dir DIR] [--set KEY=VALUE]...
-                [--marks-per-lap M] [--json]
+                [--marks-per-lap M] [--columns LIST] [--json]
   qvtk-cli render FILE [FILE2 [FILE3]] --out PNG [--width W] [--height H] [--dir DIR]
                 [--set KEY=VALUE]... [--cursor SAMPLE] [--compression C] [--frames N]
 )";

@@ -1,7 +1,13 @@
 #pragma once
 #include "cli/cli_options.h"
 
+#include <string>
+#include <vector>
+
 namespace qvtk::cli {
+
+// "0,2-5" or "present": the columns asked for, in the order given.
+bool ParseColumns(const std::string& list, const Slot& s, std::vector<int>& out);
 
 int RunInspect(Options& o, bool loaded);
 int RunSamples(Options& o, bool loaded);

@@ -2,10 +2,13 @@
 
 #include <cstdio>
 #include <iostream>
+#include <utility>
+#include <vector>
 
 #include "analysis/course_layout.h"
 #include "analysis/lap_model.h"
 #include "analysis/lap_statistics.h"
+#include "analysis/lap_table.h"
 #include "cli/json_writer.h"
 
 namespace qvtk::cli {
@@ -33,7 +36,22 @@ void WriteLapIndex(JsonWriter& j, int32_t lap) {
         j.Value(int64_t(lap));
 }
 
-void WriteJson(const Options& o) {
+// The lap table's values of the asked columns, per lap.
+struct ColumnStats {
+    int column;
+    std::vector<LapColumnValues> laps;
+};
+
+std::vector<ColumnStats> ComputeStats(FileSlot slot, const std::vector<int>& columns) {
+    std::vector<ColumnStats> out;
+    for (int c : columns) {
+        out.push_back({c, std::vector<LapColumnValues>(kLapEntries)});
+        ComputeColumnLapValues(slot, c, out.back().laps.data());
+    }
+    return out;
+}
+
+void WriteJson(const Options& o, const std::vector<ColumnStats>& stats) {
     const FileSlot slot = o.slot;
     const LapState& st = LapStateOf(slot);
     JsonWriter j;
@@ -60,6 +78,22 @@ void WriteJson(const Options& o) {
         for (int32_t t : st.sectorTime[k])
             t == kNoTime ? j.Null() : j.Value(FormatSectorTime(t, slot));
         j.EndArray();
+        if (!stats.empty()) {
+            j.Key("stats");
+            j.BeginArray();
+            for (const ColumnStats& c : stats) {
+                const LapColumnValues& v = c.laps[k];
+                j.BeginObject();
+                j.Key("column"), j.Value(int64_t(c.column));
+                for (auto [key, value] : {std::pair{"min", v.lapMin}, std::pair{"max", v.lapMax},
+                                          std::pair{"avg", v.lapAvg}}) {
+                    j.Key(key);
+                    v.counted ? j.Value(value) : j.Null(); // no sample with the engine running
+                }
+                j.EndObject();
+            }
+            j.EndArray();
+        }
         j.EndObject();
     });
     j.EndArray();
@@ -82,7 +116,7 @@ void WriteJson(const Options& o) {
     std::cout << j.Text() << "\n";
 }
 
-void WriteText(const Options& o) {
+void WriteText(const Options& o, const std::vector<ColumnStats>& stats) {
     const FileSlot slot = o.slot;
     const LapState& st = LapStateOf(slot);
     std::printf("%s: File %d, %d mark/lap, course %s\n", o.file.c_str(), slot + 1,
@@ -97,6 +131,14 @@ void WriteText(const Options& o) {
                     LapMark(slot, k + MarksPerLap(slot)),
                     FormatLapTime(LapDuration(slot, k), slot).c_str(), st.lapChecked[k] ? ' ' : '-',
                     mark, sectors.c_str());
+        for (const ColumnStats& c : stats) {
+            const LapColumnValues& v = c.laps[k];
+            if (v.counted)
+                std::printf("       c%-2d min %.3f max %.3f avg %.3f\n", c.column, v.lapMin * 0.001,
+                            v.lapMax * 0.001, v.lapAvg * 0.001);
+            else
+                std::printf("       c%-2d -\n", c.column);
+        }
     });
     std::printf("  ideal %s, average %s, run distance %.3f km\n",
                 FormatLapTimePadded(IdealTime(slot), slot).c_str(),
@@ -106,6 +148,11 @@ void WriteText(const Options& o) {
 } // namespace
 
 int RunLaps(Options& o, bool loaded) {
+    std::vector<int> columns;
+    if (!o.columns.empty() && !ParseColumns(o.columns, SlotOf(o.slot), columns)) {
+        std::cerr << "qvtk-cli: bad --columns list " << o.columns << "\n";
+        return kExitUsage;
+    }
     if (!loaded) return kExitRejected;
     // A load into File 1 reads the course itself; for File 2 or 3 it is the one read at start.
     if (o.slot != 0) LoadCourseLayout();
@@ -115,10 +162,11 @@ int RunLaps(Options& o, bool loaded) {
     }
     for (FileSlot slot = 0; slot < kSlotCount; ++slot) ResetLapChecks(slot);
     ComputeLapStatistics();
+    const std::vector<ColumnStats> stats = ComputeStats(o.slot, columns);
     if (o.json)
-        WriteJson(o);
+        WriteJson(o, stats);
     else
-        WriteText(o);
+        WriteText(o, stats);
     return kExitLoaded;
 }
 

@@ -8,9 +8,6 @@
 
 namespace qvtk::cli {
 
-namespace {
-
-// "0,2-5" or "present": the columns to print, in the order given.
 bool ParseColumns(const std::string& list, const Slot& s, std::vector<int>& out) {
     if (list == "present") {
         for (int c = 0; c < kColumnCount; ++c)
@@ -37,8 +34,6 @@ bool ParseColumns(const std::string& list, const Slot& s, std::vector<int>& out)
     }
     return !out.empty();
 }
-
-} // namespace
 
 int RunSamples(Options& o, bool loaded) {
     const Slot& s = SlotOf(o.slot);

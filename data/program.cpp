@@ -4,6 +4,7 @@
 #include "analysis/gps_frame.h"
 #include "analysis/gps_laps.h"
 #include "analysis/lap_model.h"
+#include "analysis/lap_table.h"
 #include "data/derived_channels.h"
 #include "data/family4_reader.h"
 #include "data/file_open.h"
@@ -22,6 +23,7 @@ void ResetProgram() {
     ResetLoadOptions();
     ResetStatusChannels();
     ResetLapModel();
+    ResetLapTable();
     ResetCourseLayout();
     ResetGpsLaps();
     ResetGpsFrame();

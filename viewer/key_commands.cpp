@@ -8,6 +8,7 @@
 #include "data/settings.h"
 #include "viewer/graph_layout.h"
 #include "viewer/graphs.h"
+#include "viewer/lap_table_dialog.h"
 #include "viewer/open_file.h"
 #include "viewer/toolbar.h"
 #include "viewer/view_state.h"
@@ -157,9 +158,8 @@ bool ExecuteLetter(int c) {
     case 'c':
         SetGraphPositionMode(!g_view.GraphPositionMode);
         break;
-    case 'd': // the Analysis tools dialog comes with the lap table
-        g_view.AfMapView = 0;
-        g_view.GraphPositionMode = 0;
+    case 'd':
+        OpenAnalysisTools();
         break;
     case 'e':
         SetSubView(!g_view.SubViewOn);

@@ -15,6 +15,7 @@
 #include "render/render_qt.h"
 #include "viewer/info_panels.h"
 #include "viewer/key_commands.h"
+#include "viewer/lap_table_dialog.h"
 #include "viewer/open_file.h"
 #include "viewer/view_state.h"
 
@@ -162,8 +163,8 @@ void ToolbarProc(int id, bool checked) {
         if (g_view.AfMapView) {
             g_view.AfMapView = 0;
         } else {
-            // Opens the Analysis tools once the lap table exists.
             g_view.RealTimePlay = 0;
+            OpenAnalysisTools();
         }
         break;
     case kBtnSetup:

@@ -3,12 +3,14 @@
 #include <stdlib.h>
 #include <sys/wait.h>
 
+#include <climits>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <algorithm>
+#include <regex>
 
 #include "tools/sim/course.h"
 #include "tools/sim/course_writer.h"
@@ -154,6 +156,48 @@ TEST_F(CliTest, LapsFollowTheCourseAndPrintTheTimes) {
     EXPECT_EQ(noCourse.status, 0);
     EXPECT_NE(noCourse.err.find("QVTK: Not Found Course Layout File !"), std::string::npos);
     EXPECT_EQ(Cli("laps " + Path("ride.qvd") + " --marks-per-lap 4").status, 1);
+}
+
+TEST_F(CliTest, LapStatsOfColumnsAgreeWithTheSamplesWithTheEngineRunning) {
+    CliRun r = Cli("laps " + Path("ride.qvd") + Dir() + " --columns 0,1,40 --json");
+    ASSERT_EQ(r.status, 0);
+    std::smatch m;
+    const std::regex lap1(
+        R"(\{"k":1,"startSample":(\d+),"endSample":(\d+),[^{]*"stats":\[)"
+        R"(\{"column":0,"min":([^,]+),"max":([^,]+),"avg":[^}]+\},)"
+        R"(\{"column":1,"min":([^,]+),"max":([^,]+),"avg":([^}]+)\},)"
+        R"(\{"column":40,"min":0,"max":0,"avg":0\}\])");
+    ASSERT_TRUE(std::regex_search(r.out, m, lap1)) << r.out.substr(0, 600);
+    const long long from = std::stoll(m[1]), to = std::stoll(m[2]);
+
+    // The same lap from the stored samples: only samples with column 0 above 9000 count.
+    CliRun rows = Cli("samples " + Path("ride.qvd") + Dir() + " --columns 0,1 --from " +
+                      std::to_string(from) + " --to " + std::to_string(to));
+    ASSERT_EQ(rows.status, 0);
+    std::istringstream lines(rows.out);
+    std::string line;
+    std::getline(lines, line);
+    long long ne, v, n = 0, sum = 0, neMin = LLONG_MAX, neMax = LLONG_MIN, lo = LLONG_MAX,
+                     hi = LLONG_MIN;
+    char comma;
+    while (std::getline(lines, line)) {
+        long long sample;
+        std::istringstream(line) >> sample >> comma >> ne >> comma >> v;
+        if (ne <= 9000) continue;
+        neMin = std::min(neMin, ne), neMax = std::max(neMax, ne);
+        lo = std::min(lo, v), hi = std::max(hi, v);
+        sum += v, ++n;
+    }
+    ASSERT_GT(n, 0);
+    EXPECT_EQ(std::stod(m[3]), double(neMin));
+    EXPECT_EQ(std::stod(m[4]), double(neMax));
+    EXPECT_EQ(std::stod(m[5]), double(lo));
+    EXPECT_EQ(std::stod(m[6]), double(hi));
+    EXPECT_NEAR(std::stod(m[7]), double(sum) / double(n), 1e-6);
+
+    CliRun text = Cli("laps " + Path("ride.qvd") + Dir() + " --columns 1");
+    EXPECT_NE(text.out.find("       c1  min "), std::string::npos);
+    EXPECT_EQ(Cli("laps " + Path("ride.qvd") + Dir() + " --columns 1,64").status, 1);
 }
 
 TEST_F(CliTest, RenderWritesTheGraphViewAsAPicture) {

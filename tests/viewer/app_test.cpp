@@ -3,6 +3,7 @@
 #include "viewer/app.h"
 
 #include <QScreen>
+#include <QTimer>
 #include <QToolButton>
 #include <fstream>
 
@@ -120,7 +121,15 @@ TEST_F(Viewer, ToolbarButtonsFollowAndSetTheViewState) {
     EXPECT_FALSE(g_view.SubViewOn);
     EXPECT_FALSE(g_view.RealTimePlay);
     EXPECT_FALSE(ToolbarChecked(kBtnPlay));
-    Click("AFM"); // unchecked: the lap table's button, never the A/F map
+    QString opened;
+    QTimer::singleShot(0, [&opened] { // unchecked: the lap table, never the A/F map
+        QWidget* dialog = QApplication::activeModalWidget();
+        if (!dialog) return;
+        opened = dialog->windowTitle();
+        dialog->close();
+    });
+    Click("AFM");
+    EXPECT_EQ(opened, "Analysis tools");
     EXPECT_FALSE(g_view.AfMapView);
     EXPECT_FALSE(ToolbarChecked(kBtnAFM));
     ExecuteKey('s');
