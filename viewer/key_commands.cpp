@@ -8,7 +8,7 @@
 #include "data/settings.h"
 #include "viewer/graph_layout.h"
 #include "viewer/graphs.h"
-#include "viewer/lap_table_dialog.h"
+#include "analysis/lap_table_dialog.h"
 #include "viewer/open_file.h"
 #include "viewer/toolbar.h"
 #include "viewer/view_state.h"

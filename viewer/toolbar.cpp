@@ -15,7 +15,7 @@
 #include "render/render_qt.h"
 #include "viewer/info_panels.h"
 #include "viewer/key_commands.h"
-#include "viewer/lap_table_dialog.h"
+#include "analysis/lap_table_dialog.h"
 #include "viewer/open_file.h"
 #include "viewer/view_state.h"
 
