@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "data/settings.h"
+#include "viewer/course_map_window.h"
 #include "viewer/graph_settings.h"
 #include "viewer/graphs.h"
 #include "viewer/lap_list.h"
@@ -168,6 +169,7 @@ void DrawFrame() {
     if (g_view.GraphPositionMode) {
         DrawGraphView(MakeGraphFrame());
         DrawFileLabels();
+        DrawCourseMapWindow(w, h);
     } else if (g_view.AfMapView) {
         // The A/F map view draws here once it exists.
     } else if (!g_view.XyPlotView) {
@@ -178,6 +180,7 @@ void DrawFrame() {
         DrawFileLabels();
         DrawLafDelayReadout();
         DrawLayoutTabs();
+        DrawCourseMapWindow(w, h);
         DrawInfoPanels(w, h);
     }
     DrawDebugLine();

@@ -5,6 +5,7 @@
 
 #include "analysis/lap_navigation.h"
 #include "data/settings.h"
+#include "viewer/course_map_window.h"
 #include "viewer/frame.h"
 #include "viewer/graph_layout.h"
 #include "viewer/graph_position.h"
@@ -140,13 +141,17 @@ void PollInput() {
     }
 
     GraphFrame frame = MakeGraphFrame();
+    // The wheel over the course map chooses its colour channel and never zooms.
+    if (CourseMapWheel(g_view.WheelNotches)) g_view.WheelNotches = 0;
     if (g_view.WheelNotches != 0 && (NormalGraphView() || g_view.GraphPositionMode)) {
         WheelZoom(g_view.WheelNotches, g_view.MouseY, frame.clientHeight);
         g_view.WheelNotches = 0;
     }
     StepZoom();
     int pressed = g_view.MouseButtons & ~previousButtons;
-    if (LapListClick(frame, pressed) || ValueColumnClick(frame, pressed)) pressed = 0;
+    if (CourseMapMouse(pressed) || LapListClick(frame, pressed) ||
+        ValueColumnClick(frame, pressed))
+        pressed = 0;
     MouseClicks(pressed);
     GraphPositionMouse(frame, pressed);
     GraphMouse(frame);
