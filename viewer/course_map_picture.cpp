@@ -160,15 +160,15 @@ void RestartTracks() {
 }
 
 // Draws the next increment of a slot's track: lines in the file's colour when several files
-// are loaded, otherwise triangles coloured by File 1's colouring channel.
-void DrawTrackIncrement(FileSlot slot, bool lines) {
+// are loaded, otherwise triangles coloured by File 1's colouring channel. True when it drew.
+bool DrawTrackIncrement(FileSlot slot, bool lines) {
     const Slot& s = SlotOf(slot);
-    if (!HasFixes(s)) return;
+    if (!HasFixes(s)) return false;
     const int32_t v = SelectedLap(slot);
     const int32_t f = FirstSegmentOfLap(slot, v);
     const int32_t end = std::min(LapMark(slot, f - 1 + MarksPerLap(slot)), ReadableSamples(s) - 1);
     int32_t from = std::max(g_mapPicture.gpsLastSample[slot], 0);
-    if (from > end) return;
+    if (from > end) return false;
     bool& havePrev = g_mapPicture.gpsHavePrev[slot];
     int32_t& px = g_mapPicture.gpsPrevX[slot];
     int32_t& py = g_mapPicture.gpsPrevY[slot];
@@ -221,6 +221,7 @@ void DrawTrackIncrement(FileSlot slot, bool lines) {
     FlushBatch();
     g_mapPicture.gpsLastSample[slot] = stop;
     if (stop <= end) g_mapPicture.gpsPending = true;
+    return true;
 }
 
 uint64_t PictureSignature() {
@@ -360,8 +361,9 @@ void DrawGpsTrack(int mode) {
     if (restart) RestartTracks();
     const bool lines = SlotOf(1).active || SlotOf(2).active;
     g_mapPicture.gpsPending = false;
-    for (FileSlot s = 0; s < kSlotCount; ++s) DrawTrackIncrement(s, lines);
-    if (restart) DrawControlLine();
+    bool drew = false;
+    for (FileSlot s = 0; s < kSlotCount; ++s) drew = DrawTrackIncrement(s, lines) || drew;
+    if (restart || drew) DrawControlLine(); // kept on top of the track
     RenderSetTarget(kBackBuffer);
     BuildLabel();
     g_mapPicture.layoutDirty = false;
