@@ -26,12 +26,12 @@ void MakeGpsLap(bool secondFile) {
     for (int slot = 0; slot < (secondFile ? 2 : 1); ++slot) {
         Slot& s = SlotOf(slot);
         const int32_t n = kLapFixes + 2000;
+        s.channelFlags[1] = kChannelPresent | kChannelShown; // before: it gets a full buffer
+        s.channels[1].code = 4;
         AllocateSlotBuffers(slot, n + kSpareSamples);
         s.sampleCount = n;
         s.active = true;
         s.file.fileKind = kFileFamily4;
-        s.channelFlags[1] = kChannelPresent | kChannelShown;
-        s.channels[1].code = 4;
         s.range.minByCode[4] = 0;
         s.range.maxByCode[4] = 100000;
         for (int32_t i = 0; i < n; ++i) {
