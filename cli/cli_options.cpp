@@ -48,6 +48,8 @@ void PrintUsage() {
                 [--marks-per-lap M] [--columns LIST] [--json]
   qvtk-cli render FILE [FILE2 [FILE3]] --out PNG [--width W] [--height H] [--dir DIR]
                 [--set KEY=VALUE]... [--cursor SAMPLE] [--compression C] [--frames N]
+  qvtk-cli render FILE [FILE2 [FILE3]] --view map --out PNG [--dir DIR] [--set KEY=VALUE]...
+                [--lap K] [--color-channel COLUMN] [--cursor SAMPLE]
 )";
 }
 
@@ -123,6 +125,16 @@ bool ParseOptions(int argc, char** argv, Options& o) {
             if (!next(v) || !ParseNumber(v, n) || n < 1 || n > 100000)
                 return Fail("--frames needs a count");
             o.frames = int(n);
+        } else if (a == "--view") {
+            if (!next(o.view) || (o.view != "graphs" && o.view != "map"))
+                return Fail("--view needs graphs or map");
+        } else if (a == "--lap") {
+            if (!next(v) || !ParseNumber(v, o.lap) || o.lap < 0 || o.lap > 509)
+                return Fail("--lap needs a lap-start mark index 0 to 509");
+        } else if (a == "--color-channel") {
+            if (!next(v) || !ParseNumber(v, n) || n < 0 || n >= kColumnCount)
+                return Fail("--color-channel needs a column 0 to 63");
+            o.colorChannel = int(n);
         } else {
             return Fail("unknown option " + a);
         }

@@ -1,5 +1,6 @@
-// qvtk-cli render: the normal graph view drawn by the viewer's own code into an offscreen back
-// buffer and written as a PNG; with --frames, the frame time while File 1 scrolls.
+// qvtk-cli render: the normal graph view (or, with --view map, the 512 x 512 course map picture)
+// drawn by the viewer's own code into an offscreen back buffer and written as a PNG; with
+// --frames, the frame time while File 1 scrolls.
 #include <QBuffer>
 #include <QGuiApplication>
 #include <QImage>
@@ -11,12 +12,14 @@
 #include <vector>
 
 #include "analysis/course_layout.h"
+#include "analysis/lap_model.h"
 #include "cli/commands.h"
 #include "data/file_open.h"
 #include "data/log_loader.h"
 #include "data/settings.h"
 #include "platform/private_profile.h"
 #include "render/render_qt.h"
+#include "viewer/course_map_picture.h"
 #include "viewer/frame.h"
 #include "viewer/graph_layout.h"
 #include "viewer/graph_settings.h"
@@ -76,6 +79,40 @@ double DrawTimedFrame() {
         .count();
 }
 
+// The course map picture of the chosen lap on the scheme's background.
+bool DrawMapPicture(const Options& o) {
+    if (!MapShowsGps() && !g_courseLayout.courseLayoutOn) {
+        std::fprintf(stderr, "qvtk-cli: no course layout and no GPS track to draw\n");
+        return false;
+    }
+    if (o.lap >= 0) {
+        for (int s = 0; s < kSlotCount; ++s) {
+            Slot& slot = SlotOf(s);
+            if (!slot.active) continue;
+            if (o.lap >= slot.laps.count) {
+                std::fprintf(stderr, "qvtk-cli: File %d has no lap %lld (%d marks)\n", s + 1, o.lap,
+                             slot.laps.count);
+                return false;
+            }
+            slot.cursorPos = int64_t(LapMark(s, int(o.lap))) * 100;
+        }
+    }
+    if (o.colorChannel > 0 && !IsPresent(SlotOf(0), o.colorChannel)) {
+        std::fprintf(stderr, "qvtk-cli: column %d is not present in File 1\n", o.colorChannel);
+        return false;
+    }
+    g_view.CurrentFile = 0;
+    g_view.CourseColorChannel[0] = o.colorChannel;
+    RefreshCourseMapPicture();
+    while (g_mapPicture.gpsPending) DrawGpsTrack(0); // the whole lap, not one pass of it
+    RenderSetTarget(kBackBuffer);
+    RenderSetBlend(BlendMode::None, 255);
+    RenderClearTarget(MapBackgroundColor());
+    RenderSetBlend(g_res.courseMapNoAlpha ? BlendMode::Additive : BlendMode::Alpha, 255);
+    RenderImage(g_res.courseMap, 0, 0, kCourseMapSize, kCourseMapSize, true);
+    return true;
+}
+
 } // namespace
 
 int RunRender(Options& o, int argc, char** argv, bool loaded) {
@@ -86,6 +123,8 @@ int RunRender(Options& o, int argc, char** argv, bool loaded) {
     }
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QGuiApplication app(argc, argv);
+    const bool map = o.view == "map";
+    if (map) o.width = o.height = kCourseMapSize;
     if (RenderOpenOffscreen(o.width, o.height) != 0) {
         std::fprintf(stderr, "qvtk-cli: cannot make a %dx%d picture\n", o.width, o.height);
         return kExitUsage;
@@ -99,7 +138,12 @@ int RunRender(Options& o, int argc, char** argv, bool loaded) {
     const Slot& first = SlotOf(0);
     int64_t cursor = o.cursor >= 0 ? o.cursor : first.sampleCount / 2;
     PlaceCursors(std::min<int64_t>(cursor, first.sampleCount - 1));
-    if (o.frames > 0) {
+    if (map) {
+        if (!DrawMapPicture(o)) {
+            RenderClose();
+            return kExitUsage;
+        }
+    } else if (o.frames > 0) {
         std::vector<double> ms;
         for (int i = 0; i < o.frames; ++i) {
             PlaceCursors(int64_t(first.sampleCount - 1) * i / std::max(1, o.frames - 1));

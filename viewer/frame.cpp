@@ -4,10 +4,12 @@
 #include <cmath>
 
 #include "data/settings.h"
+#include "viewer/course_map_window.h"
 #include "viewer/graph_settings.h"
 #include "viewer/graphs.h"
 #include "viewer/lap_list.h"
 #include "viewer/popup_hint.h"
+#include "viewer/sub_view.h"
 #include "viewer/info_panels.h"
 #include "viewer/resources.h"
 #include "viewer/view_state.h"
@@ -170,6 +172,7 @@ void DrawFrame() {
         const GraphFrame frame = MakeGraphFrame();
         DrawGraphView(frame);
         DrawFileLabels();
+        DrawCourseMapWindow(w, h);
         DrawPopupHint(frame);
     } else if (g_view.AfMapView) {
         // The A/F map view draws here once it exists.
@@ -178,9 +181,11 @@ void DrawFrame() {
         DrawGraphView(frame);
         DrawLapHeader(frame);
         DrawLapLists(frame);
+        DrawSubView(frame);
         DrawFileLabels();
         DrawLafDelayReadout();
         DrawLayoutTabs();
+        DrawCourseMapWindow(w, h);
         DrawInfoPanels(w, h);
         DrawPopupHint(frame);
     }

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "data/settings.h"
+#include "viewer/course_map_window.h"
 #include "viewer/frame.h"
 #include "viewer/graph_setting_dialog.h"
 #include "viewer/graph_settings.h"
@@ -253,7 +254,8 @@ namespace {
 
 bool OverRegion(const GraphFrame& f) {
     int x = g_view.MouseX, y = g_view.MouseY;
-    if (x < GraphAreaLeft()) return true; // value and name columns, lap lists
+    if (CourseMapHoldsMouse()) return true; // the map floats over the graphs
+    if (x < GraphAreaLeft()) return true;   // value and name columns, lap lists
     if (y < 32 && g_view.TabSlide > 0) return true;
     return g_view.ScrollBarOn && y >= f.clientHeight - 24;
 }
@@ -439,7 +441,8 @@ void GraphMouse(const GraphFrame& frame) {
     if (!(buttons & kMouseLeft)) g_view.ScrollBarDrag = 0;
     if (!(buttons & kMouseRight)) g_view.ScalingAnchorY = -1;
     if (!NormalGraphView()) return;
-    bool onBar = g_view.ScrollBarOn && g_view.MouseY >= frame.clientHeight - 24;
+    bool onBar = g_view.ScrollBarOn && g_view.MouseY >= frame.clientHeight - 24 &&
+                 !CourseMapHoldsMouse();
     if ((buttons & kMouseLeft) && (onBar || g_view.ScrollBarDrag)) {
         g_view.ScrollBarDrag = 1;
         ScrollBarJump(frame);

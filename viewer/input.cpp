@@ -5,11 +5,13 @@
 
 #include "analysis/lap_navigation.h"
 #include "data/settings.h"
+#include "viewer/course_map_window.h"
 #include "viewer/frame.h"
 #include "viewer/graph_layout.h"
 #include "viewer/graph_position.h"
 #include "viewer/graphs.h"
 #include "viewer/lap_list.h"
+#include "viewer/sub_view.h"
 #include "viewer/key_commands.h"
 #include "viewer/resources.h"
 #include "viewer/view_state.h"
@@ -140,16 +142,22 @@ void PollInput() {
     }
 
     GraphFrame frame = MakeGraphFrame();
+    // The wheel over the course map chooses its colour channel and never zooms.
+    if (CourseMapWheel(g_view.WheelNotches)) g_view.WheelNotches = 0;
     if (g_view.WheelNotches != 0 && (NormalGraphView() || g_view.GraphPositionMode)) {
         WheelZoom(g_view.WheelNotches, g_view.MouseY, frame.clientHeight);
         g_view.WheelNotches = 0;
     }
     StepZoom();
     int pressed = g_view.MouseButtons & ~previousButtons;
-    if (LapListClick(frame, pressed) || ValueColumnClick(frame, pressed)) pressed = 0;
+    // The sub view's elements and the course map lie over the graphs and take the mouse first.
+    const bool subView = SubViewMouse(frame, pressed);
+    if (subView || CourseMapMouse(pressed) || LapListClick(frame, pressed) ||
+        ValueColumnClick(frame, pressed))
+        pressed = 0;
     MouseClicks(pressed);
     GraphPositionMouse(frame, pressed);
-    GraphMouse(frame);
+    if (!subView) GraphMouse(frame);
     FollowScrollTargets();
     ConsumeLapSteps();
 }

@@ -167,7 +167,6 @@ void DrawHistograms(const SubBox& b) {
         FillHistogram(g_res.susgram[0], kCodeFrSUS, start, end, RenderColor(90, 220, 120));
         FillHistogram(g_res.susgram[1], kCodeRrSUS, start, end, RenderColor(240, 160, 60));
         g_histograms = {start, end};
-        g_view.SubViewRefresh = 0;
     }
     const float w = 2 * b.halfWidth, h = b.halfHeight; // each histogram: half the box's height
     RenderSetBlend(BlendMode::Alpha, 200);
@@ -247,12 +246,16 @@ double WheelSpeedDifference(FileSlot slot, int32_t sample) {
 }
 
 void DrawSubView(const GraphFrame& frame) {
-    if (!SlotOf(0).active) return;
     const int w = frame.clientWidth, h = frame.clientHeight;
-    if (SubElementShown(SubElement::kBody)) DrawBody(SubElementBox(SubElement::kBody, w, h));
-    if (SubElementShown(SubElement::kMeter)) DrawMeter(SubElementBox(SubElement::kMeter, w, h));
-    if (SubElementShown(SubElement::kSusgram))
-        DrawHistograms(SubElementBox(SubElement::kSusgram, w, h));
+    if (SlotOf(0).active) {
+        if (SubElementShown(SubElement::kBody)) DrawBody(SubElementBox(SubElement::kBody, w, h));
+        if (SubElementShown(SubElement::kMeter))
+            DrawMeter(SubElementBox(SubElement::kMeter, w, h));
+        if (SubElementShown(SubElement::kSusgram))
+            DrawHistograms(SubElementBox(SubElement::kSusgram, w, h));
+    }
+    // Rebuilt: the main loop may go idle again.
+    if (g_view.SubViewOn) g_view.SubViewRefresh = 0;
 }
 
 bool SubViewMouse(const GraphFrame& frame, int pressed) {

@@ -1,11 +1,16 @@
 #include "viewer/view_state.h"
 
+#include "viewer/course_map_picture.h"
+#include "viewer/course_map_window.h"
+
 namespace qvtk {
 
 ViewState g_view;
 
 void ResetViewState() {
     g_view = ViewState();
+    ResetCourseMapPicture();
+    ResetCourseMapWindow();
 }
 
 void RequestRedraw(int passes) {

@@ -3,13 +3,14 @@
 #include <stdlib.h>
 #include <sys/wait.h>
 
+#include <QImage>
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <algorithm>
 #include <regex>
 
 #include "tools/sim/course.h"
@@ -74,18 +75,31 @@ protected:
     static inline fs::path dir_;
 };
 
-
-
 TEST_F(CliTest, InspectReportsTheLoadAsJsonAndTheExitCode) {
     CliRun ok = Cli("inspect " + Path("ride.qvd") + Dir() + " --json");
     EXPECT_EQ(ok.status, 0);
     for (const char* member :
-         {"\"path\":", "\"slot\":0", "\"loaded\":true", "\"kind\":1", "\"logVersion\":2",
-          "\"sampleCount\":", "\"sampleRateFactor\":1", "\"lapDivisor\":1", "\"lapMarkCount\":",
-          "\"lapMarks\":[0,", "\"lapDistances\":[", "\"firmware\":", "\"memo\":", "\"header\":{",
-          "\"neDivisor\":2", "\"inputTypes\":[0,0,1,1]", "\"gearThresholds\":[", "\"lapThreshold\":",
+         {"\"path\":",
+          "\"slot\":0",
+          "\"loaded\":true",
+          "\"kind\":1",
+          "\"logVersion\":2",
+          "\"sampleCount\":",
+          "\"sampleRateFactor\":1",
+          "\"lapDivisor\":1",
+          "\"lapMarkCount\":",
+          "\"lapMarks\":[0,",
+          "\"lapDistances\":[",
+          "\"firmware\":",
+          "\"memo\":",
+          "\"header\":{",
+          "\"neDivisor\":2",
+          "\"inputTypes\":[0,0,1,1]",
+          "\"gearThresholds\":[",
+          "\"lapThreshold\":",
           "\"channels\":[{\"column\":0,\"name\":\"Ne\",\"unit\":\"rpm\",\"code\":3,\"kind\":1",
-          "\"channelIndexByCode\":{\"1\":8,\"3\":0,", "\"messages\":[]"})
+          "\"channelIndexByCode\":{\"1\":8,\"3\":0,",
+          "\"messages\":[]"})
         EXPECT_NE(ok.out.find(member), std::string::npos) << member;
 
     CliRun rejected = Cli("inspect " + Path("bad.qvd") + Dir() + " --json");
@@ -117,7 +131,7 @@ TEST_F(CliTest, SettingsFromTheCommandLineReachTheLoader) {
 
 TEST_F(CliTest, SamplesPrintsTheStoredIntegersOfTheAskedRange) {
     CliRun r = Cli("samples " + Path("ride.qvd") + Dir() +
-                " --columns 0,2-3 --from 1000 --to 1002 --distance --gps --marks");
+                   " --columns 0,2-3 --from 1000 --to 1002 --distance --gps --marks");
     ASSERT_EQ(r.status, 0);
     std::istringstream lines(r.out);
     std::string header, line;
@@ -136,7 +150,7 @@ TEST_F(CliTest, SamplesPrintsTheStoredIntegersOfTheAskedRange) {
 
 TEST_F(CliTest, FileTwoIsLoadedAfterItsBase) {
     CliRun r = Cli("inspect " + Path("ride3.qvd") + " --slot 1 --base " + Path("ride.qvd") + Dir() +
-                " --json");
+                   " --json");
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.out.find("\"slot\":1"), std::string::npos);
     EXPECT_NE(r.out.find("\"logVersion\":3"), std::string::npos);
@@ -220,6 +234,34 @@ TEST_F(CliTest, RenderWritesTheGraphViewAsAPicture) {
     EXPECT_EQ(Cli("render " + Path("ride.qvd") + Dir()).status, 1); // no --out
     EXPECT_EQ(Cli("render " + Path("ride.qvd") + " --out x.png --compression 0").status, 1);
     EXPECT_EQ(Cli("render " + Path("bad.qvd") + Dir() + " --out " + out).status, 2);
+}
+
+TEST_F(CliTest, RenderMapWritesTheCourseMapPicture) {
+    const std::string out = (dir_ / "map.png").string();
+    CliRun run = Cli("render " + Path("ride.qvd") + Dir() +
+                     " --view map --lap 1 --color-channel 1" + " --out " + out);
+    ASSERT_EQ(run.status, 0) << run.err;
+    QImage map(QString::fromStdString(out));
+    ASSERT_EQ(map.size(), QSize(512, 512));
+    int coloured = 0; // course points in palette colours, not the plain marker grey
+    for (int y = 0; y < 512; ++y)
+        for (int x = 0; x < 512; ++x) {
+            QRgb c = map.pixel(x, y);
+            coloured += std::max({qRed(c), qGreen(c), qBlue(c)}) -
+                            std::min({qRed(c), qGreen(c), qBlue(c)}) >
+                        100;
+        }
+    EXPECT_GT(coloured, 1000);
+    EXPECT_NE(Cli("render " + Path("ride.qvd") + Dir() + " --view map --lap 9 --out " + out)
+                  .err.find("has no lap 9"),
+              std::string::npos);
+    EXPECT_EQ(
+        Cli("render " + Path("ride.qvd") + " --view map --color-channel 64 --out " + out).status,
+        1);
+    // Without a course file and without GPS there is nothing to draw.
+    CliRun none = Cli("render " + Path("ride.qvd") + " --dir / --view map --out " + out);
+    EXPECT_EQ(none.status, 1);
+    EXPECT_NE(none.err.find("no course layout and no GPS track"), std::string::npos);
 }
 
 } // namespace

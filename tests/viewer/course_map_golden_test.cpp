@@ -1,0 +1,73 @@
+// The course map of a simulated ride with GPS against a stored picture, with a small
+// tolerance: a change in the framing, the projection, the palette or the increments shows up
+// here. Set QVTK_UPDATE_GOLDEN=1 to write the picture anew after an intended change.
+#include <QImage>
+#include <cstdlib>
+#include <string>
+
+#include "render/render_qt.h"
+#include "tests/gui_app.h"
+#include "tests/test_support.h"
+#include "tools/sim/course.h"
+#include "tools/sim/family4_writer.h"
+#include "tools/sim/ride.h"
+#include "viewer/course_map_picture.h"
+#include "viewer/resources.h"
+#include "viewer/view_state.h"
+
+namespace qvtk::test {
+namespace {
+
+const std::string kGolden = std::string(QVTK_SOURCE_DIR) + "/tests/golden/course_map.png";
+
+QImage DrawSimulatedMap() {
+    sim::RideOptions options;
+    options.seed = 5;
+    options.laps = 2;
+    sim::SimRide ride = sim::SimulateRide(sim::MakeCourse(options.seed), options);
+    Load(0, "golden.qvd", sim::WriteFamily4(ride));
+    EXPECT_TRUE(g_session.file1HasGps);
+    ResetViewState();
+    ResetViewerResources();
+    EXPECT_EQ(RenderOpenOffscreen(kCourseMapSize, kCourseMapSize), 0);
+    g_res.courseMap = RenderCreateSurface(kCourseMapSize, kCourseMapSize, true);
+    // The second lap, coloured by the throttle.
+    const Slot& s = SlotOf(0);
+    EXPECT_GE(s.laps.count, 3);
+    SlotOf(0).cursorPos = int64_t(s.laps.marks[1] + 10) * 100;
+    g_view.CourseColorChannel[0] = std::max(FindColumnByCode(0, 4), 0);
+    DrawGpsTrack(2);
+    while (g_mapPicture.gpsPending) DrawGpsTrack(0);
+    QImage image = RenderTargetImage(g_res.courseMap)->convertToFormat(QImage::Format_RGB32);
+    RenderClose();
+    return image;
+}
+
+class GoldenMap : public ProgramTest {};
+
+TEST_F(GoldenMap, GpsTrackOfASimulatedRide) {
+    GuiApp();
+    QImage drawn = DrawSimulatedMap();
+    if (std::getenv("QVTK_UPDATE_GOLDEN")) {
+        ASSERT_TRUE(drawn.save(QString::fromStdString(kGolden)));
+        GTEST_SKIP() << "wrote " << kGolden;
+    }
+    QImage golden(QString::fromStdString(kGolden));
+    ASSERT_FALSE(golden.isNull()) << kGolden << " is missing";
+    golden = golden.convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(golden.size(), drawn.size());
+    int differing = 0, lit = 0;
+    for (int y = 0; y < drawn.height(); ++y)
+        for (int x = 0; x < drawn.width(); ++x) {
+            QRgb a = drawn.pixel(x, y), b = golden.pixel(x, y);
+            lit += (b & 0xFFFFFF) != 0;
+            int d = std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                              std::abs(qBlue(a) - qBlue(b))});
+            differing += d > 16;
+        }
+    EXPECT_GT(lit, 3000); // the picture holds a track at all
+    EXPECT_LE(differing, drawn.width() * drawn.height() / 200) << "pixels off the stored picture";
+}
+
+} // namespace
+} // namespace qvtk::test
