@@ -301,6 +301,26 @@ TEST(Rasterizer, RunsOfVerticalSpansMatchTheSpansDrawnOneByOne) {
     }
 }
 
+// A turned image: a quarter turn about its top-left corner puts source pixel (u, v) at
+// (x - v - 1, y + u); its pure black stays transparent and a half turn mirrors both ways.
+TEST(Rasterizer, TurnedImageLandsWhereTheTurnTakesEachPixel) {
+    const uint32_t red = 0xFFFF0000u, green = 0xFF00FF00u, blue = 0xFF0000FFu;
+    const uint32_t pixels[] = {red, green, 0xFF000000u, blue, blue, blue, blue, blue};
+    RasterImage image{pixels, 4, 2, 4, true};
+    Buffer b(32, 32, 0xFF101010u);
+    RasterDrawImageTurned(b.target, image, 10, 10, 0, 0, float(M_PI / 2), 1.0);
+    EXPECT_EQ(b.At(9, 10), red);   // (0, 0)
+    EXPECT_EQ(b.At(9, 11), green); // (1, 0)
+    EXPECT_EQ(b.At(9, 12), 0xFF101010u); // (2, 0) is black: left as it was
+    EXPECT_EQ(b.At(8, 13), blue);  // (3, 1)
+    Buffer c(32, 32, 0xFF101010u);
+    RasterDrawImageTurned(c.target, image, 10, 10, 2, 1, float(M_PI), 2.0); // pivot mid-image
+    EXPECT_EQ(c.At(13, 11), red);   // (0, 0) two pixels per pixel, mirrored
+    EXPECT_EQ(c.At(11, 11), green); // (1, 0)
+    EXPECT_EQ(c.At(7, 8), blue);    // (3, 1)
+    EXPECT_TRUE(b.GuardIntact() && c.GuardIntact());
+}
+
 TEST(Rasterizer, FarAndBrokenVerticesNeverWriteOutside) {
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float inf = std::numeric_limits<float>::infinity();
