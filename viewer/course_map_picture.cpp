@@ -445,6 +445,16 @@ void BeginFinishLineSetting() {
     g_mapPicture.finishLineSetting = MapShowsGps() ? 1 : 0;
 }
 
+void SetMapEditing(bool on) {
+    if (on) {
+        BeginFinishLineSetting();
+    } else {
+        g_mapPicture.finishLineSetting = 0;
+    }
+    // Sector boundaries are course points: only a course layout with one mark a lap has them.
+    g_mapPicture.sectorEditing = on && !MapShowsGps() && MarksPerLap(0) == 1;
+}
+
 bool FinishLineClick(float mouseX, float mouseY, const CourseMapView& view) {
     if (!g_mapPicture.finishLineSetting || !MapShowsGps() || !(view.zoom > 0)) return false;
     const float x = (mouseX - view.panX) / view.zoom, y = (mouseY - view.panY) / view.zoom;

@@ -67,6 +67,9 @@ bool MapClickToCursor(float mouseX, float mouseY, const CourseMapView& view);
 
 // The finish line setting: the next two left clicks on the GPS map give points A and B.
 void BeginFinishLineSetting();
+// Map clicks that edit (graph position mode): the finish line on a GPS map, sector boundaries
+// on a course layout; off again returns clicks to moving the cursors.
+void SetMapEditing(bool on);
 // A click while the finish line setting is on. True when it was taken.
 bool FinishLineClick(float mouseX, float mouseY, const CourseMapView& view);
 

@@ -22,12 +22,16 @@ void ShowGraphView() {
     g_view.GraphPositionMode = 0;
     g_view.RealTimePlay = 0;
     g_view.XyPlotView = 0;
+    SetMapEditing(false);
 }
 
 void SetGraphPositionMode(bool on) {
     ShowGraphView();
     g_view.GraphPositionMode = on;
     g_view.AlignType = 1;
+    // Graph position mode is where things are adjusted: there a click on the GPS map places
+    // the finish line and one on the course layout edits the sector boundaries.
+    SetMapEditing(on);
 }
 
 void SetSubView(bool on) {

@@ -280,6 +280,11 @@ TEST_F(CourseMap, AFinishLinePlacedOnTheMapGivesTheLapsAgain) {
     const CourseMapView view = CourseMapViewNow();
     const qvtk::MapPixel outer = ProjectGpsFix(g_gpsFrame, -18000000 + 40000, 237000000);
     const qvtk::MapPixel inner = ProjectGpsFix(g_gpsFrame, -18000000 + 20000, 237000000);
+    SetGraphPositionMode(true); // where the map's clicks edit: here the finish line
+    EXPECT_EQ(g_mapPicture.finishLineSetting, 1);
+    EXPECT_FALSE(g_mapPicture.sectorEditing); // a GPS map has no sector boundaries
+    ShowGraphView();
+    EXPECT_EQ(g_mapPicture.finishLineSetting, 0);
     BeginFinishLineSetting();
     EXPECT_TRUE(FinishLineClick(float(outer.x), float(outer.y - 1), view));
     EXPECT_EQ(s.laps.count, 1); // point A alone changes nothing
