@@ -3,12 +3,13 @@
 #include <algorithm>
 #include <cctype>
 
+#include "analysis/lap_table_dialog.h"
 #include "data/derived_channels.h"
 #include "data/sample_envelope.h"
 #include "data/settings.h"
+#include "viewer/course_map_window.h"
 #include "viewer/graph_layout.h"
 #include "viewer/graphs.h"
-#include "analysis/lap_table_dialog.h"
 #include "viewer/open_file.h"
 #include "viewer/toolbar.h"
 #include "viewer/view_state.h"
@@ -86,19 +87,6 @@ void ToggleMoveFlagOfFile2Or3(bool file3) {
     int slot = file3 ? 2 : 1;
     g_view.FileMoveFlag[slot] = !g_view.FileMoveFlag[slot];
     g_view.ToolbarShowsFile3 = file3;
-}
-
-// The next (or previous) present column of the file to colour the course map by.
-void StepCourseColorChannel(int direction) {
-    if (!g_settings.ColorMap && !DebugMode()) return;
-    int file = g_view.CurrentFile;
-    const Slot& s = SlotOf(file);
-    int c = g_view.CourseColorChannel[file];
-    for (int tries = 0; tries < kColumnCount; ++tries) {
-        c = (c + direction + kColumnCount) % kColumnCount;
-        if (IsPresent(s, c)) break;
-    }
-    g_view.CourseColorChannel[file] = c;
 }
 
 void CycleValueMode() {
@@ -182,7 +170,7 @@ bool ExecuteLetter(int c) {
         g_view.ZoomSpan = g_view.ZoomSpan >= kZoomSpanLast ? kZoomSpanFirst : g_view.ZoomSpan * 2;
         break;
     case 'o':
-        StepCourseColorChannel(g_view.ShiftHeld ? -1 : +1);
+        if (g_settings.ColorMap || DebugMode()) StepMapColorChannel(g_view.ShiftHeld ? -1 : +1);
         break;
     case 'q':
         AlignGraphs(g_view.AlignType, g_view.ShiftHeld, g_view.CtrlHeld);

@@ -276,20 +276,21 @@ TEST_F(KeyCommands, TypedKeysAreDroppedWhileTheAfMapIsShown) {
     EXPECT_EQ(RenderInputChar(), 0);
 }
 
-TEST_F(KeyCommands, CourseColourChannelWalksPresentColumns) {
+TEST_F(KeyCommands, CourseColourChannelWalksShownColumns) {
     Slot& s = SlotOf(0);
-    for (int c : {0, 3, 7}) s.channelFlags[c] = kChannelPresent;
+    for (int c : {0, 3, 7}) s.channelFlags[c] = kChannelPresent | kChannelShown;
+    s.channelFlags[5] = kChannelPresent; // not shown: passed over
     ExecuteKey('o');
     EXPECT_EQ(g_view.CourseColorChannel[0], 3);
     ExecuteKey('o');
     EXPECT_EQ(g_view.CourseColorChannel[0], 7);
-    ExecuteKey('o');
-    EXPECT_EQ(g_view.CourseColorChannel[0], 0);
-    Shifted('o');
+    ExecuteKey('o'); // the last one: it stays
     EXPECT_EQ(g_view.CourseColorChannel[0], 7);
+    Shifted('o');
+    EXPECT_EQ(g_view.CourseColorChannel[0], 3);
     g_settings.ColorMap = 0;
     ExecuteKey('o');
-    EXPECT_EQ(g_view.CourseColorChannel[0], 7);
+    EXPECT_EQ(g_view.CourseColorChannel[0], 3);
 }
 
 } // namespace
