@@ -7,6 +7,7 @@
 
 #include "render/render_qt.h"
 #include "tests/gui_app.h"
+#include "tests/golden_support.h"
 #include "tests/test_support.h"
 #include "tools/sim/course.h"
 #include "tools/sim/family4_writer.h"
@@ -17,8 +18,6 @@
 
 namespace qvtk::test {
 namespace {
-
-const std::string kGolden = std::string(QVTK_SOURCE_DIR) + "/tests/golden/course_map.png";
 
 QImage DrawSimulatedMap() {
     sim::RideOptions options;
@@ -47,26 +46,7 @@ class GoldenMap : public ProgramTest {};
 
 TEST_F(GoldenMap, GpsTrackOfASimulatedRide) {
     GuiApp();
-    QImage drawn = DrawSimulatedMap();
-    if (std::getenv("QVTK_UPDATE_GOLDEN")) {
-        ASSERT_TRUE(drawn.save(QString::fromStdString(kGolden)));
-        GTEST_SKIP() << "wrote " << kGolden;
-    }
-    QImage golden(QString::fromStdString(kGolden));
-    ASSERT_FALSE(golden.isNull()) << kGolden << " is missing";
-    golden = golden.convertToFormat(QImage::Format_RGB32);
-    ASSERT_EQ(golden.size(), drawn.size());
-    int differing = 0, lit = 0;
-    for (int y = 0; y < drawn.height(); ++y)
-        for (int x = 0; x < drawn.width(); ++x) {
-            QRgb a = drawn.pixel(x, y), b = golden.pixel(x, y);
-            lit += (b & 0xFFFFFF) != 0;
-            int d = std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
-                              std::abs(qBlue(a) - qBlue(b))});
-            differing += d > 16;
-        }
-    EXPECT_GT(lit, 3000); // the picture holds a track at all
-    EXPECT_LE(differing, drawn.width() * drawn.height() / 200) << "pixels off the stored picture";
+    ExpectGolden(DrawSimulatedMap(), "course_map.png", 3000);
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 
 #include "render/render_qt.h"
 #include "tests/gui_app.h"
+#include "tests/golden_support.h"
 #include "tests/test_support.h"
 #include "tools/sim/course.h"
 #include "tools/sim/family3_writer.h"
@@ -18,8 +19,6 @@
 
 namespace qvtk::test {
 namespace {
-
-const std::string kGolden = std::string(QVTK_SOURCE_DIR) + "/tests/golden/graph_view.png";
 
 QImage DrawSimulatedCurves() {
     sim::RideOptions options;
@@ -49,26 +48,7 @@ class GoldenPicture : public ProgramTest {};
 
 TEST_F(GoldenPicture, CurvesOfASimulatedRecording) {
     GuiApp();
-    QImage drawn = DrawSimulatedCurves();
-    if (std::getenv("QVTK_UPDATE_GOLDEN")) {
-        ASSERT_TRUE(drawn.save(QString::fromStdString(kGolden)));
-        GTEST_SKIP() << "wrote " << kGolden;
-    }
-    QImage golden(QString::fromStdString(kGolden));
-    ASSERT_FALSE(golden.isNull()) << kGolden << " is missing";
-    golden = golden.convertToFormat(QImage::Format_RGB32);
-    ASSERT_EQ(golden.size(), drawn.size());
-    int differing = 0, lit = 0;
-    for (int y = 0; y < drawn.height(); ++y)
-        for (int x = 0; x < drawn.width(); ++x) {
-            QRgb a = drawn.pixel(x, y), b = golden.pixel(x, y);
-            lit += (b & 0xFFFFFF) != 0;
-            int d = std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
-                              std::abs(qBlue(a) - qBlue(b))});
-            differing += d > 16;
-        }
-    EXPECT_GT(lit, 2000); // the picture holds curves at all
-    EXPECT_LE(differing, drawn.width() * drawn.height() / 200) << "pixels off the stored picture";
+    ExpectGolden(DrawSimulatedCurves(), "graph_view.png", 2000);
 }
 
 } // namespace

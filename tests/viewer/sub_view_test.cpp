@@ -5,8 +5,12 @@
 #include "data/channel_codes.h"
 #include "data/settings.h"
 #include "render/render_qt.h"
+#include "tests/golden_support.h"
 #include "tests/gui_app.h"
 #include "tests/test_support.h"
+#include "tools/sim/course.h"
+#include "tools/sim/family3_writer.h"
+#include "tools/sim/ride.h"
 #include "viewer/resources.h"
 #include "viewer/view_state.h"
 
@@ -97,6 +101,33 @@ TEST_F(SubViewTest, ElementsStayOnScreenAndFollowTheMouse) {
     SubViewMouse(f, 0);
     g_view.MouseX = 10, g_view.MouseY = 10, g_view.MouseButtons = kMouseLeft; // nothing there
     EXPECT_FALSE(SubViewMouse(f, kMouseLeft));
+}
+
+// The sub view of a simulated ride a little into its second lap, against a stored picture.
+TEST_F(SubViewTest, PictureOfASimulatedRide) {
+    sim::RideOptions options;
+    options.seed = 9;
+    options.laps = 2;
+    const sim::SimRide ride = sim::SimulateRide(sim::MakeCourse(options.seed), options);
+    Load(0, "golden.qvd", sim::WriteFamily3(ride, 2));
+    ASSERT_TRUE(SlotOf(0).active);
+    LoadResources();
+    const std::string pictures = std::string(QVTK_SOURCE_DIR) + "/resources/";
+    g_res.body = RenderLoadImage(pictures + "Body.BMP");
+    g_res.tire = RenderLoadImage(pictures + "TIRE.BMP");
+    g_res.meter = RenderLoadImage(pictures + "METER.BMP");
+    g_res.needle = RenderLoadImage(pictures + "Needle.BMP");
+    ASSERT_GT(g_res.needle, 0);
+    g_settings.MC_X = 400, g_settings.MC_Y = 300, g_settings.MC_Z = 0.5f;
+    g_settings.Meter_X = 130, g_settings.Meter_Y = 460, g_settings.Meter_Z = 0.9f;
+    g_settings.Susgram_X = 660, g_settings.Susgram_Y = 140, g_settings.Susgram_Z = 0.9f;
+    g_settings.ExpertMode = 1;
+    const Slot& s = SlotOf(0);
+    SlotOf(0).cursorPos = int64_t(s.laps.marks[1] + 700) * 100;
+    RenderSetTarget(kBackBuffer);
+    RenderClearTarget(0xFF000000u);
+    DrawSubView(MakeGraphFrame());
+    ExpectGolden(*RenderTargetImage(kBackBuffer), "sub_view.png", 20000);
 }
 
 } // namespace
