@@ -2,6 +2,7 @@
 // 1920 x 1080: the whole recording across the screen, the normal view, zoomed in 8x, and
 // while scrolling. The cost per frame must not depend on the recording's length.
 #include "bench/gui_bench_main.h"
+#include "bench/three_hour_rides.h"
 
 #include <QApplication>
 #include <cstdlib>
@@ -26,26 +27,11 @@ using namespace qvtk;
 
 constexpr int kWidth = 1920, kHeight = 1080;
 
-void LoadThreeHourRides() {
-    static bool loaded = false;
-    if (loaded) return;
-    loaded = true;
-    std::filesystem::create_directories("/tmp/qvtk_bench");
-    ResetProgram();
-    for (int slot = 0; slot < kSlotCount; ++slot) {
-        std::string path = "/tmp/qvtk_bench/graphs_" + std::to_string(slot) + ".qvd";
-        if (!std::filesystem::exists(path)) {
-            sim::RideOptions options;
-            options.seed = 20 + uint32_t(slot);
-            options.minutes = 180;
-            sim::SimRide ride = sim::SimulateRide(sim::MakeCourse(options.seed), options);
-            std::vector<uint8_t> bytes = sim::WriteFamily3(ride, 2);
-            std::ofstream(path, std::ios::binary)
-                .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-        }
-        FileSlot s = slot;
-        LoadFileIntoSlot(s, path);
-    }
+void LoadRidesAndViewer() {
+    static bool ready = false;
+    if (ready) return;
+    ready = true;
+    bench::LoadThreeHourRides();
     ResetViewState();
     ResetGraphSettings();
     ResetViewerResources();
@@ -59,7 +45,7 @@ void LoadThreeHourRides() {
 
 // range(0): samples per pixel; range(1): ViewZoom x 10; range(2): 1 to scroll every frame.
 void DrawGraphFrame(benchmark::State& state) {
-    LoadThreeHourRides();
+    LoadRidesAndViewer();
     g_view.HorizontalCompression = float(state.range(0));
     g_view.ViewZoom = float(state.range(1)) / 10.0f;
     bool scroll = state.range(2) != 0;

@@ -3,47 +3,17 @@
 // It runs again on every check, column, page or view change, so it must stay well under 100 ms.
 #include <benchmark/benchmark.h>
 
-#include <filesystem>
-#include <fstream>
-#include <string>
-
 #include "analysis/lap_table.h"
-#include "data/log_loader.h"
-#include "data/program.h"
-#include "tools/sim/course.h"
-#include "tools/sim/family3_writer.h"
-#include "tools/sim/ride.h"
+#include "bench/three_hour_rides.h"
 
 namespace {
 
 using namespace qvtk;
 
-void LoadThreeHourRides() {
-    static bool loaded = false;
-    if (loaded) return;
-    loaded = true;
-    std::filesystem::create_directories("/tmp/qvtk_bench");
-    ResetProgram();
-    for (int slot = 0; slot < kSlotCount; ++slot) {
-        // The recordings of bench_graphs: written once, shared.
-        std::string path = "/tmp/qvtk_bench/graphs_" + std::to_string(slot) + ".qvd";
-        if (!std::filesystem::exists(path)) {
-            sim::RideOptions options;
-            options.seed = 20 + uint32_t(slot);
-            options.minutes = 180;
-            sim::SimRide ride = sim::SimulateRide(sim::MakeCourse(options.seed), options);
-            std::vector<uint8_t> bytes = sim::WriteFamily3(ride, 2);
-            std::ofstream(path, std::ios::binary)
-                .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-        }
-        FileSlot s = slot;
-        LoadFileIntoSlot(s, path);
-    }
-}
 
 // range(0): the heading the upper panel is sorted by (0 unsorted, 1 lap time, 2 .. 13 values).
 void OpenLapTableOnThreeRides(benchmark::State& state) {
-    LoadThreeHourRides();
+    bench::LoadThreeHourRides();
     TableColumns columns;
     for (auto& set : columns)
         for (int i = 0; i < kTableColumns; ++i) set[i] = i; // the default columns

@@ -4,7 +4,7 @@
 
 #include "data/settings.h"
 #include "render/render_qt.h"
-#include "tests/analysis/lap_fixture.h"
+#include "tests/viewer/viewer_fixture.h"
 #include "tests/gui_app.h"
 #include "viewer/graph_settings.h"
 #include "viewer/resources.h"
@@ -15,23 +15,14 @@ namespace {
 
 constexpr int kWidth = 800;
 
-class LapListTest : public LapFixture {
+class LapListTest : public ViewerFixture {
 protected:
     void SetUp() override {
-        GuiApp();
         LapFixture::SetUp();
-        ResetViewState();
-        ResetGraphSettings();
-        ResetViewerResources();
-        ASSERT_EQ(RenderOpenOffscreen(kWidth, 600), 0);
-        g_view.ViewZoom = 1.0f;
+        OpenViewer(kWidth, 600);
         // Laps of 5, 10, 15 and 20 s at 200 samples a second (the last one the in lap).
         Recording(0, 10000).active = true;
         SetMarks(0, {1000, 3000, 6000});
-    }
-    void TearDown() override {
-        RenderClose();
-        LapFixture::TearDown();
     }
     static GraphFrame FrameOfHeight(int height) {
         GraphFrame f = MakeGraphFrame();

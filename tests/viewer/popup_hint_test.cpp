@@ -5,7 +5,7 @@
 #include <string>
 
 #include "render/render_qt.h"
-#include "tests/analysis/lap_fixture.h"
+#include "tests/viewer/viewer_fixture.h"
 #include "tests/gui_app.h"
 #include "viewer/graph_settings.h"
 #include "viewer/lap_list.h"
@@ -15,16 +15,11 @@
 namespace qvtk::test {
 namespace {
 
-class PopupHintTest : public LapFixture {
+class PopupHintTest : public ViewerFixture {
 protected:
     void SetUp() override {
-        GuiApp();
         LapFixture::SetUp();
-        ResetViewState();
-        ResetGraphSettings();
-        ResetViewerResources();
-        ASSERT_EQ(RenderOpenOffscreen(800, 600), 0);
-        g_view.ViewZoom = 1.0f;
+        OpenViewer(800, 600);
         Slot& s = Recording(0, 4000);
         s.active = true;
         s.channelFlags[0] = kChannelPresent | kChannelShown;
@@ -35,10 +30,6 @@ protected:
         g.GraphMin = 0, g.GraphMax = 10000, g.GraphTop = 40, g.GraphBottom = 120;
         DeriveScaleFromBand(g);
         RebuildGraphList();
-    }
-    void TearDown() override {
-        RenderClose();
-        LapFixture::TearDown();
     }
     static bool BoxShownAt(int x, int y) { // the hint box's left edge, beside the pointer
         RenderSetTarget(kBackBuffer);
