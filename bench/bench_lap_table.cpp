@@ -10,7 +10,6 @@ namespace {
 
 using namespace qvtk;
 
-
 // range(0): the heading the upper panel is sorted by (0 unsorted, 1 lap time, 2 .. 13 values).
 void OpenLapTableOnThreeRides(benchmark::State& state) {
     bench::LoadThreeHourRides();

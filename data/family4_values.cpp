@@ -62,7 +62,9 @@ Family4Conversion PrepareFamily4Conversion(const ChannelInfo& c) {
     return v;
 }
 
-int32_t Family4TableValue(const Family4Conversion& v, int32_t r) { return TableValue(*v.channel, r); }
+int32_t Family4TableValue(const Family4Conversion& v, int32_t r) {
+    return TableValue(*v.channel, r);
+}
 
 int32_t Family4Convert(const ChannelInfo& c, int32_t r) {
     return ApplyFamily4Conversion(PrepareFamily4Conversion(c), r);

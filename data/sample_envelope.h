@@ -77,9 +77,9 @@ bool EnvelopeMinMax(FileSlot slot, int column, int32_t first, int32_t last, int3
 
 // The same for the consecutive runs of a frame's pixel columns: run k holds samples
 // lasts[k-1]+1 .. lasts[k] (run 0 starts at first), clamped as above, and its extremes and
-// its last sample go to out[k]; a run left without samples gets {INT32_MAX, INT32_MIN}. Faster than one query per
-// run, as it loads each run's memory while the runs before it are answered. False, with out
-// untouched, when the column has no envelope that matches its samples.
+// its last sample go to out[k]; a run left without samples gets {INT32_MAX, INT32_MIN}. Faster than
+// one query per run, as it loads each run's memory while the runs before it are answered. False,
+// with out untouched, when the column has no envelope that matches its samples.
 bool EnvelopeMinMaxRuns(FileSlot slot, int column, int32_t first, const int32_t* lasts, int count,
                         MinMax* out);
 

@@ -66,8 +66,7 @@ private:
             Items* items = items_;
             const std::function<void(int)>* work = work_;
             lock.unlock();
-            while (items->DoOne(*work)) {
-            }
+            while (items->DoOne(*work)) {}
             lock.lock();
             busy_ = false;
             idle_.notify_one();

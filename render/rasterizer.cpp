@@ -306,8 +306,8 @@ struct VerticalSpan {
 // A segment that is a vertical span of one colour (at coordinates a pixel row can hold).
 bool AsVerticalSpan(const RenderVertex& a, const RenderVertex& b, VerticalSpan& span) {
     constexpr float kFar = 1.0e7f;
-    if (a.color != b.color || a.x != b.x || !(std::fabs(a.x) < kFar) ||
-        !(std::fabs(a.y) < kFar) || !(std::fabs(b.y) < kFar))
+    if (a.color != b.color || a.x != b.x || !(std::fabs(a.x) < kFar) || !(std::fabs(a.y) < kFar) ||
+        !(std::fabs(b.y) < kFar))
         return false;
     span.x = int(std::floor(double(a.x) + 0.5));
     span.top = int(std::floor(double(std::min(a.y, b.y)) + 0.5));
@@ -317,8 +317,8 @@ bool AsVerticalSpan(const RenderVertex& a, const RenderVertex& b, VerticalSpan& 
 }
 
 // Spans of one colour at columns x0, x0 + 1, ...
-void FillSpanRun(const RasterTarget& target, const ClipBox& clip, const VerticalSpan* spans,
-                 int n, uint32_t src) {
+void FillSpanRun(const RasterTarget& target, const ClipBox& clip, const VerticalSpan* spans, int n,
+                 uint32_t src) {
     int top[kSpanRunMax], bottom[kSpanRunMax];
     int lo = clip.b, hi = clip.t - 1;
     int64_t filled = 0;
@@ -373,8 +373,8 @@ void DrawOpaqueList(const RasterTarget& target, const ClipBox& clip, const Color
             continue;
         }
         span.at = i;
-        if (n > 0 && (n == kSpanRunMax || span.x != run[n - 1].x + 1 ||
-                      span.color != run[n - 1].color))
+        if (n > 0 &&
+            (n == kSpanRunMax || span.x != run[n - 1].x + 1 || span.color != run[n - 1].color))
             flush();
         run[n++] = span;
     }

@@ -38,7 +38,7 @@ struct RenderVertex {
 struct RenderOpenParams {
     std::string title;
     int iconId = 0;
-    int surfaceWidth = 0, surfaceHeight = 0; // the back buffer
+    int surfaceWidth = 0, surfaceHeight = 0;      // the back buffer
     int x = 0, y = 0, width = 1024, height = 768; // the window
     bool windowed = true;
     bool waitVerticalBlank = false;
@@ -54,8 +54,7 @@ constexpr int kCharUp = 30;
 constexpr int kCharDown = 31;
 
 // Mouse button mask.
-constexpr int kMouseLeft = 1, kMouseRight = 2, kMouseMiddle = 4, kMouseBack = 8,
-              kMouseForward = 16;
+constexpr int kMouseLeft = 1, kMouseRight = 2, kMouseMiddle = 4, kMouseBack = 8, kMouseForward = 16;
 
 enum class RenderKey { F1, Shift, Ctrl };
 
@@ -63,8 +62,8 @@ enum class RenderKey { F1, Shift, Ctrl };
 int RenderOpen(const RenderOpenParams& params);
 void RenderClose();
 bool RenderIsOpen();
-int RenderPumpMessages();           // non-zero when the window or device was lost
-bool RenderWindowClosed();          // the user closed the main window
+int RenderPumpMessages();  // non-zero when the window or device was lost
+bool RenderWindowClosed(); // the user closed the main window
 void RenderPresent();
 void RenderClientSize(int& width, int& height);
 void RenderDesktopSize(int& width, int& height);
@@ -127,7 +126,7 @@ constexpr RenderColorValue RenderColor(int red, int green, int blue) {
 void RenderMousePos(int& x, int& y);
 int RenderMouseButtons();
 void RenderWheel(int& vertical, int& horizontal); // raw deltas since the last call
-int RenderInputChar();                           // next typed character, 0 when none
+int RenderInputChar();                            // next typed character, 0 when none
 void RenderClearInput();
 bool RenderKeyHeld(RenderKey key);
 

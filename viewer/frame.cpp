@@ -7,11 +7,11 @@
 #include "viewer/course_map_window.h"
 #include "viewer/graph_settings.h"
 #include "viewer/graphs.h"
+#include "viewer/info_panels.h"
 #include "viewer/lap_list.h"
 #include "viewer/popup_hint.h"
-#include "viewer/sub_view.h"
-#include "viewer/info_panels.h"
 #include "viewer/resources.h"
+#include "viewer/sub_view.h"
 #include "viewer/view_state.h"
 
 namespace qvtk {

@@ -441,8 +441,8 @@ void GraphMouse(const GraphFrame& frame) {
     if (!(buttons & kMouseLeft)) g_view.ScrollBarDrag = 0;
     if (!(buttons & kMouseRight)) g_view.ScalingAnchorY = -1;
     if (!NormalGraphView()) return;
-    bool onBar = g_view.ScrollBarOn && g_view.MouseY >= frame.clientHeight - 24 &&
-                 !CourseMapHoldsMouse();
+    bool onBar =
+        g_view.ScrollBarOn && g_view.MouseY >= frame.clientHeight - 24 && !CourseMapHoldsMouse();
     if ((buttons & kMouseLeft) && (onBar || g_view.ScrollBarDrag)) {
         g_view.ScrollBarDrag = 1;
         ScrollBarJump(frame);

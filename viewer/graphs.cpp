@@ -338,10 +338,9 @@ bool PrepareCurve(const GraphFrame& frame, FileSlot slot, int column, CurvePlan&
 // and its column's envelope, so that plans of different curves can be asked at once.
 void QueryCurve(CurvePlan& plan) {
     const CurveColumns& cols = plan.cols;
-    plan.extremes =
-        !Smoothed(SlotOf(plan.slot).channels[plan.column].code) &&
-        EnvelopeMinMaxRuns(plan.slot, plan.column, cols.first, cols.last.data(), cols.count,
-                           plan.cols.extremes.data());
+    plan.extremes = !Smoothed(SlotOf(plan.slot).channels[plan.column].code) &&
+                    EnvelopeMinMaxRuns(plan.slot, plan.column, cols.first, cols.last.data(),
+                                       cols.count, plan.cols.extremes.data());
 }
 
 int64_t EmitCurve(const GraphFrame& frame, const CurvePlan& plan) {
@@ -360,9 +359,8 @@ int64_t EmitCurve(const GraphFrame& frame, const CurvePlan& plan) {
 
     bool filled = g.PlotType != 0 || Smoothed(code);
     int brightness = g_view.FileBrightness[slot];
-    RenderColorValue curveColor =
-        (Brightened(CurveColor(slot, code), brightness) & 0x00FFFFFFu) | (filled ? 191u : 255u)
-                                                                             << 24;
+    RenderColorValue curveColor = (Brightened(CurveColor(slot, code), brightness) & 0x00FFFFFFu) |
+                                  (filled ? 191u : 255u) << 24;
     RenderColorValue fillColor = (uint32_t(95) << 24) | (((curveColor >> 16) & 0xFF) / 3) << 16 |
                                  (((curveColor >> 8) & 0xFF) / 3) << 8 | 127u;
     bool spansZero = g.GraphMin < 0 && g.GraphMax > 0;

@@ -10,10 +10,10 @@
 #include "viewer/graph_layout.h"
 #include "viewer/graph_position.h"
 #include "viewer/graphs.h"
-#include "viewer/lap_list.h"
-#include "viewer/sub_view.h"
 #include "viewer/key_commands.h"
+#include "viewer/lap_list.h"
 #include "viewer/resources.h"
+#include "viewer/sub_view.h"
 #include "viewer/view_state.h"
 
 namespace qvtk {

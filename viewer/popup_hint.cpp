@@ -107,8 +107,8 @@ void DrawPopupHint(const GraphFrame& frame) {
         g_hint = HintFade();
         return;
     }
-    const HintRegion region = HintRegionAt(frame, g_view.MouseX, g_view.MouseY,
-                                           g_mapPicture.finishLineSetting != 0);
+    const HintRegion region =
+        HintRegionAt(frame, g_view.MouseX, g_view.MouseY, g_mapPicture.finishLineSetting != 0);
     if (region != HintRegion::kNone && region != g_hint.shown) {
         g_hint.shown = region; // a new region's hint fades in from nothing
         g_hint.counter = 20;

@@ -249,8 +249,7 @@ void DrawSubView(const GraphFrame& frame) {
     const int w = frame.clientWidth, h = frame.clientHeight;
     if (SlotOf(0).active) {
         if (SubElementShown(SubElement::kBody)) DrawBody(SubElementBox(SubElement::kBody, w, h));
-        if (SubElementShown(SubElement::kMeter))
-            DrawMeter(SubElementBox(SubElement::kMeter, w, h));
+        if (SubElementShown(SubElement::kMeter)) DrawMeter(SubElementBox(SubElement::kMeter, w, h));
         if (SubElementShown(SubElement::kSusgram))
             DrawHistograms(SubElementBox(SubElement::kSusgram, w, h));
     }

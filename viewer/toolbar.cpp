@@ -11,11 +11,11 @@
 
 #include "analysis/lap_model.h"
 #include "analysis/lap_statistics.h"
+#include "analysis/lap_table_dialog.h"
 #include "data/settings.h"
 #include "render/render_qt.h"
 #include "viewer/info_panels.h"
 #include "viewer/key_commands.h"
-#include "analysis/lap_table_dialog.h"
 #include "viewer/open_file.h"
 #include "viewer/view_state.h"
 

@@ -9,9 +9,9 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <string>
-#include <regex>
 
 #include "tools/sim/course.h"
 #include "tools/sim/course_writer.h"
@@ -176,11 +176,10 @@ TEST_F(CliTest, LapStatsOfColumnsAgreeWithTheSamplesWithTheEngineRunning) {
     CliRun r = Cli("laps " + Path("ride.qvd") + Dir() + " --columns 0,1,40 --json");
     ASSERT_EQ(r.status, 0);
     std::smatch m;
-    const std::regex lap1(
-        R"(\{"k":1,"startSample":(\d+),"endSample":(\d+),[^{]*"stats":\[)"
-        R"(\{"column":0,"min":([^,]+),"max":([^,]+),"avg":[^}]+\},)"
-        R"(\{"column":1,"min":([^,]+),"max":([^,]+),"avg":([^}]+)\},)"
-        R"(\{"column":40,"min":0,"max":0,"avg":0\}\])");
+    const std::regex lap1(R"(\{"k":1,"startSample":(\d+),"endSample":(\d+),[^{]*"stats":\[)"
+                          R"(\{"column":0,"min":([^,]+),"max":([^,]+),"avg":[^}]+\},)"
+                          R"(\{"column":1,"min":([^,]+),"max":([^,]+),"avg":([^}]+)\},)"
+                          R"(\{"column":40,"min":0,"max":0,"avg":0\}\])");
     ASSERT_TRUE(std::regex_search(r.out, m, lap1)) << r.out.substr(0, 600);
     const long long from = std::stoll(m[1]), to = std::stoll(m[2]);
 

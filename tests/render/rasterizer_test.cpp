@@ -309,10 +309,10 @@ TEST(Rasterizer, TurnedImageLandsWhereTheTurnTakesEachPixel) {
     RasterImage image{pixels, 4, 2, 4, true};
     Buffer b(32, 32, 0xFF101010u);
     RasterDrawImageTurned(b.target, image, 10, 10, 0, 0, float(M_PI / 2), 1.0);
-    EXPECT_EQ(b.At(9, 10), red);   // (0, 0)
-    EXPECT_EQ(b.At(9, 11), green); // (1, 0)
+    EXPECT_EQ(b.At(9, 10), red);         // (0, 0)
+    EXPECT_EQ(b.At(9, 11), green);       // (1, 0)
     EXPECT_EQ(b.At(9, 12), 0xFF101010u); // (2, 0) is black: left as it was
-    EXPECT_EQ(b.At(8, 13), blue);  // (3, 1)
+    EXPECT_EQ(b.At(8, 13), blue);        // (3, 1)
     Buffer c(32, 32, 0xFF101010u);
     RasterDrawImageTurned(c.target, image, 10, 10, 2, 1, float(M_PI), 2.0); // pivot mid-image
     EXPECT_EQ(c.At(13, 11), red);   // (0, 0) two pixels per pixel, mirrored

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "render/render_qt.h"
-#include "tests/gui_app.h"
 #include "tests/golden_support.h"
+#include "tests/gui_app.h"
 #include "tests/test_support.h"
 #include "tools/sim/course.h"
 #include "tools/sim/family4_writer.h"

@@ -4,8 +4,8 @@
 
 #include "data/settings.h"
 #include "render/render_qt.h"
-#include "tests/viewer/viewer_fixture.h"
 #include "tests/gui_app.h"
+#include "tests/viewer/viewer_fixture.h"
 #include "viewer/graph_settings.h"
 #include "viewer/resources.h"
 #include "viewer/view_state.h"
@@ -41,7 +41,7 @@ protected:
 TEST_F(LapListTest, RowsShowLapTimesThenTheEndOrTheCutMark) {
     const GraphFrame tall = FrameOfHeight(600);
     EXPECT_EQ(LapListLines(tall, 0), (std::vector<std::string>{"00'05.00", "00'10.00", "00'15.00",
-                                                                "00'20.00", "- - - -"}));
+                                                               "00'20.00", "- - - -"}));
     // Room for three rows under the value rows: two laps and the mark that more follow.
     const GraphFrame low = FrameOfHeight(20 * g_res.mainFontSize + 48 + 3 * g_res.mainFontSize);
     EXPECT_EQ(LapListLines(low, 0),

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "render/render_qt.h"
-#include "tests/viewer/viewer_fixture.h"
 #include "tests/gui_app.h"
+#include "tests/viewer/viewer_fixture.h"
 #include "viewer/graph_settings.h"
 #include "viewer/lap_list.h"
 #include "viewer/resources.h"
@@ -66,7 +66,7 @@ TEST_F(PopupHintTest, FadesInOverARegionAndOutOverNone) {
     g_view.PopupHintOn = 1;
     for (int pass = 0; pass < 20; ++pass) BoxShownAt(g_view.MouseX, g_view.MouseY);
     EXPECT_TRUE(BoxShownAt(g_view.MouseX, g_view.MouseY));
-    g_view.MouseX = 700, g_view.MouseY = 300; // nothing here has a hint
+    g_view.MouseX = 700, g_view.MouseY = 300;              // nothing here has a hint
     EXPECT_TRUE(BoxShownAt(g_view.MouseX, g_view.MouseY)); // still fading out
     for (int pass = 0; pass < 20; ++pass) BoxShownAt(g_view.MouseX, g_view.MouseY);
     EXPECT_FALSE(BoxShownAt(g_view.MouseX, g_view.MouseY));
