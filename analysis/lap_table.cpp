@@ -112,7 +112,8 @@ bool Before(FileSlot slot, int key, int32_t a, int32_t b) {
         return ShownSectorTime(slot, a, s) < ShownSectorTime(slot, b, s);
     }
     if (key < 2 || key > 13) return false;
-    const int c = (key - 2) / 2;
+    // The heading belongs to a column of the page on show: sort by what it heads.
+    const int c = g_lapTable.page * kPageColumns + (key - 2) / 2;
     const LapColumnValues& va = g_lapChannelStats[slot].laps[c][a];
     const LapColumnValues& vb = g_lapChannelStats[slot].laps[c][b];
     // A lap without a counted sample has no value: it goes below every lap that has one.

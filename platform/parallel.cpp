@@ -2,9 +2,11 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <exception>
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 namespace qvtk {
 
@@ -17,14 +19,21 @@ struct Items {
     }
     // Does the next unclaimed item; false when none is left.
     bool DoOne(const std::function<void(int)>& work) {
+        if (failed.load()) return false;
         const int i = next.fetch_add(1);
         if (i >= count) return false;
-        work(i);
+        try {
+            work(i);
+        } catch (...) {
+            failed = true; // the other thread stops waiting for this item
+            throw;
+        }
         done[i].store(true, std::memory_order_release);
         return true;
     }
     const int count;
     std::atomic<int> next{0};
+    std::atomic<bool> failed{false};
     std::unique_ptr<std::atomic<bool>[]> done;
 };
 
@@ -50,11 +59,13 @@ public:
         }
         wake_.notify_one();
     }
-    void Finish() {
+    // Returns what the helper's work threw, if anything.
+    std::exception_ptr Finish() {
         std::unique_lock lock(mutex_);
         idle_.wait(lock, [this] { return !busy_; });
         items_ = nullptr;
         work_ = nullptr;
+        return std::exchange(error_, nullptr);
     }
 
 private:
@@ -66,8 +77,14 @@ private:
             Items* items = items_;
             const std::function<void(int)>* work = work_;
             lock.unlock();
-            while (items->DoOne(*work)) {}
+            std::exception_ptr error;
+            try {
+                while (items->DoOne(*work)) {}
+            } catch (...) {
+                error = std::current_exception(); // handed to the caller, not left to terminate
+            }
             lock.lock();
+            error_ = error;
             busy_ = false;
             idle_.notify_one();
         }
@@ -78,6 +95,7 @@ private:
     Items* items_ = nullptr;
     const std::function<void(int)>* work_ = nullptr;
     bool busy_ = false, stop_ = false;
+    std::exception_ptr error_;
     std::thread thread_; // last: it starts running once everything above exists
 };
 
@@ -91,13 +109,22 @@ void ParallelPipeline(int count, const std::function<void(int)>& work,
     std::lock_guard lock(one);
     Items items(count);
     helper.Start(items, work);
-    for (int i = 0; i < count; ++i) {
-        // While item i is still being worked on by the helper, take on later ones.
-        while (!items.done[i].load(std::memory_order_acquire))
-            if (!items.DoOne(work)) std::this_thread::yield();
-        use(i);
+    try {
+        for (int i = 0; i < count; ++i) {
+            // While item i is still being worked on by the helper, take on later ones.
+            while (!items.done[i].load(std::memory_order_acquire)) {
+                if (items.failed.load()) break;
+                if (!items.DoOne(work)) std::this_thread::yield();
+            }
+            if (items.failed.load()) break;
+            use(i);
+        }
+    } catch (...) {
+        items.failed = true;
+        helper.Finish(); // the helper must be done with the items before they go
+        throw;
     }
-    helper.Finish();
+    if (std::exception_ptr error = helper.Finish()) std::rethrow_exception(error);
 }
 
 } // namespace qvtk

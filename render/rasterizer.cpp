@@ -319,13 +319,13 @@ bool AsVerticalSpan(const RenderVertex& a, const RenderVertex& b, VerticalSpan& 
 // Spans of one colour at columns x0, x0 + 1, ...
 void FillSpanRun(const RasterTarget& target, const ClipBox& clip, const VerticalSpan* spans, int n,
                  uint32_t src) {
+    // Every span lies in a column inside the clip (the caller leaves the others out).
     int top[kSpanRunMax], bottom[kSpanRunMax];
     int lo = clip.b, hi = clip.t - 1;
     int64_t filled = 0;
     for (int j = 0; j < n; ++j) {
-        const bool inside = spans[j].x >= clip.l && spans[j].x < clip.r;
-        top[j] = inside ? std::max(spans[j].top, clip.t) : clip.b;
-        bottom[j] = inside ? std::min(spans[j].bottom, clip.b - 1) : clip.t - 1;
+        top[j] = std::max(spans[j].top, clip.t);
+        bottom[j] = std::min(spans[j].bottom, clip.b - 1);
         if (top[j] > bottom[j]) continue;
         lo = std::min(lo, top[j]);
         hi = std::max(hi, bottom[j]);
@@ -372,6 +372,9 @@ void DrawOpaqueList(const RasterTarget& target, const ClipBox& clip, const Color
             segment(i);
             continue;
         }
+        // A column beside the clip draws nothing; kept out of runs, whose row-by-row fill
+        // touches every column of the run on every row.
+        if (span.x < clip.l || span.x >= clip.r) continue;
         span.at = i;
         if (n > 0 &&
             (n == kSpanRunMax || span.x != run[n - 1].x + 1 || span.color != run[n - 1].color))

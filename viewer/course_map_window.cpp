@@ -46,7 +46,9 @@ void UpdateFades() {
     if (fade != m.hoverFade) g_view.ForceRedraw = true; // keep the fade running
     m.hoverFade = fade;
     const int step = g_settings.Curse_Z > 0.75f ? 2 : -2;
-    m.backingFade = std::clamp(m.backingFade + step, 0, kBackingFadeMax);
+    const int backing = std::clamp(m.backingFade + step, 0, kBackingFadeMax);
+    if (backing != m.backingFade) g_view.ForceRedraw = true;
+    m.backingFade = backing;
 }
 
 // Where each file's cursor is on the map.

@@ -36,11 +36,22 @@ struct SubDrag {
 };
 SubDrag g_subDrag;
 
-// The lap the histograms show, so that they are rebuilt only when it changes.
+// What the histograms show, so that they are rebuilt only when it changes: the lap, and the
+// recording (a newly loaded File 1 may have a lap with the same ends).
 struct HistogramState {
     int lapStart = -1, lapEnd = -1;
+    const int32_t* front = nullptr;
+    const int32_t* rear = nullptr;
+    int32_t samples = 0;
+
+    bool operator==(const HistogramState&) const = default;
 };
 HistogramState g_histograms;
+
+const int32_t* StrokeSamples(ChannelCode code) {
+    const int column = FindColumnByCode(0, code);
+    return column < 0 ? nullptr : SlotOf(0).samples[column];
+}
 
 struct ElementSettings {
     int* x;
@@ -161,12 +172,17 @@ void FillHistogram(RenderHandle surface, ChannelCode code, int32_t start, int32_
 }
 
 void DrawHistograms(const SubBox& b) {
-    int32_t start = 0, end = 0;
-    CursorLap(start, end);
-    if (g_view.SubViewRefresh || start != g_histograms.lapStart || end != g_histograms.lapEnd) {
-        FillHistogram(g_res.susgram[0], kCodeFrSUS, start, end, RenderColor(90, 220, 120));
-        FillHistogram(g_res.susgram[1], kCodeRrSUS, start, end, RenderColor(240, 160, 60));
-        g_histograms = {start, end};
+    HistogramState now;
+    CursorLap(now.lapStart, now.lapEnd);
+    now.front = StrokeSamples(kCodeFrSUS);
+    now.rear = StrokeSamples(kCodeRrSUS);
+    now.samples = SlotOf(0).sampleCount;
+    if (g_view.SubViewRefresh || !(now == g_histograms)) {
+        FillHistogram(g_res.susgram[0], kCodeFrSUS, now.lapStart, now.lapEnd,
+                      RenderColor(90, 220, 120));
+        FillHistogram(g_res.susgram[1], kCodeRrSUS, now.lapStart, now.lapEnd,
+                      RenderColor(240, 160, 60));
+        g_histograms = now;
     }
     const float w = 2 * b.halfWidth, h = b.halfHeight; // each histogram: half the box's height
     RenderSetBlend(BlendMode::Alpha, 200);

@@ -136,6 +136,11 @@ TEST_F(LapTableTest, EveryHeadingSortsAndEqualLapsKeepTheirOrder) {
     EXPECT_EQ(Laps(), (V{2, 0, 1, 3, 4, 5, -1, -1}));
     Sort(4); // TPS max
     EXPECT_EQ(Laps(), (V{1, 2, 0, 3, 4, 5, -1, -1}));
+    Sort(0);
+    g_lapTable.page = 1; // a heading sorts by the column it heads on the page shown: TPS here
+    Sort(2);
+    EXPECT_EQ(Laps(), (V{1, 2, 0, 3, 4, 5, -1, -1}));
+    g_lapTable.page = 0;
     Sort(3); // TPS min: all 1000 but lap 4's
     EXPECT_EQ(Laps(), (V{0, 1, 2, 3, 4, 5, -1, -1}));
     for (int i = 1500; i <= 2200; ++i) s.samples[kTps][i] = 2000;

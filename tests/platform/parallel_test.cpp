@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <stdexcept>
+#include <utility>
 #include <vector>
 
 namespace qvtk {
@@ -34,6 +36,30 @@ TEST(ParallelPipeline, UsesEveryItemInOrderAfterItsWork) {
                 ASSERT_EQ(worked[size_t(i)].load(), 1);
             }
         }
+    }
+}
+
+// A failing item, on either thread, reaches the caller; the helper is ready for the next loop.
+TEST(ParallelPipeline, AFailureReachesTheCallerAndTheNextLoopRuns) {
+    for (int failing : {0, 7, 199}) {
+        EXPECT_THROW(ParallelPipeline(
+                         200,
+                         [&](int i) {
+                             if (i == failing) throw std::runtime_error("item");
+                         },
+                         [](int) {}),
+                     std::runtime_error);
+        EXPECT_THROW(ParallelPipeline(
+                         50, [](int) {},
+                         [&](int i) {
+                             if (i == failing % 50) throw std::runtime_error("use");
+                         }),
+                     std::runtime_error);
+        std::atomic<int> worked{0};
+        int used = 0;
+        ParallelPipeline(
+            100, [&](int) { worked.fetch_add(1); }, [&](int) { ++used; });
+        EXPECT_EQ(std::pair(worked.load(), used), std::pair(100, 100));
     }
 }
 

@@ -301,6 +301,29 @@ TEST(Rasterizer, RunsOfVerticalSpansMatchTheSpansDrawnOneByOne) {
     }
 }
 
+// Runs of spans that begin left of the buffer and end right of it, over its full height, on a
+// buffer with nothing around it: the row-by-row fill must not touch a column outside (the
+// sanitizer build sees any such access).
+TEST(Rasterizer, SpanRunsAcrossTheEdgesStayInsideTheBuffer) {
+    constexpr int kW = 64, kH = 16;
+    std::vector<uint32_t> pixels(size_t(kW) * kH, 0xFF000000u);
+    RasterTarget t;
+    t.pixels = pixels.data();
+    t.width = t.stride = t.clipRight = kW;
+    t.height = t.clipBottom = kH;
+    t.opaque = true;
+    t.mode = BlendMode::None;
+    t.alpha = 255;
+    std::vector<RenderVertex> v;
+    for (int x = -20; x < kW + 24; ++x) {
+        v.push_back(V(float(x), -5.0f));
+        v.push_back(V(float(x), kH + 5.0f));
+    }
+    RasterLineList(t, v.data(), int(v.size()));
+    for (int y : {0, kH - 1})
+        for (int x : {0, kW / 2, kW - 1}) EXPECT_EQ(pixels[size_t(y) * kW + x], 0xFFFF0000u);
+}
+
 // A turned image: a quarter turn about its top-left corner puts source pixel (u, v) at
 // (x - v - 1, y + u); its pure black stays transparent and a half turn mirrors both ways.
 TEST(Rasterizer, TurnedImageLandsWhereTheTurnTakesEachPixel) {
