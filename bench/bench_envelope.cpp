@@ -8,8 +8,8 @@
 #include <climits>
 #include <vector>
 
-#include "data/log_loader.h"
-#include "data/program.h"
+#include "analysis/load_pipeline.h"
+#include "analysis/program.h"
 #include "data/sample_envelope.h"
 #include "data/session.h"
 #include "platform/message_box.h"

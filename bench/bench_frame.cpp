@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "data/file_open.h"
-#include "data/program.h"
+#include "analysis/file_open.h"
+#include "analysis/program.h"
 #include "render/render.h"
 #include "tools/sim/course.h"
 #include "tools/sim/family3_writer.h"

@@ -9,8 +9,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "data/log_loader.h"
-#include "data/program.h"
+#include "analysis/load_pipeline.h"
+#include "analysis/program.h"
 #include "render/render.h"
 #include "tools/sim/course.h"
 #include "tools/sim/family3_writer.h"

@@ -10,8 +10,8 @@
 
 #include "analysis/lap_model.h"
 #include "analysis/lap_statistics.h"
-#include "data/log_loader.h"
-#include "data/program.h"
+#include "analysis/load_pipeline.h"
+#include "analysis/program.h"
 #include "data/session.h"
 #include "data/settings.h"
 #include "platform/message_box.h"

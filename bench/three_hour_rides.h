@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "data/log_loader.h"
-#include "data/program.h"
+#include "analysis/load_pipeline.h"
+#include "analysis/program.h"
 #include "tools/sim/course.h"
 #include "tools/sim/family3_writer.h"
 #include "tools/sim/ride.h"

@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <vector>
 
-#include "data/finishing.h"
 #include "data/fixed_channels.h"
 #include "data/lap_marker.h"
+#include "data/read_outcome.h"
 
 namespace qvtk {
 
@@ -51,7 +51,7 @@ void Put(Slot& s, int column, int32_t i, int32_t value) {
 
 } // namespace
 
-void ReadCanFile(FileSlot, Bytes bytes, std::string_view) {
+ReadOutcome ReadCanFile(FileSlot, Bytes bytes, std::string_view) {
     const FileSlot slot = 0;
     Slot& s = SlotOf(slot);
     const size_t frames = bytes.size() / kFrameBytes;
@@ -62,8 +62,10 @@ void ReadCanFile(FileSlot, Bytes bytes, std::string_view) {
     s.header = LogHeader();
     ClearChannelTable(slot);
     AssignColumns(s, bytes, frames);
-    if (frames > size_t(INT32_MAX) - 64 || !AllocateSlotBuffers(slot, int32_t(frames) + 32))
-        return CloseSlot(slot);
+    if (frames > size_t(INT32_MAX) - 64 || !AllocateSlotBuffers(slot, int32_t(frames) + 32)) {
+        CloseSlot(slot);
+        return {};
+    }
     const int32_t count = int32_t(frames) + 16;
     s.sampleCount = count;
     for (size_t k = 0; k < frames; ++k) {
@@ -93,7 +95,7 @@ void ReadCanFile(FileSlot, Bytes bytes, std::string_view) {
     BeginLapMarks(s); // frames carry no lap marker
     DistanceRun none;
     FinishLapMarks(s, none);
-    FinishCanLoad(slot);
+    return {.decoded = true};
 }
 
 } // namespace qvtk

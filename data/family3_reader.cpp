@@ -8,9 +8,9 @@
 #include "data/arith.h"
 #include "data/family3_header.h"
 #include "data/family3_values.h"
-#include "data/finishing.h"
 #include "data/fixed_channels.h"
 #include "data/lap_marker.h"
+#include "data/read_outcome.h"
 #include "data/settings.h"
 #include "platform/message_box.h"
 
@@ -27,14 +27,14 @@ constexpr int kChunk = 1024;
 
 // Raw values of up to kChunk consecutive records, one array per field.
 struct RawChunk {
-    int32_t ne[kChunk];             // rpm
+    int32_t ne[kChunk];                // rpm
     uint16_t vfw[kChunk], vrw[kChunk]; // speeds as recorded
     uint16_t throttle[kChunk];
     uint16_t strokeFront[kChunk], strokeRear[kChunk];
-    uint16_t input[4][kChunk];      // LAF1, LAF2, AUX1, AUX2
+    uint16_t input[4][kChunk]; // LAF1, LAF2, AUX1, AUX2
     uint16_t vb[kChunk];
-    uint8_t marker[kChunk];         // lap-marker bit
-    uint8_t mark[kChunk];           // sample mark
+    uint8_t marker[kChunk]; // lap-marker bit
+    uint8_t mark[kChunk];   // sample mark
 };
 
 // Everything one load needs while walking the records: output columns, conversion tables
@@ -44,7 +44,7 @@ struct Family3Load {
     int version = 0;
     int32_t count = 0;
     int32_t* col[kDecoded] = {}; // null for a column without a buffer in this slot
-    bool hasVb = true;          // versions 0 and 32 record no battery voltage
+    bool hasVb = true;           // versions 0 and 32 record no battery voltage
     bool keepOnLowVoltage = false;
     bool rearSelected = false;
     std::vector<int32_t> ne, throttle, strokeFront, strokeRear, input[4], vb;
@@ -67,12 +67,14 @@ void BuildTables(Family3Load& L) {
     L.ne = Table(65536, [&](int32_t p) { return h.neDivisor ? p / h.neDivisor : p * 2; });
     L.throttle = Table(rawRange, [&](int32_t r) { return ThrottleTenths(h, v, r) * 100; });
     L.strokeFront = Table(strokeRange, [&](int32_t r) {
-        return StrokeHundredths(v, h.susTypeFront, kStrokeRangeFront, h.susZeroFront,
-                                h.strokeFront, r) * 10;
+        return StrokeHundredths(v, h.susTypeFront, kStrokeRangeFront, h.susZeroFront, h.strokeFront,
+                                r) *
+               10;
     });
     L.strokeRear = Table(strokeRange, [&](int32_t r) {
         return StrokeHundredths(v, h.susTypeRear, kStrokeRangeRear, h.susZeroRear, h.strokeRear,
-                                r) * 10;
+                                r) *
+               10;
     });
     for (int k = 0; k < 4; ++k)
         L.input[k] = Table(rawRange, [&](int32_t r) { return InputHundredths(h, v, k, r) * 10; });
@@ -165,10 +167,17 @@ void AddToEstimate(SizeEstimate& e, const uint8_t* p, const RawChunk& r, int k) 
     auto fits = [](int d) { return d >= -128 && d <= 127; };
     const uint16_t pulses = uint16_t(p[0] << 8 | p[1]);
     const uint16_t vfwWord = uint16_t(p[2] << 8 | p[3]), vrwWord = uint16_t(p[4] << 8 | p[5]);
-    const uint16_t now[9] = {r.throttle[k],    uint16_t(r.strokeFront[k] / 4),
-                             uint16_t(r.strokeRear[k] / 4), r.input[0][k], r.input[1][k],
-                             r.input[2][k],    r.input[3][k], r.vb[k], 0};
-    e.bytes += 2 + (fits(pulses - e.pulses) ? 1 : 2) + (fits(int16_t(vfwWord - e.vfwWord)) ? 1 : 2) +
+    const uint16_t now[9] = {r.throttle[k],
+                             uint16_t(r.strokeFront[k] / 4),
+                             uint16_t(r.strokeRear[k] / 4),
+                             r.input[0][k],
+                             r.input[1][k],
+                             r.input[2][k],
+                             r.input[3][k],
+                             r.vb[k],
+                             0};
+    e.bytes += 2 + (fits(pulses - e.pulses) ? 1 : 2) +
+               (fits(int16_t(vfwWord - e.vfwWord)) ? 1 : 2) +
                (fits(int16_t(vrwWord - e.vrwWord)) ? 1 : 2) + (r.mark[k] != e.mark);
     for (int f = 0; f < 8; ++f) e.bytes += now[f] != e.last[f];
     std::copy(now, now + 9, e.last);
@@ -310,14 +319,15 @@ bool IsQvlExtension(std::string_view ext) {
            (ext[2] | 0x20) == 'l';
 }
 
-void Reject(FileSlot slot) {
+ReadOutcome Reject(FileSlot slot) {
     ShowMessage("File Error.", "File Error!!");
     CloseSlot(slot);
+    return {};
 }
 
 } // namespace
 
-void ReadFamily3File(FileSlot slot, Bytes bytes, std::string_view extension) {
+ReadOutcome ReadFamily3File(FileSlot slot, Bytes bytes, std::string_view extension) {
     Slot& s = SlotOf(slot);
     if (bytes.size() < 512) return Reject(slot);
     const int version = Family3Version(bytes);
@@ -326,7 +336,8 @@ void ReadFamily3File(FileSlot slot, Bytes bytes, std::string_view extension) {
     size_t size = bytes.size();
     if (IsQvlExtension(extension) && bytes[15] < 3 && size == 1024) size = 512;
 
-    const int64_t records = variable ? CountVariableRecords(bytes, version) : int64_t(size - 512) / 16;
+    const int64_t records =
+        variable ? CountVariableRecords(bytes, version) : int64_t(size - 512) / 16;
     if (records > INT32_MAX - 2 * kSpareSamples) return Reject(slot);
 
     s.active = true;
@@ -346,8 +357,10 @@ void ReadFamily3File(FileSlot slot, Bytes bytes, std::string_view extension) {
     L.s = &s;
     L.version = version;
     L.count = int32_t(records) + 1;
-    if (!AllocateSlotBuffers(slot, int32_t(records) + kSpareSamples))
-        return CloseSlot(slot);
+    if (!AllocateSlotBuffers(slot, int32_t(records) + kSpareSamples)) {
+        CloseSlot(slot);
+        return {};
+    }
     s.sampleCount = L.count;
     for (int c = 0; c < kDecoded; ++c) L.col[c] = HasFullBuffer(s, c) ? s.samples[c] : nullptr;
     L.hasVb = version != 0 && version != 32;
@@ -369,7 +382,7 @@ void ReadFamily3File(FileSlot slot, Bytes bytes, std::string_view extension) {
     s.header.strokeRawMaxFront = L.strokeMaxFront;
     s.header.strokeRawMaxRear = L.strokeMaxRear;
     FinishLapMarks(s, L.distance);
-    FinishFamily3Load(slot);
+    return {.decoded = true};
 }
 
 } // namespace qvtk

@@ -1,12 +1,13 @@
 #pragma once
 #include <string_view>
 
+#include "data/read_outcome.h"
 #include "data/session.h"
 #include "platform/byte_cursor.h"
 
 namespace qvtk {
 
 // Loads a family-3 recording (first byte '3') into the slot, or rejects it and closes the slot.
-void ReadFamily3File(FileSlot slot, Bytes bytes, std::string_view extension);
+ReadOutcome ReadFamily3File(FileSlot slot, Bytes bytes, std::string_view extension);
 
 } // namespace qvtk

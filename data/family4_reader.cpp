@@ -7,8 +7,8 @@
 
 #include "data/arith.h"
 #include "data/family4_format.h"
-#include "data/finishing.h"
 #include "data/lap_marker.h"
+#include "data/read_outcome.h"
 #include "data/settings.h"
 #include "platform/message_box.h"
 
@@ -30,9 +30,9 @@ enum class RawForm : uint8_t { kUnsigned16, kSigned16, kSigned8 };
 // What the item stream needs to know of a column, looked up once per load.
 struct ColumnPlan {
     ItemRole role = ItemRole::kSkip;
-    bool longItem = false;          // items of 17 bytes (positions), else 3
+    bool longItem = false; // items of 17 bytes (positions), else 3
     RawForm form = RawForm::kUnsigned16;
-    int dense = -1;                 // the column's place among the decoded ones
+    int dense = -1;                  // the column's place among the decoded ones
     const int32_t* stored = nullptr; // value columns: the stored value of every item word
 };
 
@@ -41,10 +41,16 @@ struct ItemTable {
     std::vector<int32_t> storedTables[kColumnCount];
 };
 
-bool IsDecoded(const ChannelInfo& info) { return info.kind == 1 || info.kind == 3; }
+bool IsDecoded(const ChannelInfo& info) {
+    return info.kind == 1 || info.kind == 3;
+}
 
-inline uint16_t Word(const uint8_t* p) { return uint16_t(p[0] << 8 | p[1]); }
-inline uint32_t Long(const uint8_t* p) { return uint32_t(Word(p)) << 16 | Word(p + 2); }
+inline uint16_t Word(const uint8_t* p) {
+    return uint16_t(p[0] << 8 | p[1]);
+}
+inline uint32_t Long(const uint8_t* p) {
+    return uint32_t(Word(p)) << 16 | Word(p + 2);
+}
 
 // The raw value of a 3-byte item in the channel's signed form.
 inline int32_t RawValue(RawForm form, const uint8_t* item) {
@@ -81,10 +87,18 @@ void MakeItemTable(const Slot& s, ItemTable& t, bool decode) {
         p.form = FormOf(info);
         if (!decode || !IsDecoded(info) || !HasFullBuffer(s, c)) continue; // passed over
         switch (info.code) {
-        case kCodeGpsPosition: p.role = ItemRole::kGpsPosition; break;
-        case kCodeGpsByte: p.role = ItemRole::kGpsByte; break;
-        case kCodeGpsSpeed: p.role = ItemRole::kGpsSpeed; break;
-        case kCodeVB: p.role = ItemRole::kMarker; break;
+        case kCodeGpsPosition:
+            p.role = ItemRole::kGpsPosition;
+            break;
+        case kCodeGpsByte:
+            p.role = ItemRole::kGpsByte;
+            break;
+        case kCodeGpsSpeed:
+            p.role = ItemRole::kGpsSpeed;
+            break;
+        case kCodeVB:
+            p.role = ItemRole::kMarker;
+            break;
         default:
             p.role = ItemRole::kValue;
             t.storedTables[c] = StoredTable(info);
@@ -140,18 +154,18 @@ void WalkItems(const ItemTable& t, Bytes b, OnSamples onSamples, OnItem onItem) 
 struct Family4Load {
     Slot* s = nullptr;
     ItemTable items;
-    int32_t next = 0, end = 0;  // the next sample to write, one past the last allowed
-    int columns[kColumnCount];  // the decoded columns in order
+    int32_t next = 0, end = 0; // the next sample to write, one past the last allowed
+    int columns[kColumnCount]; // the decoded columns in order
     int columnCount = 0;
     int32_t current[kColumnCount] = {}; // by dense index
-    int gpsDense = -1;          // the GPS position column: its value is the fix, per sample
+    int gpsDense = -1;                  // the GPS position column: its value is the fix, per sample
     int front = -1, rear = -1, gpsSpeed = -1, strokeFront = -1, strokeRear = -1; // columns
     bool hasGpsSpeed = false;
-    bool inGroup = false;       // items of a group are being read
-    bool pulse = false;         // the group carried a lap-marker bit
-    uint8_t status = 0;         // the group's fix status
+    bool inGroup = false;                // items of a group are being read
+    bool pulse = false;                  // the group carried a lap-marker bit
+    uint8_t status = 0;                  // the group's fix status
     int32_t lat = 0, lon = 0, extra = 0; // the last position
-    std::vector<int32_t> chunk; // kChunk rows of columnCount values
+    std::vector<int32_t> chunk;          // kChunk rows of columnCount values
     int32_t chunkLat[kChunk], chunkLon[kChunk], chunkExtra[kChunk];
     uint8_t chunkStatus[kChunk], chunkPulse[kChunk];
     int fill = 0;
@@ -337,15 +351,16 @@ void ContinueLapMarks(Slot& s) {
     for (int k = t.count + 1; k < kLapMarkEntries; ++k) t.marks[k] = 0;
 }
 
-void Reject(FileSlot slot, bool append) {
+ReadOutcome Reject(FileSlot slot, bool append) {
     ShowMessage("File Error.", "File Error!!");
     // An appended file that is rejected leaves the recording already in the slot as it was.
     if (!append) CloseSlot(slot);
+    return {};
 }
 
 } // namespace
 
-void ReadFamily4File(FileSlot slot, Bytes bytes, std::string_view) {
+ReadOutcome ReadFamily4File(FileSlot slot, Bytes bytes, std::string_view) {
     Slot& s = SlotOf(slot);
     const bool append = g_loadOptions.appendFamily4 && s.file.fileKind == kFileFamily4;
     const bool magic = bytes.size() >= 13 && std::memcmp(bytes.data(), kFamily4Magic, 13) == 0;
@@ -377,7 +392,10 @@ void ReadFamily4File(FileSlot slot, Bytes bytes, std::string_view) {
     const int32_t total = oldCount + int32_t(count);
     const bool allocated = append ? GrowSlotBuffers(slot, total + kSpareSamples)
                                   : AllocateSlotBuffers(slot, int32_t(count) + kSpareSamples);
-    if (!allocated) return CloseSlot(slot);
+    if (!allocated) {
+        CloseSlot(slot);
+        return {};
+    }
 
     auto L = std::make_unique<Family4Load>();
     L->s = &s;
@@ -400,7 +418,7 @@ void ReadFamily4File(FileSlot slot, Bytes bytes, std::string_view) {
     FlushChunk(*L);
     s.sampleCount = L->next;
     FinishLapMarks(s, L->distance);
-    FinishFamily4Load(slot, ByteAt(bytes, 32) == 2, append);
+    return {.decoded = true, .lapsFromGps = ByteAt(bytes, 32) == 2, .appended = append};
 }
 
 } // namespace qvtk

@@ -2,6 +2,7 @@
 // Family-4 recordings (first byte '4'): CAN logger files that describe their own channels.
 #include <string_view>
 
+#include "data/read_outcome.h"
 #include "data/session.h"
 #include "platform/byte_cursor.h"
 
@@ -12,9 +13,11 @@ struct LoadOptions {
     bool appendFamily4 = false; // add a family-4 file after the samples already in the slot
 };
 extern LoadOptions g_loadOptions;
-inline void ResetLoadOptions() { g_loadOptions = LoadOptions(); }
+inline void ResetLoadOptions() {
+    g_loadOptions = LoadOptions();
+}
 
-void ReadFamily4File(FileSlot slot, Bytes bytes, std::string_view extension);
+ReadOutcome ReadFamily4File(FileSlot slot, Bytes bytes, std::string_view extension);
 
 // The raw value of an item (bytes 1-2 after the column index) in the channel's signed form.
 int32_t Family4RawValue(const ChannelInfo& channel, Bytes item);

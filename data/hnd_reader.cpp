@@ -4,9 +4,9 @@
 #include <string>
 
 #include "data/arith.h"
-#include "data/finishing.h"
 #include "data/fixed_channels.h"
 #include "data/lap_marker.h"
+#include "data/read_outcome.h"
 #include "data/settings.h"
 #include "platform/message_box.h"
 
@@ -18,14 +18,30 @@ constexpr size_t kStreamStart = 1152;
 constexpr int32_t kMaxSamples = 5760000;
 
 // The channels in the order the stream visits them.
-enum HndChannel { kNe, kVfw, kVrw, kThrottle, kVb, kFront, kRear, kLaf1, kLaf2, kAux1, kAux2, kLap, kChannels };
+enum HndChannel {
+    kNe,
+    kVfw,
+    kVrw,
+    kThrottle,
+    kVb,
+    kFront,
+    kRear,
+    kLaf1,
+    kLaf2,
+    kAux1,
+    kAux2,
+    kLap,
+    kChannels
+};
 
 const int kColumnOf[kChannels] = {0, 2, 3, 1, 8, 4, 5, 6, 7, -1, -1, -1};
 const int kScaleOf[kChannels] = {20, 10, 10, 1, 10, 1, 1, 1, 1, 1, 1, 1};
 // Header offset of each channel's recording period (ms); the lap marker has none.
 const size_t kPeriodOffset[kChannels] = {7, 11, 13, 9, 19, 21, 23, 25, 27, 15, 17, 0};
 
-bool IsBlankOrControl(uint8_t c) { return c <= ' '; }
+bool IsBlankOrControl(uint8_t c) {
+    return c <= ' ';
+}
 
 // MSB-first bit reader over the stream.
 struct BitReader {
@@ -64,18 +80,23 @@ bool ReadCode(BitReader& r, Code& code) {
         auto signedStep = [](uint32_t v, int32_t base) {
             return v % 2 == 0 ? int32_t(v / 2) + base : -int32_t(v / 2) - base;
         };
-        if (n == 1) code.value = 0;
-        else if (n <= 3) code.value = signedStep(bits & 0x7, 1);
-        else if (n <= 7) code.value = signedStep(bits & 0x1F, 4);
-        else if (n <= 15) code.value = signedStep(bits & 0x1FF, 19);
-        else code.value = int32_t(bits & 0xFFFF);
+        if (n == 1)
+            code.value = 0;
+        else if (n <= 3)
+            code.value = signedStep(bits & 0x7, 1);
+        else if (n <= 7)
+            code.value = signedStep(bits & 0x1F, 4);
+        else if (n <= 15)
+            code.value = signedStep(bits & 0x1FF, 19);
+        else
+            code.value = int32_t(bits & 0xFFFF);
         return true;
     }
 }
 
 struct HndLoad {
     Slot* s = nullptr;
-    int period[kChannels] = {};   // in samples, 0 = not recorded
+    int period[kChannels] = {}; // in samples, 0 = not recorded
     bool linearFront = false, linearRear = false;
     int lafType[2] = {};
 };
@@ -83,15 +104,18 @@ struct HndLoad {
 int32_t StoredValue(const HndLoad& L, int channel, int32_t raw) {
     const LogHeader& h = L.s->header;
     switch (channel) {
-    case kNe: return WrapMul(raw, 1000);
+    case kNe:
+        return WrapMul(raw, 1000);
     case kVfw:
-    case kVrw: return WrapMul(raw, 100);
+    case kVrw:
+        return WrapMul(raw, 100);
     case kThrottle: {
         int32_t span = h.throttleOpen - h.throttleClosed;
         if (span == 0) return 0;
         return WrapMul(int32_t((int64_t(raw) * 4 - h.throttleClosed) * 1000 / span), 100);
     }
-    case kVb: return WrapMul(raw, 10);
+    case kVb:
+        return WrapMul(raw, 10);
     case kFront: {
         int64_t v = L.linearFront ? int64_t(raw) * 500 / 1023
                                   : 18769 - (int64_t(raw) + 1024 - h.susZeroFront) * 18769 / 1024;
@@ -108,7 +132,8 @@ int32_t StoredValue(const HndLoad& L, int channel, int32_t raw) {
         int64_t v = type == 0 ? int64_t(raw) * 1000 / 1140 + 900 : int64_t(raw) * 500 / 1023;
         return WrapMul(int32_t(v), 10);
     }
-    default: return 0;
+    default:
+        return 0;
     }
 }
 
@@ -174,7 +199,8 @@ void Decode(HndLoad& L, Bytes stream) {
     int32_t raw[kChannels] = {};
     int32_t* column[kChannels] = {};
     for (int c = 0; c < kChannels; ++c)
-        if (kColumnOf[c] >= 0 && HasFullBuffer(s, kColumnOf[c])) column[c] = s.samples[kColumnOf[c]];
+        if (kColumnOf[c] >= 0 && HasFullBuffer(s, kColumnOf[c]))
+            column[c] = s.samples[kColumnOf[c]];
     BitReader reader{stream};
     int32_t sample = 1;
     int channel = 0;
@@ -235,14 +261,16 @@ void BuildDistances(const HndLoad& L) {
 
 } // namespace
 
-void ReadHndFile(FileSlot slot, Bytes bytes, std::string_view) {
+ReadOutcome ReadHndFile(FileSlot slot, Bytes bytes, std::string_view) {
     Slot& s = SlotOf(slot);
-    const int64_t blocks = int64_t(ByteAt(bytes, 84)) << 16 | ByteAt(bytes, 85) << 8 | ByteAt(bytes, 86);
+    const int64_t blocks =
+        int64_t(ByteAt(bytes, 84)) << 16 | ByteAt(bytes, 85) << 8 | ByteAt(bytes, 86);
     const int64_t count = blocks * 200;
     if (count > kMaxSamples) {
         ShowMessage("Data file is corrupted.", "File Error!!");
         ShowMessage(std::to_string(count), "File Error!!");
-        return CloseSlot(slot);
+        CloseSlot(slot);
+        return {};
     }
     HndLoad L;
     L.s = &s;
@@ -254,7 +282,10 @@ void ReadHndFile(FileSlot slot, Bytes bytes, std::string_view) {
     NameFixedChannels(slot);
     BuildChannelIndexByCode();
     const int32_t samples = std::max<int32_t>(1, int32_t(count));
-    if (!AllocateSlotBuffers(slot, samples + kSpareSamples)) return CloseSlot(slot);
+    if (!AllocateSlotBuffers(slot, samples + kSpareSamples)) {
+        CloseSlot(slot);
+        return {};
+    }
     s.sampleCount = samples;
     BeginLapMarks(s);
     if (DebugMode()) BuildDebugMemo(bytes, L, s.header);
@@ -266,7 +297,7 @@ void ReadHndFile(FileSlot slot, Bytes bytes, std::string_view) {
     const int32_t end = t.count + 1;
     t.marks[end] = t.marks[end + 1] = t.marks[end + 2] = samples;
     t.count = end;
-    FinishHndLoad(slot);
+    return {.decoded = true};
 }
 
 } // namespace qvtk

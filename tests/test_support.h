@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "data/derived_channels.h"
-#include "data/log_loader.h"
-#include "data/program.h"
+#include "analysis/load_pipeline.h"
+#include "analysis/program.h"
 #include "data/session.h"
 #include "data/settings.h"
 #include "platform/message_box.h"

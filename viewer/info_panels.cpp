@@ -3,7 +3,7 @@
 #include <QStringDecoder>
 #include <algorithm>
 
-#include "data/file_summary.h"
+#include "analysis/file_summary.h"
 #include "data/settings.h"
 #include "viewer/frame.h"
 #include "viewer/resources.h"

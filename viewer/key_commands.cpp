@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "analysis/lap_table_dialog.h"
+#include "viewer/lap_table_dialog.h"
 #include "data/derived_channels.h"
 #include "data/sample_envelope.h"
 #include "data/settings.h"

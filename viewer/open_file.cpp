@@ -8,7 +8,7 @@
 
 #include "analysis/lap_model.h"
 #include "analysis/lap_statistics.h"
-#include "data/file_open.h"
+#include "analysis/file_open.h"
 #include "data/settings.h"
 #include "render/render_qt.h"
 #include "viewer/graph_layout.h"

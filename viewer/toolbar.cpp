@@ -11,7 +11,7 @@
 
 #include "analysis/lap_model.h"
 #include "analysis/lap_statistics.h"
-#include "analysis/lap_table_dialog.h"
+#include "viewer/lap_table_dialog.h"
 #include "data/settings.h"
 #include "render/render_qt.h"
 #include "viewer/info_panels.h"

@@ -7,7 +7,7 @@
 #include <QToolButton>
 #include <fstream>
 
-#include "data/file_open.h"
+#include "analysis/file_open.h"
 #include "platform/ini_text.h"
 #include "render/render_qt.h"
 #include "tests/gui_app.h"

@@ -5,7 +5,7 @@
 
 #include <functional>
 
-#include "data/program.h"
+#include "analysis/program.h"
 #include "data/settings.h"
 #include "render/render_qt.h"
 #include "tests/gui_app.h"

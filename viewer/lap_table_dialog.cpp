@@ -1,4 +1,4 @@
-#include "analysis/lap_table_dialog.h"
+#include "viewer/lap_table_dialog.h"
 
 #include <QCheckBox>
 #include <QComboBox>

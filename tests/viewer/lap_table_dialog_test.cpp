@@ -1,7 +1,7 @@
 // The Analysis tools dialog driven through its widgets: the rows it shows, a clicked value
 // that closes it and moves the viewer's cursor, "Select", the column comboboxes, the views,
 // the scroll bars and the lower panel's file.
-#include "analysis/lap_table_dialog.h"
+#include "viewer/lap_table_dialog.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "data/file_open.h"
+#include "analysis/file_open.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <system_error>
 
-#include "data/file_summary.h"
-#include "data/log_loader.h"
+#include "analysis/file_summary.h"
+#include "analysis/load_pipeline.h"
 #include "data/settings.h"
 #include "platform/message_box.h"
 

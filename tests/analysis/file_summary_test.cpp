@@ -5,8 +5,8 @@
 #include <string>
 #include <tuple>
 
-#include "data/file_open.h"
-#include "data/file_summary.h"
+#include "analysis/file_open.h"
+#include "analysis/file_summary.h"
 #include "tests/test_support.h"
 #include "tools/sim/family3_writer.h"
 

@@ -1,4 +1,4 @@
-#include "data/file_summary.h"
+#include "analysis/file_summary.h"
 
 #include <cstdarg>
 #include <cstdio>

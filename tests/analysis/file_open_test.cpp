@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <tuple>
 
-#include "data/file_open.h"
+#include "analysis/file_open.h"
 #include "tests/data/family3_fixture.h"
 #include "tools/sim/can_writer.h"
 

@@ -1,0 +1,29 @@
+#pragma once
+// A recording's way into a slot: the whole file is read, the dispatcher's reader decodes it,
+// and then the steps every kind of file needs run in its own order (course and GPS line
+// checks, laps from line crossings, derived channels, alignment with File 1, ranges, the
+// graphs' extremes, the lap segments).
+#include <string>
+#include <string_view>
+
+#include "data/read_outcome.h"
+#include "data/session.h"
+#include "platform/byte_cursor.h"
+
+namespace qvtk {
+
+enum LoadResult : int { kLoadRan = 0, kLoadNotSupported = 1 };
+
+// The dispatcher with what follows each reader. Returns kLoadRan when a reader ran (which
+// reports and closes the slot itself on error), kLoadNotSupported after "Not support File
+// Type" (slot unchanged). `slot` becomes the slot the reader filled.
+LoadResult LoadLogFile(FileSlot& slot, std::string_view path, Bytes bytes);
+
+// Reads the file at path and loads it into the slot. Returns true when a slot holds the
+// recording; `slot` becomes the slot that was filled.
+bool LoadFileIntoSlot(FileSlot& slot, const std::string& path);
+
+// The steps after a reader that decoded its records, for the format it read.
+void FinishLoad(FileSlot slot, const ReadOutcome& outcome);
+
+} // namespace qvtk
