@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "platform/safe_file.h"
 #include "analysis/course_layout.h"
 #include "analysis/lap_model.h"
 #include "cli/commands.h"

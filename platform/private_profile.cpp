@@ -1,5 +1,7 @@
 #include "platform/private_profile.h"
 
+#include "platform/safe_file.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -271,12 +273,6 @@ EditResult DeleteSectionInText(std::string& text, std::string_view section) {
     return EditResult::kChanged;
 }
 
-mode_t NewFileMode() {
-    mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
-}
-
 } // namespace
 
 std::string ProfileGetString(std::string_view section, std::string_view key,
@@ -355,45 +351,6 @@ bool ProfileWriteBatch(const std::string& path, const std::vector<ProfileEdit>& 
     }
     // Nothing changed leaves the file (or its absence) exactly as it was.
     return (!changed || WriteWholeFile(path, text)) && allStored;
-}
-
-bool WriteWholeFile(const std::string& path, std::string_view bytes) {
-    if (path.empty() || path.back() == '/') return false;
-    size_t slash = path.rfind('/');
-    std::string folder = slash == std::string::npos ? "." : path.substr(0, slash ? slash : 1);
-    std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
-    // Same folder, so the rename cannot cross file systems; the name stays within NAME_MAX.
-    std::string temp =
-        path.substr(0, path.size() - base.size()) + base.substr(0, 200) + ".tmp-XXXXXX";
-    int fd = ::mkstemp(temp.data());
-    if (fd < 0) return false;
-
-    // mkstemp makes the file private; the replaced file keeps its own permissions.
-    struct stat old {};
-    bool replacing = ::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode);
-    ::fchmod(fd, replacing ? old.st_mode & 07777 : NewFileMode());
-
-    FILE* file = ::fdopen(fd, "wb");
-    if (!file) {
-        ::close(fd);
-        ::unlink(temp.c_str());
-        return false;
-    }
-    bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    ok = ok && std::fflush(file) == 0 && ::fsync(::fileno(file)) == 0;
-    ok = std::fclose(file) == 0 && ok;
-    ok = ok && std::rename(temp.c_str(), path.c_str()) == 0;
-    if (!ok) {
-        ::unlink(temp.c_str());
-        return false;
-    }
-    // Makes the rename itself durable; the new content is already complete either way.
-    int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
-    return true;
 }
 
 } // namespace qvtk

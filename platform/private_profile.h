@@ -65,9 +65,4 @@ struct ProfileEdit {
 // be read or written (a file that cannot be read is left untouched).
 bool ProfileWriteBatch(const std::string& path, const std::vector<ProfileEdit>& edits);
 
-// Writes bytes as the whole content of path: a temporary file in the same folder, flushed,
-// then renamed over the target (keeping the target's permissions). On failure the temporary
-// file is removed, the old file is left whole and false is returned.
-bool WriteWholeFile(const std::string& path, std::string_view bytes);
-
 } // namespace qvtk

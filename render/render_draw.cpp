@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "platform/safe_file.h"
 #include "platform/private_profile.h"
 #include "render/rasterizer.h"
 #include "render/render_qt.h"

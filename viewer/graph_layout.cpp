@@ -1,3 +1,4 @@
+#include "platform/safe_file.h"
 #include "viewer/graph_layout.h"
 
 #include <QFileDialog>

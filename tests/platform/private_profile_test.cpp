@@ -1,3 +1,4 @@
+#include "platform/safe_file.h"
 #include "platform/private_profile.h"
 
 #include <gtest/gtest.h>
