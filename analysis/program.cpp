@@ -2,10 +2,13 @@
 
 #include "analysis/course_layout.h"
 #include "analysis/file_open.h"
+#include "analysis/final_simulation.h"
 #include "analysis/gps_frame.h"
 #include "analysis/gps_laps.h"
 #include "analysis/lap_model.h"
 #include "analysis/lap_table.h"
+#include "analysis/percentage.h"
+#include "analysis/xy_plot.h"
 #include "data/derived_channels.h"
 #include "data/family4_reader.h"
 #include "data/session.h"
@@ -28,6 +31,9 @@ void ResetProgram() {
     ResetGpsLaps();
     ResetGpsFrame();
     ResetFileOpen();
+    ResetPercentage();
+    ResetFinalSimulation();
+    ResetXyPlot();
     ClearRecordedMessages();
 }
 

@@ -152,6 +152,10 @@ RenderHandle RenderCurrentTarget();
 // The size of a surface or image (or of the back buffer); false for a bad handle.
 bool RenderImageSize(RenderHandle handle, int& width, int& height);
 void RenderFreeFont(RenderHandle font);
+// A block of 0xAARRGGBB pixels (premultiplied; views write alpha 0 or 255) drawn at (x, y) in
+// the current blend, its alpha kept: pixels of alpha 0 leave the target as it was. For views
+// that put millions of points into a picture of their own.
+void RenderPixels(const uint32_t* argb, int width, int height, int stride, float x, float y);
 // As RenderSaveBmp, from any target (the course map surface, say).
 bool RenderSaveTargetBmp(RenderHandle target, int left, int top, int right, int bottom,
                          const std::string& fileName);

@@ -9,8 +9,8 @@
 #include <cmath>
 #include <cstring>
 
-#include "platform/safe_file.h"
 #include "platform/private_profile.h"
+#include "platform/safe_file.h"
 #include "render/rasterizer.h"
 #include "render/render_qt.h"
 #include "render/render_state.h"
@@ -291,6 +291,14 @@ void RenderImage(RenderHandle handle, float x, float y, float width, float heigh
                        image->height(), int(image->bytesPerLine() / 4), source->colorKey};
     RasterDrawImage(raster, pixels, x, y, width > 0 ? width : image->width(),
                     height > 0 ? height : image->height(), transparent);
+}
+
+void RenderPixels(const uint32_t* argb, int width, int height, int stride, float x, float y) {
+    RasterTarget raster;
+    if (!argb || width <= 0 || height <= 0 || stride < width || !RenderCurrentRaster(raster))
+        return;
+    RasterImage pixels{argb, width, height, stride, false};
+    RasterDrawImage(raster, pixels, x, y, width, height, true);
 }
 
 void RenderImageTurned(RenderHandle handle, float x, float y, float pivotX, float pivotY,

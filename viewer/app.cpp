@@ -8,6 +8,7 @@
 #include "data/settings.h"
 #include "platform/message_box.h"
 #include "render/render_qt.h"
+#include "viewer/af_map_view.h"
 #include "viewer/frame.h"
 #include "viewer/graph_layout.h"
 #include "viewer/graph_settings.h"
@@ -81,10 +82,11 @@ void PaceFrame() {
     int64_t elapsed = now - g_view.FrameStart;
     if (g_view.Idle && g_view.RedrawCountdown <= 1) {
         RenderWait(200);
+    } else if (AfMapFullyShown()) {
+        if (elapsed >= 1 && elapsed <= 99) RenderWait(int(100 - elapsed));
     } else if (g_settings.VSync == 0 && elapsed >= 1 && elapsed <= 15) {
         RenderWait(int(16 - elapsed));
     }
-    // (The A/F map view paces itself at 100 ms once it exists.)
     now = RenderNowMs() & 0x7FFFFFFF;
     g_view.FrameTime = now - g_view.FrameStart;
     g_view.FrameStart = now;

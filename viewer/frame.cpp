@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "data/settings.h"
+#include "viewer/af_map_view.h"
 #include "viewer/course_map_window.h"
 #include "viewer/graph_settings.h"
 #include "viewer/graphs.h"
@@ -11,8 +12,10 @@
 #include "viewer/lap_list.h"
 #include "viewer/popup_hint.h"
 #include "viewer/resources.h"
+#include "viewer/search_marks.h"
 #include "viewer/sub_view.h"
 #include "viewer/view_state.h"
+#include "viewer/xy_plot_view.h"
 
 namespace qvtk {
 
@@ -25,6 +28,7 @@ const KeyHelpLine kKeyHelpLines[] = {
     {8, "[W]             - Status View    On,Off"},
     {9, "[E]             - Sub View       On,Off"},
     {10, "[R]             - Search Value   On,Off"},
+    {11, "[J]             - Channel Order"},
     {12, "[A]             - RealTimePlay"},
     {13, "[S]             - A/F MapView"},
     {14, "[D]             - Analysis Tools"},
@@ -175,9 +179,10 @@ void DrawFrame() {
         DrawCourseMapWindow(w, h);
         DrawPopupHint(frame);
     } else if (g_view.AfMapView) {
-        // The A/F map view draws here once it exists.
+        DrawAfMapView(w);
     } else if (!g_view.XyPlotView) {
         const GraphFrame frame = MakeGraphFrame();
+        DrawSearchMarks(frame);
         DrawGraphView(frame);
         DrawLapHeader(frame);
         DrawLapLists(frame);
@@ -188,6 +193,8 @@ void DrawFrame() {
         DrawCourseMapWindow(w, h);
         DrawInfoPanels(w, h);
         DrawPopupHint(frame);
+    } else {
+        DrawXyPlotView(w, h);
     }
     DrawDebugLine();
     RenderSetBlend(BlendMode::None, 255);

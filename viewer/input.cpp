@@ -14,6 +14,7 @@
 #include "viewer/lap_list.h"
 #include "viewer/resources.h"
 #include "viewer/sub_view.h"
+#include "viewer/tool_views.h"
 #include "viewer/view_state.h"
 
 namespace qvtk {
@@ -121,8 +122,10 @@ void PollInput() {
     int wheel = 0, hwheel = 0;
     RenderWheel(wheel, hwheel);
     int notches = TakeNotches(g_view.WheelRemainder, wheel);
+    int hnotches = TakeNotches(g_view.HWheelRemainder, hwheel);
+    ToolViewWheel(notches, hnotches); // what the A/F map or X-Y plot takes, the graphs never see
     g_view.WheelNotches += notches;
-    g_view.LapStepRequest -= TakeNotches(g_view.HWheelRemainder, hwheel);
+    g_view.LapStepRequest -= hnotches;
 
     bool foreground = RenderIsForeground();
     bool moved = g_view.MouseX != g_view.PrevMouseX || g_view.MouseY != g_view.PrevMouseY;
@@ -149,6 +152,7 @@ void PollInput() {
         g_view.WheelNotches = 0;
     }
     StepZoom();
+    ToolViewButtons(g_view.MouseButtons);
     int pressed = g_view.MouseButtons & ~previousButtons;
     // The sub view's elements and the course map lie over the graphs and take the mouse first.
     const bool subView = SubViewMouse(frame, pressed);

@@ -3,13 +3,15 @@
 #include <algorithm>
 #include <cctype>
 
-#include "viewer/lap_table_dialog.h"
 #include "data/derived_channels.h"
 #include "data/sample_envelope.h"
 #include "data/settings.h"
+#include "viewer/af_map_view.h"
+#include "viewer/channel_order_dialog.h"
 #include "viewer/course_map_window.h"
 #include "viewer/graph_layout.h"
 #include "viewer/graphs.h"
+#include "viewer/lap_table_dialog.h"
 #include "viewer/open_file.h"
 #include "viewer/toolbar.h"
 #include "viewer/view_state.h"
@@ -157,6 +159,9 @@ bool ExecuteLetter(int c) {
     case 'k':
     case 'p':
         break;
+    case 'j':
+        ShowChannelOrder();
+        break;
     case 'h':
         g_view.PopupHintOn = !g_view.PopupHintOn;
         break;
@@ -181,9 +186,10 @@ bool ExecuteLetter(int c) {
         g_view.SearchValueOn = !g_view.SearchValueOn;
         break;
     case 's':
-        g_view.AfMapView = !g_view.AfMapView;
-        g_view.GraphPositionMode = 0;
-        g_view.RealTimePlay = 0;
+        if (g_view.AfMapView)
+            LeaveAfMapView();
+        else
+            EnterAfMapView();
         break;
     case 'v':
         g_view.ChannelNameColumnOn = !g_view.ChannelNameColumnOn;

@@ -9,10 +9,14 @@
 #include <QWheelEvent>
 #include <string>
 
+#include "analysis/final_simulation_dialog.h"
 #include "analysis/lap_table.h"
+#include "analysis/percentage_dialog.h"
 #include "data/settings.h"
 #include "render/render_qt.h"
 #include "viewer/graph_layout.h"
+#include "viewer/search_marks.h"
+#include "viewer/tool_launch.h"
 #include "viewer/toolbar.h"
 #include "viewer/view_state.h"
 
@@ -33,6 +37,11 @@ constexpr int kCellsTop = 24; // rows below the comboboxes and headings of a pan
 
 const QColor kHighlight(200, 200, 255);
 const QColor kBestText(255, 0, 0);
+const QColor kSearchRow(255, 225, 160); // a lap that holds a search mark
+
+bool SearchRow(FileSlot slot, const LapTableRow& row) {
+    return SearchMarksShown() && row.lap >= 0 && !row.average && SearchMarksLap(slot, row.lap);
+}
 
 bool ExpertLevel() {
     return g_settings.ExpertMode >= 2;
@@ -176,9 +185,7 @@ void LapTableDialog::Build() {
         const char* text;
         bool checkable, expertOnly;
     };
-    // The tools behind "Simulation", "Distribution analysis", "   CSV     Output", "X-Y Plot",
-    // "  Search    Value" and " LAF  Histogram" are not in the program yet: their buttons are
-    // shown but do nothing.
+    // The tool behind "   CSV     Output" is not in the program yet: its button does nothing.
     const ButtonSpec specs[] = {
         {"laf", " LAF  Histogram", false, false},
         {"sector", "Estimation SectorTime", true, false},
@@ -205,6 +212,7 @@ void LapTableDialog::Build() {
         if (name == "average") averageButton_ = button;
         if (name == "page") pageButton_ = button;
         if (name == "close") connect(button, &QPushButton::clicked, this, &QDialog::reject);
+        ConnectToolButton(name, button);
     }
     auto* keep = new QCheckBox(QStringLiteral("Keep"), this);
     keep->setObjectName(QStringLiteral("keep"));
@@ -233,6 +241,25 @@ void LapTableDialog::Build() {
         for (int panel = 0; panel < kPanelCount; ++panel) FillCombos(panel);
         Recompute();
     });
+}
+
+void LapTableDialog::ConnectToolButton(const std::string& name, QPushButton* button) {
+    if (name == "laf")
+        connect(button, &QPushButton::clicked, this,
+                [this] { RequestToolAndClose(this, ToolRequest::AfMap); });
+    if (name == "xy")
+        connect(button, &QPushButton::clicked, this,
+                [this] { RequestToolAndClose(this, ToolRequest::XyPlot); });
+    if (name == "search")
+        connect(button, &QPushButton::clicked, this,
+                [this] { RequestToolAndClose(this, ToolRequest::SearchAlert); });
+    if (name == "simulation")
+        connect(button, &QPushButton::clicked, this, [this] {
+            ShowFinalSimulation(this);
+            Recompute(); // the engine speed columns follow the new scale
+        });
+    if (name == "distribution")
+        connect(button, &QPushButton::clicked, this, [this] { ShowPercentage(this); });
 }
 
 void LapTableDialog::FillCombos(int panel) {
@@ -289,7 +316,9 @@ void LapTableDialog::RefillPanel(int panel) {
         for (int c = 0; c < kRowCells; ++c) {
             QLabel* cell = w.cells[r][c];
             QPalette pal = cell->palette();
-            pal.setColor(QPalette::Window, row.highlighted ? kHighlight : QColor(Qt::white));
+            pal.setColor(QPalette::Window, row.highlighted        ? kHighlight
+                                           : SearchRow(slot, row) ? kSearchRow
+                                                                  : QColor(Qt::white));
             pal.setColor(QPalette::WindowText, row.cells[c].red ? kBestText : QColor(Qt::black));
             cell->setPalette(pal);
             cell->setText(Latin(row.cells[c].text));
@@ -380,6 +409,7 @@ void OpenAnalysisTools() {
     g_view.GraphPositionMode = 0; // back in the normal view: "MoveM"
     RequestRedraw(kRedrawFull);
     SyncToolbar();
+    RunRequestedTool();
 }
 
 } // namespace qvtk

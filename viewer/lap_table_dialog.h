@@ -4,6 +4,7 @@
 // widgets and hands the clicks back. Widgets carry descriptive object names for the tests.
 #include <QDialog>
 #include <map>
+#include <string>
 #include <vector>
 
 class QAbstractButton;
@@ -43,6 +44,7 @@ private:
     void Build();
     void BuildPanel(int panel, int top);
     void Clickable(QLabel* label, Target target);
+    void ConnectToolButton(const std::string& name, QPushButton* button);
     void FillCombos(int panel);
     void ComboChosen(int panel, int j, int index);
     void Refill();
