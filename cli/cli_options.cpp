@@ -8,9 +8,9 @@
 #include "analysis/course_layout.h"
 #include "analysis/gps_laps.h"
 #include "analysis/lap_model.h"
-#include "data/derived_channels.h"
 #include "analysis/load_pipeline.h"
 #include "analysis/program.h"
+#include "data/derived_channels.h"
 #include "data/settings.h"
 #include "platform/ini_text.h"
 #include "platform/message_box.h"
@@ -45,11 +45,20 @@ void PrintUsage() {
                    --columns LIST [--from A] [--to B] [--distance] [--gps] [--marks]
     LIST: column numbers and ranges, e.g. 0,2-5, or "present"
   qvtk-cli laps FILE [--slot N --base FILE0] [--dir DIR] [--set KEY=VALUE]...
-                [--marks-per-lap M] [--columns LIST] [--json]
+                [--marks-per-lap M] [--columns LIST] [--simulate FS,RS,TS] [--json]
   qvtk-cli render FILE [FILE2 [FILE3]] --out PNG [--width W] [--height H] [--dir DIR]
                 [--set KEY=VALUE]... [--cursor SAMPLE] [--compression C] [--frames N]
   qvtk-cli render FILE [FILE2 [FILE3]] --view map --out PNG [--dir DIR] [--set KEY=VALUE]...
                 [--lap K] [--color-channel COLUMN] [--cursor SAMPLE]
+  qvtk-cli render FILE [FILE2] --view afmap|xy --out PNG [--width W] [--height H] [--dir DIR]
+                [--set KEY=VALUE]... [--cursor SAMPLE] [--checked LIST] [--window-low N]
+                [--window-width N] [--reverse]
+  qvtk-cli percentage FILE [--file2 F2] --channel Ne|Th|FrSUS|RrSUS [--min A --max B --step C]
+                [--scope all|checked] [--checked LIST] [--simulate FS,RS,TS] [--json]
+  qvtk-cli simulate FILE --front FS --rear RS --tyre TS [--json]
+  qvtk-cli afmap FILE [FILE2] [--checked LIST] [--window-low N] [--window-width N] [--reverse]
+                [--json]
+    loading options (--dir, --set) as for the other commands; LIST: lap-start mark indices
 )";
 }
 
@@ -57,12 +66,13 @@ bool ParseOptions(int argc, char** argv, Options& o) {
     if (argc < 3) return Fail("a command and a file are needed");
     o.command = argv[1];
     if (o.command != "inspect" && o.command != "samples" && o.command != "laps" &&
-        o.command != "render")
+        o.command != "render" && o.command != "percentage" && o.command != "simulate" &&
+        o.command != "afmap")
         return Fail("unknown command " + o.command);
     o.file = argv[2];
     int first = 3;
-    while (o.command == "render" && first < argc && argv[first][0] != '-' &&
-           o.extraFiles.size() < 2)
+    const size_t extra = o.command == "render" ? 2 : o.command == "afmap" ? 1 : 0;
+    while (first < argc && argv[first][0] != '-' && o.extraFiles.size() < extra)
         o.extraFiles.push_back(argv[first++]);
     for (int i = first; i < argc; ++i) {
         std::string a = argv[i];
@@ -126,8 +136,9 @@ bool ParseOptions(int argc, char** argv, Options& o) {
                 return Fail("--frames needs a count");
             o.frames = int(n);
         } else if (a == "--view") {
-            if (!next(o.view) || (o.view != "graphs" && o.view != "map"))
-                return Fail("--view needs graphs or map");
+            if (!next(o.view) ||
+                (o.view != "graphs" && o.view != "map" && o.view != "afmap" && o.view != "xy"))
+                return Fail("--view needs graphs, map, afmap or xy");
         } else if (a == "--lap") {
             if (!next(v) || !ParseNumber(v, o.lap) || o.lap < 0 || o.lap > 509)
                 return Fail("--lap needs a lap-start mark index 0 to 509");
@@ -135,6 +146,8 @@ bool ParseOptions(int argc, char** argv, Options& o) {
             if (!next(v) || !ParseNumber(v, n) || n < 0 || n >= kColumnCount)
                 return Fail("--color-channel needs a column 0 to 63");
             o.colorChannel = int(n);
+        } else if (int taken = ParseToolOption(a, i, argc, argv, o.tool); taken != 0) {
+            if (taken < 0) return Fail("bad value of " + a);
         } else {
             return Fail("unknown option " + a);
         }

@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include "cli/tool_options.h"
 #include "data/session.h"
 
 namespace qvtk::cli {
@@ -31,9 +32,10 @@ struct Options {
     long long cursor = -1; // File 1's cursor sample; -1: the middle
     float compression = 5.0f;
     int frames = 0;
-    std::string view = "graphs"; // graphs or map
+    std::string view = "graphs"; // graphs, map, afmap or xy
     long long lap = -1;          // map: the lap-start mark index k of the lap shown
     int colorChannel = 0;        // map: the column colouring the course, 0 = none
+    ToolOptions tool;            // percentage, simulate, afmap
 };
 
 // Parses argv; on error prints the message and usage to stderr and returns false.

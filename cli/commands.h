@@ -13,5 +13,8 @@ int RunInspect(Options& o, bool loaded);
 int RunSamples(Options& o, bool loaded);
 int RunLaps(Options& o, bool loaded);
 int RunRender(Options& o, int argc, char** argv, bool loaded);
+int RunPercentage(Options& o, bool loaded);
+int RunSimulate(Options& o, bool loaded);
+int RunAfMap(Options& o, bool loaded);
 
 } // namespace qvtk::cli

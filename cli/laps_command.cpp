@@ -161,6 +161,7 @@ int RunLaps(Options& o, bool loaded) {
         ComputeSegments(o.slot);
     }
     for (FileSlot slot = 0; slot < kSlotCount; ++slot) ResetLapChecks(slot);
+    ApplySimulation(o.tool); // engine speed as the final simulation would have it
     ComputeLapStatistics();
     const std::vector<ColumnStats> stats = ComputeStats(o.slot, columns);
     if (o.json)

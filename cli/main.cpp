@@ -9,5 +9,8 @@ int main(int argc, char** argv) {
     if (o.command == "samples") return RunSamples(o, loaded);
     if (o.command == "laps") return RunLaps(o, loaded);
     if (o.command == "render") return RunRender(o, argc, argv, loaded);
+    if (o.command == "percentage") return RunPercentage(o, loaded);
+    if (o.command == "simulate") return RunSimulate(o, loaded);
+    if (o.command == "afmap") return RunAfMap(o, loaded);
     return RunInspect(o, loaded);
 }

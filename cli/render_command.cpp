@@ -11,15 +11,16 @@
 #include <filesystem>
 #include <vector>
 
-#include "platform/safe_file.h"
 #include "analysis/course_layout.h"
-#include "analysis/lap_model.h"
-#include "cli/commands.h"
 #include "analysis/file_open.h"
+#include "analysis/lap_model.h"
 #include "analysis/load_pipeline.h"
+#include "cli/commands.h"
 #include "data/settings.h"
 #include "platform/private_profile.h"
+#include "platform/safe_file.h"
 #include "render/render_qt.h"
+#include "viewer/af_map_view.h"
 #include "viewer/course_map_picture.h"
 #include "viewer/frame.h"
 #include "viewer/graph_layout.h"
@@ -27,6 +28,7 @@
 #include "viewer/graphs.h"
 #include "viewer/resources.h"
 #include "viewer/view_state.h"
+#include "viewer/xy_plot_view.h"
 
 namespace qvtk::cli {
 
@@ -114,6 +116,24 @@ bool DrawMapPicture(const Options& o) {
     return true;
 }
 
+// The A/F map or the X-Y plot in place of the graphs, fully shown.
+void ShowToolView(const Options& o) {
+    ApplyLapChecks(o.tool);
+    if (o.view == "afmap") {
+        EnterAfMapView();
+        g_afMapView.fade = 255;
+        g_afMapView.windowLow = ClampAfWindowLow(o.tool.windowLow);
+        g_afMapView.windowWidth = ClampAfWindowWidth(o.tool.windowWidth);
+        g_view.AfSwitchReversed = o.tool.reverse;
+    } else {
+        // Without a standard layout the axes follow their channels, as choosing them in the
+        // settings dialog makes them.
+        if (!std::filesystem::exists(ProgramFilePath("stdgp.ini")))
+            for (int axis = 0; axis < 3; ++axis) LoadXyAxisFromChannel(axis);
+        g_view.XyPlotView = 1;
+    }
+}
+
 } // namespace
 
 int RunRender(Options& o, int argc, char** argv, bool loaded) {
@@ -144,6 +164,9 @@ int RunRender(Options& o, int argc, char** argv, bool loaded) {
             RenderClose();
             return kExitUsage;
         }
+    } else if (o.view == "afmap" || o.view == "xy") {
+        ShowToolView(o);
+        DrawFrame();
     } else if (o.frames > 0) {
         std::vector<double> ms;
         for (int i = 0; i < o.frames; ++i) {

@@ -16,6 +16,7 @@
 #include "viewer/graph_layout.h"
 #include "viewer/graph_settings.h"
 #include "viewer/view_state.h"
+#include "viewer/xy_plot_view.h"
 
 namespace qvtk {
 
@@ -26,17 +27,11 @@ const char* const kAxisLabel[3] = {"X CH", "Y CH", "Color CH"};
 const char* const kFieldName[3] = {"min", "max", "step"};
 
 int& StoredChannel(int axis) {
-    return axis == 0   ? g_settings.XYPlot_Xch
-           : axis == 1 ? g_settings.XYPlot_Ych
-                       : g_settings.XYPlot_Zch;
+    return XyPlotChannel(axis);
 }
 
 int32_t& StoredValue(int axis, int field) {
-    LayoutExtras& e = g_layoutExtras;
-    int32_t* const table[3][3] = {{&e.Gxmin, &e.Gxmax, &e.Gxstp},
-                                  {&e.Gymin, &e.Gymax, &e.Gystp},
-                                  {&e.Gzmin, &e.Gzmax, &e.Gzstp}};
-    return *table[axis][field];
+    return XyPlotRangeValue(axis, field);
 }
 
 QString Fixed2(int32_t thousandths) {
@@ -121,13 +116,7 @@ XyPlotSettingDialog::XyPlotSettingDialog(QWidget* parent) : QDialog(parent) {
 }
 
 void XyPlotSettingDialog::ReloadAxis(int axis) {
-    const int column = StoredChannel(axis);
-    if (column < 0 || column >= kColumnCount) return;
-    const ChannelCode code = SlotOf(0).channels[column].code;
-    if (code >= kCodeTableSize) return;
-    StoredValue(axis, 0) = SlotOf(0).range.minByCode[code];
-    StoredValue(axis, 1) = SlotOf(0).range.maxByCode[code];
-    StoredValue(axis, 2) = GraphOf(code).GraphStep;
+    LoadXyAxisFromChannel(axis);
 }
 
 void XyPlotSettingDialog::ShowAxis(int axis, bool fromChannel) {

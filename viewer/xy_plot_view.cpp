@@ -343,6 +343,30 @@ void ResetXyPlotView() {
     g_xyPlotView = XyPlotViewState();
 }
 
+int& XyPlotChannel(int axis) {
+    return axis == 0   ? g_settings.XYPlot_Xch
+           : axis == 1 ? g_settings.XYPlot_Ych
+                       : g_settings.XYPlot_Zch;
+}
+
+int32_t& XyPlotRangeValue(int axis, int field) {
+    LayoutExtras& e = g_layoutExtras;
+    int32_t* const table[3][3] = {{&e.Gxmin, &e.Gxmax, &e.Gxstp},
+                                  {&e.Gymin, &e.Gymax, &e.Gystp},
+                                  {&e.Gzmin, &e.Gzmax, &e.Gzstp}};
+    return *table[std::clamp(axis, 0, 2)][std::clamp(field, 0, 2)];
+}
+
+void LoadXyAxisFromChannel(int axis) {
+    const int column = XyPlotChannel(axis);
+    if (column < 0 || column >= kColumnCount) return;
+    const ChannelCode code = SlotOf(0).channels[column].code;
+    if (code >= kCodeTableSize) return;
+    XyPlotRangeValue(axis, 0) = SlotOf(0).range.minByCode[code];
+    XyPlotRangeValue(axis, 1) = SlotOf(0).range.maxByCode[code];
+    XyPlotRangeValue(axis, 2) = GraphOf(code).GraphStep;
+}
+
 XyPlotBox XyPlotBoxFor(int clientWidth, int clientHeight) {
     XyPlotBox b;
     b.left = 110;

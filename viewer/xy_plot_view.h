@@ -17,6 +17,14 @@ extern XyPlotViewState g_xyPlotView;
 
 void ResetXyPlotView();
 
+// The plot's settings by axis (0 X, 1 Y, 2 colour): the channel (XYPlot_Xch ...) and the
+// layout's min, max and step (field 0, 1, 2).
+int& XyPlotChannel(int axis);
+int32_t& XyPlotRangeValue(int axis, int field);
+// The axis's min and max from its channel's range by code, its step from the graphs' step of
+// that code: what choosing the channel in the settings dialog does.
+void LoadXyAxisFromChannel(int axis);
+
 // The box the points are drawn in, client pixels.
 struct XyPlotBox {
     int left = 0, top = 0, right = 0, bottom = 0;
