@@ -115,21 +115,25 @@ void PercentageDialog::LeaveStep() {
     ShowBands();
 }
 
+void PercentageDialog::ReadEdits() {
+    BandSettings& b = Remembered(shownChannel_);
+    b.min = TypedInteger(min_->text().toStdString(), b.min);
+    b.max = std::max({TypedInteger(max_->text().toStdString(), b.max), b.min, 0});
+    b.step = TypedInteger(step_->text().toStdString(), b.step);
+    ClampBands(shownChannel_, b);
+}
+
 void PercentageDialog::ChannelChosen(int index) {
     if (index < 0 || index >= kPercentageChannels) return;
-    // What is typed now belongs to the channel being left.
-    LeaveMin();
-    LeaveMax();
-    LeaveStep();
+    ReadEdits(); // what is typed now belongs to the channel being left
     g_percentage.channel = shownChannel_ = index;
     ClampBands(index, Remembered(index));
     ShowBands();
 }
 
 void PercentageDialog::Analyze() {
-    LeaveMin();
-    LeaveMax();
-    LeaveStep();
+    ReadEdits();
+    ShowBands();
     g_percentage.checkedOnly = scope_->currentIndex() == 1;
     const Distribution d =
         AnalyzeDistribution(shownChannel_, Remembered(shownChannel_), g_percentage.checkedOnly);

@@ -19,6 +19,7 @@ public:
 
 private:
     void ShowBands();
+    void ReadEdits();
     void LeaveMin();
     void LeaveMax();
     void LeaveStep();
