@@ -293,12 +293,47 @@ void RenderImage(RenderHandle handle, float x, float y, float width, float heigh
                     height > 0 ? height : image->height(), transparent);
 }
 
+namespace {
+
+// A premultiplied pixel over another.
+uint32_t Over(uint32_t src, uint32_t dst) {
+    const uint32_t keep = 255 - (src >> 24);
+    uint32_t out = 0;
+    for (int shift = 0; shift < 32; shift += 8)
+        out |= std::min<uint32_t>(((src >> shift) & 255) + ((dst >> shift) & 255) * keep / 255, 255)
+               << shift;
+    return out;
+}
+
+} // namespace
+
 void RenderPixels(const uint32_t* argb, int width, int height, int stride, float x, float y) {
     RasterTarget raster;
     if (!argb || width <= 0 || height <= 0 || stride < width || !RenderCurrentRaster(raster))
         return;
-    RasterImage pixels{argb, width, height, stride, false};
-    RasterDrawImage(raster, pixels, x, y, width, height, true);
+    const bool plain =
+        raster.mode == BlendMode::None || (raster.mode == BlendMode::Alpha && raster.alpha == 255);
+    if (!plain || x != std::floor(x) || y != std::floor(y)) {
+        RasterImage pixels{argb, width, height, stride, false};
+        RasterDrawImage(raster, pixels, x, y, width, height, true);
+        return;
+    }
+    // Placed on whole pixels at full strength: each pixel is copied, passed over or laid over.
+    const int left = std::max({int(x), raster.clipLeft, 0});
+    const int top = std::max({int(y), raster.clipTop, 0});
+    const int right = std::min({int(x) + width, raster.clipRight, raster.width});
+    const int bottom = std::min({int(y) + height, raster.clipBottom, raster.height});
+    for (int j = top; j < bottom; ++j) {
+        const uint32_t* src = argb + ptrdiff_t(j - int(y)) * stride - int(x);
+        uint32_t* dst = raster.pixels + ptrdiff_t(j) * raster.stride;
+        for (int i = left; i < right; ++i) {
+            const uint32_t a = src[i] >> 24;
+            if (a == 255)
+                dst[i] = src[i];
+            else if (a != 0)
+                dst[i] = Over(src[i], dst[i]);
+        }
+    }
 }
 
 void RenderImageTurned(RenderHandle handle, float x, float y, float pivotX, float pivotY,

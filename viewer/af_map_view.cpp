@@ -56,19 +56,15 @@ void DrawAxes(int c) {
 }
 
 void DrawPoints(int c, const AfMapOptions& o) {
-    BeginCanvas(g_canvas, c - kHalfWidth, kTop, 2 * kHalfWidth, kBottom - kTop, 3);
+    static const std::vector<uint32_t> colors(kClassColor, kClassColor + 3);
+    BeginCanvas(g_canvas, c - kHalfWidth, kTop, 2 * kHalfWidth, kBottom - kTop, 3, colors);
     for (int panel = 0; panel < 2; ++panel) {
-        const double base = kPanelBase[panel];
-        const double left = c - 198;
-        g_afMapView.counts[panel] =
-            WalkAfMap(panel, o, [&](int32_t, int32_t ne, int32_t y, AfClass cls) {
-                const double px = left + double(ne) * 0.0000303;
-                const double py = base - 2.0 * double(y) * 0.001;
-                // Far outside the view (a broken sample) is simply left out.
-                if (px < -1e6 || px > 1e6 || py < -1e6 || py > 1e6) return;
-                PlotSquare(g_canvas, int(std::floor(px)) - 3, int(std::floor(py)) - 3,
-                           kClassColor[cls]);
-            });
+        SquarePainter painter(g_canvas);
+        // x = c - 198 + Ne x 0.0000303, y = base - 2 x Y / 1000; the box ends at (x, y).
+        PointBatch batch(painter,
+                         {double(c - 198), 0.0000303, double(kPanelBase[panel]), -0.002, -3});
+        g_afMapView.counts[panel] = WalkAfMap(
+            panel, o, [&](int32_t, int32_t ne, int32_t y, AfClass cls) { batch.Add(ne, y, cls); });
     }
     FinishCanvas(g_canvas);
     RenderSetBlend(BlendMode::Alpha, 255);

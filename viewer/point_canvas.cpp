@@ -8,18 +8,16 @@
 
 namespace qvtk {
 
-void BeginCanvas(PointCanvas& c, int left, int top, int width, int height, int side) {
+void BeginCanvas(PointCanvas& c, int left, int top, int width, int height, int side,
+                 const std::vector<uint32_t>& colors) {
     c.left = left;
     c.top = top;
     c.width = std::max(width, 0);
     c.height = std::max(height, 0);
-    c.side = std::clamp(side, 1, 16);
-    c.gridWidth = c.width + c.side - 1;
-    c.gridHeight = c.height + c.side - 1;
-    c.next = 1;
-    const size_t anchors = size_t(c.gridWidth) * size_t(c.gridHeight);
-    c.order.assign(anchors, 0);
-    c.color.resize(anchors);
+    c.side = std::clamp(side, 1, kCanvasMargin);
+    c.colors = colors;
+    c.stride = c.width + 2 * kCanvasMargin;
+    c.entry.assign(size_t(c.stride) * size_t(c.height + 2 * kCanvasMargin), 0);
 }
 
 namespace {
@@ -51,9 +49,10 @@ bool ClipSegment(double& x0, double& y0, double& x1, double& y1, double left, do
 
 } // namespace
 
-void PlotLine(PointCanvas& c, int x0, int y0, int x1, int y1, uint32_t color) {
+void PlotLine(SquarePainter& painter, int x0, int y0, int x1, int y1, int color) {
+    const PointCanvas& c = painter.Canvas();
     double ax = x0, ay = y0, bx = x1, by = y1;
-    if (!ClipSegment(ax, ay, bx, by, c.left - c.side, c.top - c.side, c.left + c.width + 1,
+    if (!ClipSegment(ax, ay, bx, by, c.left - 1, c.top - 1, c.left + c.width + 1,
                      c.top + c.height + 1))
         return;
     x0 = int(std::lround(ax)), y0 = int(std::lround(ay));
@@ -62,7 +61,7 @@ void PlotLine(PointCanvas& c, int x0, int y0, int x1, int y1, uint32_t color) {
     const int sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
     int err = dx + dy;
     for (;;) {
-        PlotSquare(c, x0, y0, color);
+        painter.Square(x0, y0, color);
         if (x0 == x1 && y0 == y1) return;
         const int e2 = 2 * err;
         if (e2 >= dy) err += dy, x0 += sx;
@@ -71,37 +70,62 @@ void PlotLine(PointCanvas& c, int x0, int y0, int x1, int y1, uint32_t color) {
 }
 
 void FinishCanvas(PointCanvas& c) {
-    const int side = c.side, gw = c.gridWidth;
-    c.pixels.assign(size_t(c.width) * size_t(c.height), 0);
-    if (c.width == 0 || c.height == 0) return;
-    // Across: for every anchor row, the last point over each pixel column.
-    c.rowOrder.assign(size_t(c.width) * size_t(c.gridHeight), 0);
-    c.rowColor.resize(c.rowOrder.size());
-    for (int gy = 0; gy < c.gridHeight; ++gy) {
-        const uint32_t* order = &c.order[size_t(gy) * gw];
-        const uint32_t* color = &c.color[size_t(gy) * gw];
-        uint32_t* outOrder = &c.rowOrder[size_t(gy) * c.width];
-        uint32_t* outColor = &c.rowColor[size_t(gy) * c.width];
-        for (int x = 0; x < c.width; ++x) {
-            uint32_t best = 0, bestColor = 0;
-            for (int k = 0; k < side; ++k) // anchors x .. x + side - 1 of the grid cover pixel x
-                if (order[x + k] > best) best = order[x + k], bestColor = color[x + k];
-            outOrder[x] = best;
-            outColor[x] = bestColor;
-        }
-    }
-    // Down: the last over each pixel of the picture.
+    c.pixels.resize(size_t(c.width) * size_t(c.height));
+    const size_t n = c.colors.size();
     for (int y = 0; y < c.height; ++y) {
-        uint32_t* out = &c.pixels[size_t(y) * c.width];
+        const uint16_t* row =
+            &c.entry[size_t(y + kCanvasMargin) * size_t(c.stride) + kCanvasMargin];
+        uint32_t* out = &c.pixels[size_t(y) * size_t(c.width)];
         for (int x = 0; x < c.width; ++x) {
-            uint32_t best = 0, bestColor = 0;
-            for (int k = 0; k < side; ++k) {
-                const size_t i = size_t(y + k) * c.width + x;
-                if (c.rowOrder[i] > best) best = c.rowOrder[i], bestColor = c.rowColor[i];
-            }
-            out[x] = best ? bestColor : 0;
+            const size_t e = row[x];
+            out[x] = e && e <= n ? c.colors[e - 1] : 0;
         }
     }
+}
+
+// Values come from integers and finite scales: no NaN, so the limits may be vector min/max.
+__attribute__((target_clones("avx2", "default"),
+               optimize("finite-math-only", "no-signed-zeros"))) void
+MapToPixels(const int32_t* v, int n, double origin, double scale, int32_t* out) {
+    for (int i = 0; i < n; ++i) {
+        double p = origin + double(v[i]) * scale;
+        p = p < -1.0e6 ? -1.0e6 : (p > 1.0e6 ? 1.0e6 : p);
+        out[i] = int32_t(p + 1.0e6) - 1000000; // truncating a positive number floors it
+    }
+}
+
+__attribute__((target_clones("avx2", "default"),
+               optimize("finite-math-only", "no-signed-zeros"))) void
+MapToEntries(const int32_t* v, int n, double min, double perUnit, int* out) {
+    for (int i = 0; i < n; ++i) {
+        double e = (double(v[i]) - min) * perUnit;
+        e = e < 0 ? 0 : (e > 255 ? 255 : e);
+        out[i] = int(e);
+    }
+}
+
+void PaintRun(SquarePainter& painter, const PointMapping& m, const PointRun& run, int32_t n) {
+    constexpr int kBlock = 1024;
+    int32_t px[kBlock], py[kBlock];
+    int colors[kBlock];
+    for (int32_t at = 0; at < n; at += kBlock) {
+        const int k = int(std::min<int32_t>(kBlock, n - at));
+        MapToPixels(run.x + at, k, m.x0, m.kx, px);
+        MapToPixels(run.y + at, k, m.y0, m.ky, py);
+        if (run.colorValues)
+            MapToEntries(run.colorValues + at, k, run.colorMin, run.colorPerUnit, colors);
+        else
+            std::fill(colors, colors + k, run.color);
+        for (int i = 0; i < k; ++i) painter.Square(px[i] + m.offset, py[i] + m.offset, colors[i]);
+    }
+}
+
+void PointBatch::Flush() {
+    MapToPixels(xs_, n_, mapping_.x0, mapping_.kx, px_);
+    MapToPixels(ys_, n_, mapping_.y0, mapping_.ky, py_);
+    for (int i = 0; i < n_; ++i)
+        painter_.Square(px_[i] + mapping_.offset, py_[i] + mapping_.offset, colors_[i]);
+    n_ = 0;
 }
 
 void DrawCanvas(const PointCanvas& c) {

@@ -103,23 +103,39 @@ XyMapping MakeMapping(int clientWidth, int clientHeight) {
     return m;
 }
 
-// Lookup of the palette colour by the colour channel's value.
-struct ZColors {
-    uint32_t lut[256];
+// The canvas's colour table: the 256 palette colours of the colour channel, then File 1's and
+// File 2's own colours for a file without it.
+constexpr int kPlainColor = 256;
+
+std::vector<uint32_t> CanvasColors() {
+    std::vector<uint32_t> colors(258);
+    for (int i = 0; i < 256; ++i) colors[size_t(i)] = MapPaletteColor(i) | 0xFF000000u;
+    for (int f = 0; f < 2; ++f) colors[size_t(kPlainColor + f)] = FileColor(f) | 0xFF000000u;
+    return colors;
+}
+
+// The palette entry of a colour channel value.
+struct ZEntries {
     double min = 0, perUnit = 0;
-    int Entry(int32_t z) const {
+    int Of(int32_t z) const {
         const double e = (double(z) - min) * perUnit;
         return e <= 0 ? 0 : e >= 255 ? 255 : int(e);
     }
 };
 
-ZColors MakeZColors(const XyMapping& m) {
-    ZColors c;
-    for (int i = 0; i < 256; ++i) c.lut[i] = MapPaletteColor(i) | 0xFF000000u;
-    c.min = m.sz.min;
-    c.perUnit = 255.0 / std::max(m.sz.max - m.sz.min, 1.0);
-    return c;
+ZEntries MakeZEntries(const XyMapping& m) {
+    return {m.sz.min, 255.0 / std::max(m.sz.max - m.sz.min, 1.0)};
 }
+
+// Value units to pixels as one multiply and add per axis.
+struct Affine {
+    double x0, kx, y0, ky;
+    Affine(const XyMapping& m)
+        : x0(m.box.left - m.x0 * (m.box.right - m.box.left) / (m.x1 - m.x0)),
+          kx((m.box.right - m.box.left) / (m.x1 - m.x0)),
+          y0(m.box.bottom + m.y0 * (m.box.bottom - m.box.top) / (m.y1 - m.y0)),
+          ky(-(m.box.bottom - m.box.top) / (m.y1 - m.y0)) {}
+};
 
 uint64_t Mix(uint64_t h, uint64_t v) {
     return (h ^ v) * 1099511628211ull;
@@ -150,32 +166,52 @@ uint64_t Signature(const XyMapping& m) {
 }
 
 inline int ToPixel(double v) {
-    return int(std::clamp(v, -1.0e6, 1.0e6));
+    return FloorToInt(v < -1.0e6 ? -1.0e6 : v > 1.0e6 ? 1.0e6 : v);
 }
 
-template <class Sample> void PlotFile(FileSlot slot, const XyMapping& m, Sample&& at) {
+// The points of one file's checked laps; at(i, x, y, color) gives sample i's values and
+// colour entry, false for a sample without a place (no GPS fix).
+// Without GPS, `run` gives the channels' arrays, painted a run of samples at a time.
+template <class Sample>
+void PlotFile(FileSlot slot, const Affine& a, bool gps, const PointRun& run, Sample&& at) {
     const int size = std::clamp(g_xyPlot.pointSize, 0, kXyPointSizes - 1);
-    const bool line = g_xyPlot.connectedLine;
+    SquarePainter painter(g_canvas);
+    if (!g_xyPlot.connectedLine && !gps) {
+        ForEachCheckedLap(slot, [&](int32_t from, int32_t to) {
+            PointRun r = run;
+            r.x += from, r.y += from;
+            if (r.colorValues) r.colorValues += from;
+            PaintRun(painter, {a.x0, a.kx, a.y0, a.ky, -size}, r, to - from);
+        });
+        return;
+    }
+    if (!g_xyPlot.connectedLine) {
+        PointBatch batch(painter, {a.x0, a.kx, a.y0, a.ky, -size});
+        ForEachCheckedLap(slot, [&](int32_t from, int32_t to) {
+            for (int32_t i = from; i < to; ++i) {
+                int32_t x, y;
+                int color;
+                if (at(i, x, y, color)) batch.Add(x, y, color);
+            }
+        });
+        return;
+    }
     ForEachCheckedLap(slot, [&](int32_t from, int32_t to) {
         bool havePrev = false;
         int px = 0, py = 0;
         for (int32_t i = from; i < to; ++i) {
-            double x, y;
-            uint32_t color;
+            int32_t x, y;
+            int color;
             if (!at(i, x, y, color)) {
                 havePrev = false;
                 continue;
             }
-            const int ix = ToPixel(m.PixelX(x)), iy = ToPixel(m.PixelY(y));
-            if (line) {
-                if (havePrev)
-                    PlotLine(g_canvas, px, py, ix, iy, color);
-                else
-                    PlotSquare(g_canvas, ix, iy, color);
-                px = ix, py = iy, havePrev = true;
-            } else {
-                PlotSquare(g_canvas, ix - size, iy - size, color);
-            }
+            const int ix = ToPixel(a.x0 + x * a.kx), iy = ToPixel(a.y0 + y * a.ky);
+            if (havePrev)
+                PlotLine(painter, px, py, ix, iy, color);
+            else
+                painter.Square(ix, iy, color);
+            px = ix, py = iy, havePrev = true;
         }
     });
 }
@@ -183,30 +219,32 @@ template <class Sample> void PlotFile(FileSlot slot, const XyMapping& m, Sample&
 void DrawPoints(const XyMapping& m) {
     const XyPlotBox& b = m.box;
     const int side = g_xyPlot.connectedLine ? 1 : 2 * std::clamp(g_xyPlot.pointSize, 0, 3) + 1;
-    BeginCanvas(g_canvas, b.left, b.top, b.right - b.left, b.bottom - b.top, side);
-    const ZColors zc = MakeZColors(m);
+    BeginCanvas(g_canvas, b.left, b.top, b.right - b.left, b.bottom - b.top, side, CanvasColors());
+    const ZEntries ze = MakeZEntries(m);
+    const Affine affine(m);
     // File 2 first: File 1 lies on top, as in the graphs.
     for (FileSlot slot = 1; slot >= 0; --slot) {
         const Slot& s = SlotOf(slot);
         if (s.file.fileKind == kFileNone) continue;
         const bool colored = UsableColumn(slot, m.z);
         const int32_t* zv = colored ? s.samples[m.z] : nullptr;
-        const uint32_t plain = FileColor(slot) | 0xFF000000u;
+        const int plain = kPlainColor + slot;
         if (m.gps) {
             if (!s.gps.status) continue;
-            PlotFile(slot, m, [&](int32_t i, double& x, double& y, uint32_t& color) {
+            PlotFile(slot, affine, true, {}, [&](int32_t i, int32_t& x, int32_t& y, int& color) {
                 const uint8_t st = s.gps.status[i];
                 if (st < 1 || st > 5) return false;
                 x = s.gps.lon[i], y = s.gps.lat[i];
-                color = zv ? zc.lut[zc.Entry(zv[i])] : plain;
+                color = zv ? ze.Of(zv[i]) : plain;
                 return true;
             });
         } else {
             if (!UsableColumn(slot, m.x) || !UsableColumn(slot, m.y)) continue;
             const int32_t *xv = s.samples[m.x], *yv = s.samples[m.y];
-            PlotFile(slot, m, [&](int32_t i, double& x, double& y, uint32_t& color) {
+            const PointRun run{xv, yv, zv, ze.min, ze.perUnit, plain};
+            PlotFile(slot, affine, false, run, [&](int32_t i, int32_t& x, int32_t& y, int& color) {
                 x = xv[i], y = yv[i];
-                color = zv ? zc.lut[zc.Entry(zv[i])] : plain;
+                color = zv ? ze.Of(zv[i]) : plain;
                 return true;
             });
         }
