@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "data/settings.h"
+#include "platform/parallel.h"
 #include "viewer/frame.h"
 #include "viewer/graph_settings.h"
 #include "viewer/point_canvas.h"
@@ -21,7 +22,7 @@ constexpr int kPanelBase[2] = {301, 551}; // y of Y value 0 in each panel
 constexpr int kRepeatAfter = 7;
 constexpr int kFadeStep = 17;
 
-PointCanvas g_canvas;
+PointCanvas g_canvas[2]; // a panel each, painted on two threads
 
 const uint32_t kClassColor[3] = {0xFF2080FFu, 0xFF20E020u, 0xFFFF4040u}; // under, inside, over
 const char* const kClassName[3] = {"Under", "Inside", "Over"};
@@ -57,18 +58,25 @@ void DrawAxes(int c) {
 
 void DrawPoints(int c, const AfMapOptions& o) {
     static const std::vector<uint32_t> colors(kClassColor, kClassColor + 3);
-    BeginCanvas(g_canvas, c - kHalfWidth, kTop, 2 * kHalfWidth, kBottom - kTop, 3, colors);
-    for (int panel = 0; panel < 2; ++panel) {
-        SquarePainter painter(g_canvas);
-        // x = c - 198 + Ne x 0.0000303, y = base - 2 x Y / 1000; the box ends at (x, y).
-        PointBatch batch(painter,
-                         {double(c - 198), 0.0000303, double(kPanelBase[panel]), -0.002, -3});
-        g_afMapView.counts[panel] = WalkAfMap(
-            panel, o, [&](int32_t, int32_t ne, int32_t y, AfClass cls) { batch.Add(ne, y, cls); });
-    }
-    FinishCanvas(g_canvas);
+    // Each panel on a thread of its own; File 2's points then lie over File 1's.
+    ParallelPipeline(
+        2,
+        [&](int panel) {
+            PointCanvas& canvas = g_canvas[panel];
+            BeginCanvas(canvas, c - kHalfWidth, kTop, 2 * kHalfWidth, kBottom - kTop, 3, colors);
+            SquarePainter painter(canvas);
+            // x = c - 198 + Ne x 0.0000303, y = base - 2 x Y / 1000; the box ends at (x, y).
+            PointBatch batch(painter,
+                             {double(c - 198), 0.0000303, double(kPanelBase[panel]), -0.002, -3});
+            g_afMapView.counts[panel] =
+                WalkAfMap(panel, o, [&](int32_t, int32_t ne, int32_t y, AfClass cls) {
+                    batch.Add(ne, y, cls);
+                });
+        },
+        [](int) {});
+    FinishCanvas(g_canvas[1], g_canvas[0]);
     RenderSetBlend(BlendMode::Alpha, 255);
-    DrawCanvas(g_canvas);
+    DrawCanvas(g_canvas[1]);
 }
 
 void DrawReadouts(int c, const AfMapOptions& o) {

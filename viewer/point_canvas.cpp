@@ -70,14 +70,22 @@ void PlotLine(SquarePainter& painter, int x0, int y0, int x1, int y1, int color)
 }
 
 void FinishCanvas(PointCanvas& c) {
+    FinishCanvas(c, c);
+}
+
+void FinishCanvas(PointCanvas& top, const PointCanvas& below) {
+    PointCanvas& c = top;
     c.pixels.resize(size_t(c.width) * size_t(c.height));
+    const bool same = below.stride == c.stride && below.entry.size() == c.entry.size() &&
+                      below.colors == c.colors;
     const size_t n = c.colors.size();
     for (int y = 0; y < c.height; ++y) {
-        const uint16_t* row =
-            &c.entry[size_t(y + kCanvasMargin) * size_t(c.stride) + kCanvasMargin];
+        const size_t at = size_t(y + kCanvasMargin) * size_t(c.stride) + kCanvasMargin;
+        const uint16_t* row = &c.entry[at];
+        const uint16_t* under = same ? &below.entry[at] : row;
         uint32_t* out = &c.pixels[size_t(y) * size_t(c.width)];
         for (int x = 0; x < c.width; ++x) {
-            const size_t e = row[x];
+            const size_t e = row[x] ? row[x] : under[x];
             out[x] = e && e <= n ? c.colors[e - 1] : 0;
         }
     }

@@ -131,6 +131,9 @@ void PlotLine(SquarePainter& painter, int x0, int y0, int x1, int y1, int color)
 
 // Makes `pixels`; pixels no square covers are transparent (0).
 void FinishCanvas(PointCanvas& canvas);
+// The same for two canvases of one place painted apart (on two threads): `top`'s squares over
+// `below`'s, as if all were painted into one, below's first. The pixels go to `top`.
+void FinishCanvas(PointCanvas& top, const PointCanvas& below);
 
 // Draws the finished picture at its place on the current target.
 void DrawCanvas(const PointCanvas& canvas);
