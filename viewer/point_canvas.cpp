@@ -51,12 +51,17 @@ bool ClipSegment(double& x0, double& y0, double& x1, double& y1, double left, do
 
 void PlotLine(SquarePainter& painter, int x0, int y0, int x1, int y1, int color) {
     const PointCanvas& c = painter.Canvas();
-    double ax = x0, ay = y0, bx = x1, by = y1;
-    if (!ClipSegment(ax, ay, bx, by, c.left - 1, c.top - 1, c.left + c.width + 1,
-                     c.top + c.height + 1))
-        return;
-    x0 = int(std::lround(ax)), y0 = int(std::lround(ay));
-    x1 = int(std::lround(bx)), y1 = int(std::lround(by));
+    auto inside = [&c](int x, int y) {
+        return x >= c.left - 1 && x <= c.left + c.width && y >= c.top - 1 && y <= c.top + c.height;
+    };
+    // Most segments join neighbouring samples inside the picture: only the others are cut.
+    if (!inside(x0, y0) || !inside(x1, y1)) {
+        double ax = x0, ay = y0, bx = x1, by = y1;
+        if (!ClipSegment(ax, ay, bx, by, c.left - 1, c.top - 1, c.left + c.width, c.top + c.height))
+            return;
+        x0 = int(std::lround(ax)), y0 = int(std::lround(ay));
+        x1 = int(std::lround(bx)), y1 = int(std::lround(by));
+    }
     const int dx = std::abs(x1 - x0), dy = -std::abs(y1 - y0);
     const int sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
     int err = dx + dy;
