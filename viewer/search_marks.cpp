@@ -75,7 +75,9 @@ bool SearchMarksLap(FileSlot slot, int32_t k) {
 
 void DrawSearchMarks(const GraphFrame& f) {
     if (!SearchMarksShown()) return;
+    // Under the curves, clear of the value and name columns.
     const float top = float(g_res.smallFontSize + 3), bottom = float(f.clientHeight);
+    const double left = GraphAreaLeft();
     for (FileSlot slot = kSlotCount - 1; slot >= 0; --slot) {
         if (!SlotOf(slot).active || SlotOf(slot).file.fileKind == kFileNone) continue;
         const std::vector<SampleSpan>& spans = SearchSpansOf(slot);
@@ -96,7 +98,7 @@ void DrawSearchMarks(const GraphFrame& f) {
             }
             if (boxRight > boxLeft)
                 RenderBox(float(boxLeft), top, float(boxRight), bottom, color, true);
-            boxLeft = x0, boxRight = x1;
+            boxLeft = std::max(x0, left), boxRight = x1;
         }
         if (boxRight > boxLeft)
             RenderBox(float(boxLeft), top, float(boxRight), bottom, color, true);
