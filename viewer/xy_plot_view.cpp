@@ -306,14 +306,17 @@ void DrawGrid(const XyMapping& m) {
     const double xs = VisibleStep(m.sx.step, m.x1 - m.x0), ys = VisibleStep(m.sy.step, m.y1 - m.y0);
     const char* xf = ValueFormat(Decimals(m.x));
     const char* yf = ValueFormat(Decimals(m.y));
-    for (double v = std::ceil(m.x0 / xs) * xs; v <= m.x1; v += xs) {
+    // At most a few dozen lines, however the values round.
+    int lines = 0;
+    for (double v = std::ceil(m.x0 / xs) * xs; v <= m.x1 && lines < 64; v += xs, ++lines) {
         const float x = float(m.PixelX(v));
         RenderSetBlend(BlendMode::Alpha, 60);
         RenderLine(x, float(b.top), x, float(b.bottom), text);
         RenderSetBlend(BlendMode::Alpha, 255);
         RenderText(x - 30, float(b.bottom + 6), text, g_res.smallFont, xf, v * 0.001);
     }
-    for (double v = std::ceil(m.y0 / ys) * ys; v <= m.y1; v += ys) {
+    lines = 0;
+    for (double v = std::ceil(m.y0 / ys) * ys; v <= m.y1 && lines < 64; v += ys, ++lines) {
         const float y = float(m.PixelY(v));
         RenderSetBlend(BlendMode::Alpha, 60);
         RenderLine(float(b.left), y, float(b.right), y, text);
