@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "platform/parallel.h"
 #include "render/render.h"
 
 namespace qvtk {
@@ -84,16 +85,24 @@ void FinishCanvas(PointCanvas& top, const PointCanvas& below) {
     const bool same = below.stride == c.stride && below.entry.size() == c.entry.size() &&
                       below.colors == c.colors;
     const size_t n = c.colors.size();
-    for (int y = 0; y < c.height; ++y) {
-        const size_t at = size_t(y + kCanvasMargin) * size_t(c.stride) + kCanvasMargin;
-        const uint16_t* row = &c.entry[at];
-        const uint16_t* under = same ? &below.entry[at] : row;
-        uint32_t* out = &c.pixels[size_t(y) * size_t(c.width)];
-        for (int x = 0; x < c.width; ++x) {
-            const size_t e = row[x] ? row[x] : under[x];
-            out[x] = e && e <= n ? c.colors[e - 1] : 0;
-        }
-    }
+    // Bands of rows on both threads.
+    constexpr int kBands = 8;
+    ParallelPipeline(
+        kBands,
+        [&](int band) {
+            const int from = c.height * band / kBands, to = c.height * (band + 1) / kBands;
+            for (int y = from; y < to; ++y) {
+                const size_t at = size_t(y + kCanvasMargin) * size_t(c.stride) + kCanvasMargin;
+                const uint16_t* row = &c.entry[at];
+                const uint16_t* under = same ? &below.entry[at] : row;
+                uint32_t* out = &c.pixels[size_t(y) * size_t(c.width)];
+                for (int x = 0; x < c.width; ++x) {
+                    const size_t e = row[x] ? row[x] : under[x];
+                    out[x] = e && e <= n ? c.colors[e - 1] : 0;
+                }
+            }
+        },
+        [](int) {});
 }
 
 // Values come from integers and finite scales: no NaN, so the limits may be vector min/max.
