@@ -1,5 +1,6 @@
 #pragma once
 #include "cli/cli_options.h"
+#include "logger/logger_answers.h"
 
 #include <string>
 #include <vector>
@@ -13,5 +14,13 @@ int RunInspect(Options& o, bool loaded);
 int RunSamples(Options& o, bool loaded);
 int RunLaps(Options& o, bool loaded);
 int RunRender(Options& o, int argc, char** argv, bool loaded);
+
+// The logger link, the setup and clock-set files and the memo; each parses its own options.
+int RunLoggerCommand(int argc, char** argv);
+int RunSetupFileCommand(int argc, char** argv);
+int RunClockFileCommand(int argc, char** argv);
+int RunMemoCommand(int argc, char** argv);
+// "YYYY-MM-DD HH:MM".
+bool ParseClockTime(const std::string& text, ClockSetTime& t);
 
 } // namespace qvtk::cli
