@@ -5,12 +5,15 @@
 
 #include "viewer/lap_table_dialog.h"
 #include "data/derived_channels.h"
+#include "logger/realtime_monitor_dialog.h"
+#include "logger/setup_dialog.h"
 #include "data/sample_envelope.h"
 #include "data/settings.h"
 #include "viewer/course_map_window.h"
 #include "viewer/graph_layout.h"
 #include "viewer/graphs.h"
 #include "viewer/open_file.h"
+#include "render/render_qt.h"
 #include "viewer/toolbar.h"
 #include "viewer/view_state.h"
 
@@ -152,10 +155,14 @@ bool ExecuteLetter(int c) {
     case 'e':
         SetSubView(!g_view.SubViewOn);
         break;
-    case 'f': // setup dialogs, corrective tools, fuel used and the monitor come later
-    case 'g':
-    case 'k':
+    case 'f':
+        OpenLoggerSetup();
+        break;
     case 'p':
+        if (DebugMode()) OpenRealTimeMonitor(RenderMainWindow());
+        break;
+    case 'g': // corrective tools and fuel used come later
+    case 'k':
         break;
     case 'h':
         g_view.PopupHintOn = !g_view.PopupHintOn;
@@ -272,6 +279,16 @@ void ExecuteKey(int character) {
         ExecuteLetter(std::tolower(character));
     }
     if (g_view.AfMapView) RenderClearInput();
+    SyncToolbar();
+}
+
+void OpenLoggerSetup() {
+    QWidget* owner = RenderMainWindow();
+    if (g_settings.Model == 1 && g_setupDialogHooks.openCanLoggerSetting)
+        g_setupDialogHooks.openCanLoggerSetting(owner);
+    else
+        OpenSetupDialog(owner);
+    RequestRedraw(kRedrawFull);
     SyncToolbar();
 }
 
