@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "logger/monitor.h"
+#include "platform/wait.h"
 
 namespace qvtk {
 
@@ -99,6 +100,7 @@ void RealTimeMonitorDialog::Build() {
     for (int i = 0; i < 3; ++i) {
         calibration_[i] = new QPushButton(names[i]);
         calibration_[i]->setObjectName(names[i]);
+        calibration_[i]->setAutoDefault(false);
         buttons->addWidget(calibration_[i]);
         connect(calibration_[i], &QPushButton::clicked, this,
                 [this, i] { Press(Button(kThrottle + i)); });
@@ -116,6 +118,7 @@ void RealTimeMonitorDialog::Build() {
     auto* bottom = new QHBoxLayout;
     auto* clock = new QPushButton("ClockADJ");
     clock->setObjectName("ClockADJ");
+    clock->setAutoDefault(false);
     connect(clock, &QPushButton::clicked, this, [this] { Press(kClock); });
     auto* close = new QPushButton("Close");
     close->setObjectName("Close");
@@ -140,6 +143,7 @@ void RealTimeMonitorDialog::done(int result) {
     ending_ = true;
     // A tick waiting in its pauses stops at the next one.
     g_monitor.closeRequested = true;
+    EndWaits();
     timer_->stop();
     CloseMonitor();
     QDialog::done(result);

@@ -178,11 +178,26 @@ QGroupBox* SetupDialog::BuildLoggerGroup() {
         if (id == kSetMemo) continue; // under the saves
         const SetupFieldSpec& f = SetupField(id);
         controls_[id] = BuildControl(id);
-        QLabel* label = f.control == SetupControl::kCheck ? nullptr : new QLabel(f.label);
-        if (label) grid->addWidget(label, row, 0);
-        grid->addWidget(controls_[id], row++, 1);
         AddLevelled(controls_[id], f.level);
-        if (label) AddLevelled(label, f.level);
+        if (id == kSetFinalRear) { // on the row of the front sprocket: "15 - 43"
+            auto* dash = new QLabel("-");
+            grid->addWidget(dash, row - 1, 2);
+            grid->addWidget(controls_[id], row - 1, 3);
+            continue;
+        }
+        if (f.control != SetupControl::kCheck) {
+            auto* label = new QLabel(f.label);
+            grid->addWidget(label, row, 0);
+            AddLevelled(label, f.level);
+        }
+        grid->addWidget(controls_[id], row, 1);
+        const char* unit = id == kSetLinkRatio ? "/ 100" : id == kSetLapMarker ? "/ Lap" : nullptr;
+        if (unit) {
+            auto* label = new QLabel(unit);
+            grid->addWidget(label, row, 2);
+            AddLevelled(label, f.level);
+        }
+        ++row;
     }
     auto* inputs = new QHBoxLayout;
     const char* names[4] = {"LAF 1", "LAF 2", "AUX 1", "AUX 2"};
@@ -201,14 +216,14 @@ QGroupBox* SetupDialog::BuildLoggerGroup() {
     });
     AddLevelled(gearBox_, kLevelStandard);
     inputs->addWidget(gearBox_);
-    grid->addLayout(inputs, row++, 0, 1, 2);
+    grid->addLayout(inputs, row++, 0, 1, 4);
 
     auto* firmwareLabel = new QLabel("Firmware Ver.");
     auto* firmware = new QLineEdit(QString::fromLatin1(FirmwareFieldText().c_str()));
     firmware->setObjectName("firmware");
     firmware->setReadOnly(true);
     grid->addWidget(firmwareLabel, row, 0);
-    grid->addWidget(firmware, row++, 1);
+    grid->addWidget(firmware, row++, 1, 1, 3);
     AddLevelled(firmwareLabel, kLevelExpert);
     AddLevelled(firmware, kLevelExpert);
     return group;

@@ -28,7 +28,7 @@ const SetupFieldSpec kFields[kSetupFieldCount] = {
     {"vrw_mm", "VRW mm", C::kField, 500, 3000, kLevelEasy},
     {"vrw_pulse", "VRW Pulse", C::kList, 1, 40, kLevelEasy},
     {"final_ratio_front", "FinalRatio", C::kList, 13, 20, kLevelEasy},
-    {"final_ratio_rear", "FinalRatio -", C::kList, 30, 70, kLevelEasy},
+    {"final_ratio_rear", "FinalRatio rear", C::kList, 30, 70, kLevelEasy},
     {"c_gear_pulse_rev", "Sens.[C]Gear Pulse/rev.", C::kList, 1, 35, kLevelEasy},
     {"link_ratio", "Link ratio", C::kField, 150, 400, kLevelExpert},
     {"sus_front", "Sus stroke sensor Front", C::kRadio, 0, 1, kLevelStandard},

@@ -5,11 +5,13 @@
 #include <QTimer>
 #include <chrono>
 #include <thread>
+#include <vector>
 
 namespace qvtk {
 
 namespace {
 WaitHook g_waitHook = nullptr;
+std::vector<QEventLoop*> g_waiting; // innermost last
 } // namespace
 
 void WaitWhileProcessing(int milliseconds) {
@@ -21,7 +23,13 @@ void WaitWhileProcessing(int milliseconds) {
     }
     QEventLoop loop;
     QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+    g_waiting.push_back(&loop);
     loop.exec();
+    g_waiting.pop_back();
+}
+
+void EndWaits() {
+    for (QEventLoop* loop : g_waiting) loop->quit();
 }
 
 void SetWaitHook(WaitHook hook) {

@@ -8,6 +8,9 @@ using WaitHook = void (*)(int milliseconds);
 // Waits the given time; with a Qt application, its events are processed meanwhile.
 void WaitWhileProcessing(int milliseconds);
 
+// Ends the waits in progress at once (a window that waited is closing).
+void EndWaits();
+
 // nullptr restores the default wait.
 void SetWaitHook(WaitHook hook);
 
