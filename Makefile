@@ -42,6 +42,7 @@ bench: build
 	@./$(BUILD)/bench_render
 	@./$(BUILD)/bench_graphs
 	@./$(BUILD)/bench_envelope
+	@./$(BUILD)/bench_logger
 
 ci: test sanitize fuzz
 
