@@ -183,6 +183,22 @@ TEST_F(MonitorTest, ACalibrationCountsDownSendsItsClosingCommandAndReadsTheSetup
               std::tuple(int(kMonitorLive), 0, ""));
 }
 
+TEST_F(MonitorTest, ALoggerGoneAfterTheClosingCommandEndsTheCalibrationWithItsMessage) {
+    // Identify, live values, clock, setup block, 0x40 and "A" are answered; then unplugged.
+    SimLogger logger(dir_, "l", {"--fault", "drop:6"});
+    UsePorts({&logger});
+    ASSERT_TRUE(OpenMonitor());
+    MonitorTick();
+    StartCalibration(kMonitorThrottle);
+    g_monitor.CalibrationCountdown = 0;
+    RecordedWaits().clear();
+    EXPECT_EQ(MonitorTick(), MonitorStep::kEnded);
+    EXPECT_TRUE(test::SawMessage("QVTK", "Communication error!! \n0x03"));
+    std::vector<int> waits(20, 200);
+    waits.front() = 3000; // then a pause after each of the first 19 tries
+    EXPECT_EQ(RecordedWaits(), waits);
+}
+
 TEST_F(MonitorTest, ClockAdjustSetsTheLoggersClockWithoutSeconds) {
     SimLogger logger(dir_, "l");
     UsePorts({&logger});
