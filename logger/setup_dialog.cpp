@@ -76,6 +76,9 @@ void ClearSetupSectionsForTesting() {
 void SetSavePathAskerForTesting(SavePathAsker asker) {
     g_askSavePath = asker ? asker : AskSavePath;
 }
+std::string AskLoggerFilePath(QWidget* parent, const SavePathRequest& request) {
+    return g_askSavePath(parent, request);
+}
 
 SetupDialog::SetupDialog(QWidget* parent) : QDialog(parent) {
     setWindowTitle("Setup");
@@ -349,7 +352,7 @@ void SetupDialog::SaveSetup() {
     TakeTypedFields();
     if (!SetupFileBaseLoaded()) return;
     ReadSetupForm(form_);
-    const std::string path = g_askSavePath(this, {"SETUP.QVL", true});
+    const std::string path = AskLoggerFilePath(this, {"SETUP.QVL", true});
     if (path.empty()) return;
     SaveSetupFile(path, FormPositionAdjust(form_));
     // The fields show the values as normalised for the file; the ticks stay.
@@ -368,7 +371,7 @@ void SetupDialog::SaveClock() {
     t.hour = clock_[3]->currentIndex();
     t.minute = clock_[4]->currentIndex();
     g_clockSet = t;
-    const std::string path = g_askSavePath(this, {"TIME.QVL", false});
+    const std::string path = AskLoggerFilePath(this, {"TIME.QVL", false});
     if (!path.empty()) SaveClockSetFile(path, t);
 }
 

@@ -45,6 +45,9 @@ struct SavePathRequest {
 };
 using SavePathAsker = std::string (*)(QWidget* parent, const SavePathRequest& request);
 void SetSavePathAskerForTesting(SavePathAsker asker);
+// The save dialog of the logger's files: "QVL(*.QVL)", default extension QVL, starting in the
+// data directory (or the asker the tests put in its place).
+std::string AskLoggerFilePath(QWidget* parent, const SavePathRequest& request);
 
 class SetupDialog : public QDialog {
     Q_OBJECT
