@@ -43,6 +43,7 @@ bench: build
 	@./$(BUILD)/bench_graphs
 	@./$(BUILD)/bench_envelope
 	@./$(BUILD)/bench_tools
+	@./$(BUILD)/bench_logger
 
 ci: test sanitize fuzz
 

@@ -13,7 +13,11 @@
 #include "data/family4_reader.h"
 #include "data/session.h"
 #include "data/settings.h"
+#include "data/setup_values.h"
 #include "data/status_channels.h"
+#include "logger/logger_link.h"
+#include "logger/monitor.h"
+#include "logger/setup_files.h"
 #include "platform/message_box.h"
 
 namespace qvtk {
@@ -34,6 +38,10 @@ void ResetProgram() {
     ResetPercentage();
     ResetFinalSimulation();
     ResetXyPlot();
+    ResetSetupValues();
+    ResetSetupFiles();
+    ResetMonitor();
+    ResetLoggerLink();
     ClearRecordedMessages();
 }
 

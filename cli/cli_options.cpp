@@ -59,6 +59,10 @@ void PrintUsage() {
   qvtk-cli afmap FILE [FILE2] [--checked LIST] [--window-low N] [--window-width N] [--reverse]
                 [--json]
     loading options (--dir, --set) as for the other commands; LIST: lap-start mark indices
+  qvtk-cli logger probe|monitor|calibrate|set-clock ...   (qvtk-cli logger for its options)
+  qvtk-cli setup-file --from RECORDING --out FILE ...     (qvtk-cli setup-file --list)
+  qvtk-cli clock-file --out FILE --at "YYYY-MM-DD HH:MM"
+  qvtk-cli memo RECORDING --text TEXT
 )";
 }
 
@@ -157,12 +161,14 @@ bool ParseOptions(int argc, char** argv, Options& o) {
     return true;
 }
 
-bool PrepareSession(Options& o, const char* argv0) {
+void StartProgram(const std::string& programDirectory,
+                  const std::vector<std::pair<std::string, std::string>>& settings,
+                  const char* argv0) {
     ResetProgram();
     SetMessageSink(PrintMessage);
 
     namespace fs = std::filesystem;
-    std::string dir = o.dir;
+    std::string dir = programDirectory;
     if (dir.empty()) {
         std::error_code ec;
         fs::path exe = fs::canonical("/proc/self/exe", ec);
@@ -170,7 +176,7 @@ bool PrepareSession(Options& o, const char* argv0) {
     }
     g_session.programDirectory = dir;
     if (auto text = ReadTextFile((fs::path(dir) / "QVTK2.ini").string())) ApplySettingsText(*text);
-    for (const auto& [key, value] : o.settings) SetSettingByKey(key, value);
+    for (const auto& [key, value] : settings) SetSettingByKey(key, value);
     // As the program starts: marks per lap from the settings, the course named there and its
     // GPS control line.
     SetMarksPerLap(0, g_settings.Lap_PG);
@@ -178,7 +184,17 @@ bool PrepareSession(Options& o, const char* argv0) {
     SetMarksPerLap(2, g_settings.Lap_PW);
     ResetCourseLayout();
     LoadControlLine();
+}
 
+bool ParseSetting(const std::string& text, std::vector<std::pair<std::string, std::string>>& out) {
+    const size_t eq = text.find('=');
+    if (eq == std::string::npos || eq == 0 || !IsSettingKey(text.substr(0, eq))) return false;
+    out.emplace_back(text.substr(0, eq), text.substr(eq + 1));
+    return true;
+}
+
+bool PrepareSession(Options& o, const char* argv0) {
+    StartProgram(o.dir, o.settings, argv0);
     if (o.slot != 0 && !o.base.empty()) {
         FileSlot base = 0;
         LoadFileIntoSlot(base, o.base);

@@ -42,6 +42,14 @@ struct Options {
 bool ParseOptions(int argc, char** argv, Options& o);
 void PrintUsage();
 
+// Resets the program and starts it as the viewer does: QVTK2.ini of the program directory
+// (empty: the executable's), then the --set values; messages go to stderr.
+void StartProgram(const std::string& programDirectory,
+                  const std::vector<std::pair<std::string, std::string>>& settings,
+                  const char* argv0);
+// "KEY=VALUE" of a known settings key.
+bool ParseSetting(const std::string& text, std::vector<std::pair<std::string, std::string>>& out);
+
 // Resets the program, applies the settings (QVTK2.ini in the program directory, then --set),
 // loads --base and the file. Returns true when the asked file's slot holds it; `o.slot`
 // becomes the slot that was filled.

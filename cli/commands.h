@@ -1,5 +1,6 @@
 #pragma once
 #include "cli/cli_options.h"
+#include "logger/logger_answers.h"
 
 #include <string>
 #include <vector>
@@ -16,5 +17,13 @@ int RunRender(Options& o, int argc, char** argv, bool loaded);
 int RunPercentage(Options& o, bool loaded);
 int RunSimulate(Options& o, bool loaded);
 int RunAfMap(Options& o, bool loaded);
+
+// The logger link, the setup and clock-set files and the memo; each parses its own options.
+int RunLoggerCommand(int argc, char** argv);
+int RunSetupFileCommand(int argc, char** argv);
+int RunClockFileCommand(int argc, char** argv);
+int RunMemoCommand(int argc, char** argv);
+// "YYYY-MM-DD HH:MM".
+bool ParseClockTime(const std::string& text, ClockSetTime& t);
 
 } // namespace qvtk::cli

@@ -1,8 +1,15 @@
 // qvtk-cli: the batch window into the program's loaders and analysis.
 #include "cli/commands.h"
 
+#include <string>
+
 int main(int argc, char** argv) {
     using namespace qvtk::cli;
+    const std::string command = argc > 1 ? argv[1] : "";
+    if (command == "logger") return RunLoggerCommand(argc, argv);
+    if (command == "setup-file") return RunSetupFileCommand(argc, argv);
+    if (command == "clock-file") return RunClockFileCommand(argc, argv);
+    if (command == "memo") return RunMemoCommand(argc, argv);
     Options o;
     if (!ParseOptions(argc, argv, o)) return kExitUsage;
     const bool loaded = PrepareSession(o, argv[0]);

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "data/family3_values.h"
+#include "data/setup_values.h"
 
 namespace qvtk {
 
@@ -102,6 +103,7 @@ void DecodeFamily3Header(FileSlot slot, Bytes b, int version) {
         std::memset(g_session.setupEcho, 0, sizeof g_session.setupEcho);
         size_t headerBytes = version >= 3 ? 1024 : 512;
         std::memcpy(g_session.setupEcho, b.data(), std::min(b.size(), headerBytes));
+        DecodeSetupValues(b, version >= 3);
     }
 }
 

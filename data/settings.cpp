@@ -45,6 +45,8 @@ const SettingKey kKeys[] = {
     T("Path", "Data", &Settings::Data),
     T("Path", "BMP", &Settings::BMP),
     I("Logger", "Model", &Settings::Model),
+    // Ours, edited by hand; never written, so the user's text stays as it is.
+    {"Logger", "LoggerPorts", nullptr, nullptr, &Settings::LoggerPorts, 1, Access::Read},
     I("Window", "x", &Settings::x),
     I("Window", "y", &Settings::y),
     I("Window", "x2", &Settings::x2),

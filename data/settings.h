@@ -13,6 +13,7 @@ struct Settings {
     std::string BMP;             // folder for saved bitmaps
     // [Logger]
     int Model = 1;
+    std::string LoggerPorts;     // ours: serial devices tried first, separated by ';'
     // [Window]
     int x = 0, y = 0, x2 = 1024, y2 = 768, zoomed = 0;
     int Curse_X = 2560, Curse_Y = 0;

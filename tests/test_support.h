@@ -2,6 +2,8 @@
 // Shared by the tests: a clean program before each test, a program directory of its own and
 // loading from bytes in memory.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -115,6 +117,23 @@ inline bool SawMessage(const std::string& caption, const std::string& text) {
         if (m.caption == caption && m.text == text) return true;
     return false;
 }
+
+// A file size limit makes writes fail, even for root.
+struct FileSizeLimit {
+    rlimit saved{};
+    void (*handler)(int);
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &saved);
+        handler = signal(SIGXFSZ, SIG_IGN);
+        rlimit small = saved;
+        small.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &small);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &saved);
+        signal(SIGXFSZ, handler);
+    }
+};
 
 // Big-endian byte writing for hand-built fixtures.
 inline void PutU16(std::vector<uint8_t>& b, size_t at, unsigned v) {

@@ -4,6 +4,8 @@
 #include <cctype>
 
 #include "data/derived_channels.h"
+#include "logger/realtime_monitor_dialog.h"
+#include "logger/setup_dialog.h"
 #include "data/sample_envelope.h"
 #include "data/settings.h"
 #include "viewer/af_map_view.h"
@@ -13,6 +15,7 @@
 #include "viewer/graphs.h"
 #include "viewer/lap_table_dialog.h"
 #include "viewer/open_file.h"
+#include "render/render_qt.h"
 #include "viewer/toolbar.h"
 #include "viewer/view_state.h"
 
@@ -154,10 +157,14 @@ bool ExecuteLetter(int c) {
     case 'e':
         SetSubView(!g_view.SubViewOn);
         break;
-    case 'f': // setup dialogs, corrective tools, fuel used and the monitor come later
-    case 'g':
-    case 'k':
+    case 'f':
+        OpenLoggerSetup();
+        break;
     case 'p':
+        if (DebugMode()) OpenRealTimeMonitor(RenderMainWindow());
+        break;
+    case 'g': // corrective tools and fuel used come later
+    case 'k':
         break;
     case 'j':
         ShowChannelOrder();
@@ -278,6 +285,16 @@ void ExecuteKey(int character) {
         ExecuteLetter(std::tolower(character));
     }
     if (g_view.AfMapView) RenderClearInput();
+    SyncToolbar();
+}
+
+void OpenLoggerSetup() {
+    QWidget* owner = RenderMainWindow();
+    if (g_settings.Model == 1 && g_setupDialogHooks.openCanLoggerSetting)
+        g_setupDialogHooks.openCanLoggerSetting(owner);
+    else
+        OpenSetupDialog(owner);
+    RequestRedraw(kRedrawFull);
     SyncToolbar();
 }
 

@@ -9,6 +9,10 @@ void DispatchKey();
 // 9..122 and those without a command are ignored.
 void ExecuteKey(int character);
 
+// Key F and the toolbar's Setup: the CAN Logger Setting dialog for logger model 1 once the
+// program has it, otherwise the Setup dialog.
+void OpenLoggerSetup();
+
 // Samples of a Shift+arrow scroll step: (Ctrl ? 80 : 40) x HorizontalCompression.
 int ScrollStepSamples();
 

@@ -168,7 +168,8 @@ void ToolbarProc(int id, bool checked) {
         }
         break;
     case kBtnSetup:
-        break; // the setup dialogs come with the logger setup
+        OpenLoggerSetup();
+        break;
     default:
         return;
     }

@@ -13,6 +13,7 @@
 #include <sstream>
 #include <string>
 
+#include "tests/cli/cli_run.h"
 #include "tools/sim/course.h"
 #include "tools/sim/course_writer.h"
 #include "tools/sim/family3_writer.h"
@@ -22,28 +23,13 @@ namespace {
 
 namespace fs = std::filesystem;
 namespace sim = qvtk::sim;
-
-struct CliRun {
-    int status = -1;
-    std::string out, err;
-};
+using qvtk::test::CliRun;
 
 fs::path g_dir; // this test process's own folder: ctest runs tests in parallel processes
 
 // Runs qvtk-cli with the arguments, capturing both streams.
 CliRun Cli(const std::string& args) {
-    const fs::path errFile = g_dir / "stderr.txt";
-    const std::string command = std::string(QVTK_CLI_PATH) + " " + args + " 2>" + errFile.string();
-    CliRun run;
-    FILE* pipe = popen(command.c_str(), "r");
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, pipe)) > 0) run.out.append(buf, n);
-    const int status = pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    std::ifstream err(errFile);
-    run.err.assign(std::istreambuf_iterator<char>(err), {});
-    return run;
+    return qvtk::test::RunCli(args, g_dir / "stderr.txt");
 }
 
 void WriteFile(const fs::path& path, const std::vector<uint8_t>& bytes) {
