@@ -1,5 +1,6 @@
 #pragma once
 // Command-line options shared by the qvtk-cli commands, and the common load they start with.
+#include <cstdio>
 #include <string>
 #include <utility>
 #include <vector>
@@ -23,6 +24,8 @@ struct Options {
     std::string columns; // samples --columns
     long long from = 0, to = -1;
     bool distance = false, gps = false, marks = false;
+    bool names = false;  // samples --names: channel names in the heading
+    bool help = false;   // --help: usage on stdout, nothing loaded
     int marksPerLap = 0; // laps --marks-per-lap (0: from the settings)
     // render
     std::vector<std::string> extraFiles; // File 2 and File 3
@@ -36,9 +39,10 @@ struct Options {
     int colorChannel = 0;        // map: the column colouring the course, 0 = none
 };
 
-// Parses argv; on error prints the message and usage to stderr and returns false.
+// Parses argv; on error prints the message and usage to stderr and returns false. "--help"
+// (alone or after a command) sets o.help.
 bool ParseOptions(int argc, char** argv, Options& o);
-void PrintUsage();
+void PrintUsage(std::FILE* to = stderr);
 
 // Resets the program, applies the settings (QVTK2.ini in the program directory, then --set),
 // loads --base and the file. Returns true when the asked file's slot holds it; `o.slot`

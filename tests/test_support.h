@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "data/derived_channels.h"
 #include "analysis/load_pipeline.h"
 #include "analysis/program.h"
+#include "data/derived_channels.h"
 #include "data/session.h"
 #include "data/settings.h"
 #include "platform/message_box.h"
@@ -54,9 +54,30 @@ protected:
     std::string dir_;
 };
 
-// Runs the dispatcher on bytes as if they were read from `path`; returns the filled slot.
-inline FileSlot Load(FileSlot slot, const std::string& path, const std::vector<uint8_t>& bytes) {
-    LoadLogFile(slot, path, bytes);
+// Writes bytes as the file `name` (which may hold folders) in a fresh directory of its own and
+// returns its path.
+inline std::string WriteTempFile(const std::string& name, const std::vector<uint8_t>& bytes) {
+    char dir[] = "/tmp/qvtk_file_XXXXXX";
+    EXPECT_NE(mkdtemp(dir), nullptr);
+    const std::string path = std::string(dir) + "/" + name;
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    return path;
+}
+
+// Opens bytes as the file `name` into a slot the way the program opens a file (read, reader,
+// finishing steps, lap segments, File 1's display flags); returns the slot that was filled.
+// The open flow refuses files of 511 bytes or less, so those go to the dispatcher directly:
+// a reader must still cope with them.
+inline FileSlot Load(FileSlot slot, const std::string& name, const std::vector<uint8_t>& bytes) {
+    if (bytes.size() <= 511) {
+        LoadLogFile(slot, name, bytes);
+        return slot;
+    }
+    const std::string path = WriteTempFile(name, bytes);
+    LoadFileIntoSlot(slot, path);
+    std::filesystem::remove_all(path.substr(0, path.find('/', 5)));
     return slot;
 }
 

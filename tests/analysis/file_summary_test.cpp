@@ -76,6 +76,8 @@ TEST_F(FileSummaryTest, SimulatedRideInBothFiles) {
 }
 
 TEST_F(FileSummaryTest, TireAndFinalLines) {
+    EXPECT_EQ(BuildTireLines().tire[0], ""); // nothing loaded, nothing to say
+    MakeRecording(0, 100, {});
     LogHeader& h = SlotOf(0).header;
     std::tie(h.tireFront, h.tireRear, h.sprocketFront, h.sprocketRear) =
         std::tuple(1940, 2000, 16, 41);
@@ -119,6 +121,9 @@ TEST_F(FileSummaryTest, MemoLines) {
 TEST_F(FileSummaryTest, MemoPanelStartsOverWhileHidden) {
     std::strcpy(SlotOf(0).header.memo, "File 1");
     std::strcpy(SlotOf(1).header.memo, "File 2");
+    StepMemoPanel(10);
+    EXPECT_EQ(MemoLine(g_memoPanel.file[0], 0), ""); // File 1 holds no recording
+    MakeRecording(0, 100, {});
     for (int frame = 0; frame < 3; ++frame) EXPECT_FALSE(StepMemoPanel(10));
     EXPECT_EQ(std::tuple(MemoLine(g_memoPanel.file[0], 0), MemoLine(g_memoPanel.file[1], 0)),
               std::tuple("Fil", "")); // File 2 is not loaded
