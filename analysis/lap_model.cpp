@@ -50,25 +50,30 @@ int32_t LapDuration(FileSlot slot, int k) {
     return LapMark(slot, k + MarksPerLap(slot)) - LapMark(slot, k);
 }
 
-namespace {
-
-// The cumulative track the distance since lap start follows, or null when it follows the GPS
-// speed column instead.
-const uint32_t* LapDistanceTrack(const Slot& s) {
+LapDistanceSteps LapDistanceStepsOf(FileSlot slot) {
+    const Slot& s = SlotOf(slot);
+    LapDistanceSteps steps;
     switch (s.lapDistanceSource) {
     case LapDistanceSource::kFrontWheel:
-        return s.distance.front;
+        steps.track = s.distance.front;
+        break;
     case LapDistanceSource::kRearWheel:
-        return s.distance.rear;
-    case LapDistanceSource::kGpsSpeed:
-        return nullptr;
-    case LapDistanceSource::kChosenWheel:
+        steps.track = s.distance.rear;
+        break;
+    case LapDistanceSource::kGpsSpeed: {
+        const int column = FindColumnByCode(slot, kCodeGpsSpeed);
+        if (HasFullBuffer(s, column))
+            steps.speed = s.samples[column];
+        else
+            steps.track = s.distance.front;
         break;
     }
-    return g_settings.CoursePosSource == 1 ? s.distance.rear : s.distance.front;
+    case LapDistanceSource::kChosenWheel:
+        steps.track = g_settings.CoursePosSource == 1 ? s.distance.rear : s.distance.front;
+        break;
+    }
+    return steps;
 }
-
-} // namespace
 
 void ComputeSegments(FileSlot slot) {
     Slot& s = SlotOf(slot);
@@ -80,14 +85,11 @@ void ComputeSegments(FileSlot slot) {
     const int32_t n = s.sampleCount < s.capacity ? s.sampleCount : s.capacity;
     if (n < 2) return;
     // Each format measures its laps its own way (the reader built the track by the same rule).
-    const uint32_t* track = LapDistanceTrack(s);
-    const int speedColumn = track ? -1 : FindColumnByCode(slot, kCodeGpsSpeed);
-    if (!track && !HasFullBuffer(s, speedColumn)) track = s.distance.front;
-    const int32_t* speed = track ? nullptr : s.samples[speedColumn];
+    const LapDistanceSteps steps = LapDistanceStepsOf(slot);
     const int m = MarksPerLap(slot);
     int k = 1;
     for (int32_t i = 1; i < n; ++i) {
-        const uint32_t d = track ? track[i] - track[i - 1] : uint32_t(speed[i] / 100);
+        const uint32_t d = steps.At(i);
         t.lapDistance[k] = int32_t(uint32_t(t.lapDistance[k]) + d); // wraps, never traps
         since[i] = since[i - 1] + d;
         // The increment of the mark sample still belongs to the segment ending there.

@@ -80,8 +80,20 @@ int32_t SegmentDistance(FileSlot slot, int k);
 // T(k) = marks[k + M] - marks[k], in samples.
 int32_t LapDuration(FileSlot slot, int k);
 
-// Rebuilds segmentDistance and the distance since lap start from the marks, measured the way
-// the slot's recording measures them (the chosen wheel, a fixed wheel or the GPS speed).
+// The distance a slot's recording covers in each sample (1/7200 m), measured the way its laps
+// are measured: the chosen wheel, a fixed wheel or the GPS speed, by its format.
+struct LapDistanceSteps {
+    const uint32_t* track = nullptr; // a cumulative wheel track, or
+    const int32_t* speed = nullptr;  // the GPS speed column
+    // From sample i - 1 to sample i (i >= 1, below the slot's capacity).
+    uint32_t At(int32_t i) const {
+        return track ? track[i] - track[i - 1] : uint32_t(speed[i] / 100);
+    }
+};
+LapDistanceSteps LapDistanceStepsOf(FileSlot slot);
+
+// Rebuilds segmentDistance and the distance since lap start from the marks, measured as
+// LapDistanceStepsOf measures them.
 void ComputeSegments(FileSlot slot);
 
 // The lap table's default checks: the out lap and the in lap are left out.

@@ -8,7 +8,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "analysis/load_pipeline.h"
@@ -17,6 +19,8 @@
 #include "data/session.h"
 #include "data/settings.h"
 #include "platform/message_box.h"
+#include "tools/sim/course.h"
+#include "tools/sim/ride.h"
 
 namespace qvtk::test {
 
@@ -51,8 +55,25 @@ protected:
     void WriteFile(const std::string& name, const std::string& text) const {
         std::ofstream(dir_ + "/" + name, std::ios::binary) << text;
     }
+    void WriteFile(const std::string& name, const std::vector<uint8_t>& bytes) const {
+        WriteFile(name, std::string(bytes.begin(), bytes.end()));
+    }
     std::string dir_;
 };
+
+// A simulated ride on the course of its seed, made once per process for each set of options.
+inline const sim::SimRide& SimulatedRide(uint32_t seed, int laps, int marksPerLap = 1) {
+    static std::map<std::tuple<uint32_t, int, int>, sim::SimRide> rides;
+    auto [at, fresh] = rides.try_emplace({seed, laps, marksPerLap});
+    if (fresh) {
+        sim::RideOptions options;
+        options.seed = seed;
+        options.laps = laps;
+        options.marksPerLap = marksPerLap;
+        at->second = sim::SimulateRide(sim::MakeCourse(seed), options);
+    }
+    return at->second;
+}
 
 // Writes bytes as the file `name` (which may hold folders) in a fresh directory of its own and
 // returns its path.

@@ -220,13 +220,14 @@ TEST_F(HndReaderTest, DistancesFromTheRecordedWheels) {
         return f.Zeros((int(vfw) + int(vrw)) * 398);
     };
     const DistanceTrack& d = SlotOf(0).distance;
-    LoadHnd(ride(false, true)); // only VRW: it feeds the selected track
-    EXPECT_EQ(std::tuple(d.rear[10], d.selected[10], d.front[10]),
-              std::tuple(720u * 8, 720u * 8, 0u));
-    g_settings.CoursePosSource = 1;
+    const int32_t& lap = SlotOf(0).laps.lapDistance[1]; // the whole recording is one lap
+    LoadHnd(ride(false, true)); // only VRW: it feeds the selected track and the lap
+    EXPECT_EQ(std::tuple(d.rear[10], d.selected[10], d.front[10], lap),
+              std::tuple(720u * 8, 720u * 8, 0u, 720 * 397));
+    g_settings.CoursePosSource = 1; // the front wheel still, as it is recorded
     LoadHnd(ride(true, true));
-    EXPECT_EQ(std::tuple(d.front[10], d.rear[10], d.selected[10], d.selected[2]),
-              std::tuple(360u * 8, 720u * 8, 360u * 8, 0u));
+    EXPECT_EQ(std::tuple(d.front[10], d.rear[10], d.selected[10], d.selected[2], lap),
+              std::tuple(360u * 8, 720u * 8, 360u * 8, 0u, 360 * 397));
 }
 
 TEST_F(HndReaderTest, AStreamEndingEarlyEndsCleanly) {
