@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <string>
 #include <tuple>
@@ -23,6 +24,19 @@
 #include "tools/sim/ride.h"
 
 namespace qvtk::test {
+
+// A fresh temporary directory; the caller removes it.
+inline std::string MakeTempDir() {
+    char name[] = "/tmp/qvtk_test_XXXXXX";
+    EXPECT_NE(mkdtemp(name), nullptr);
+    return name;
+}
+
+// The whole file as bytes in a string (empty when it cannot be read).
+inline std::string ReadWholeFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
 
 // Every test starts from a program that has just started: empty slots, default settings, no
 // recorded messages.
@@ -44,9 +58,7 @@ class TempProgramDirectory : public ProgramTest {
 protected:
     void SetUp() override {
         ProgramTest::SetUp();
-        char name[] = "/tmp/qvtk_test_XXXXXX";
-        ASSERT_NE(mkdtemp(name), nullptr);
-        g_session.programDirectory = dir_ = name;
+        g_session.programDirectory = dir_ = MakeTempDir();
     }
     void TearDown() override {
         std::filesystem::remove_all(dir_);
@@ -78,9 +90,7 @@ inline const sim::SimRide& SimulatedRide(uint32_t seed, int laps, int marksPerLa
 // Writes bytes as the file `name` (which may hold folders) in a fresh directory of its own and
 // returns its path.
 inline std::string WriteTempFile(const std::string& name, const std::vector<uint8_t>& bytes) {
-    char dir[] = "/tmp/qvtk_file_XXXXXX";
-    EXPECT_NE(mkdtemp(dir), nullptr);
-    const std::string path = std::string(dir) + "/" + name;
+    const std::string path = MakeTempDir() + "/" + name;
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());
     std::ofstream(path, std::ios::binary)
         .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));

@@ -36,8 +36,7 @@ CliRun Cli(const std::string& args, const std::string& cwd = ".") {
     while ((n = fread(buf, 1, sizeof buf, pipe)) > 0) run.out.append(buf, n);
     const int status = pclose(pipe);
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    std::ifstream err(errFile);
-    run.err.assign(std::istreambuf_iterator<char>(err), {});
+    run.err = ReadWholeFile(errFile);
     fs::remove_all(fs::path(errFile).parent_path());
     return run;
 }
@@ -58,8 +57,7 @@ std::string JsonArray(const int32_t* v, int n) {
 class CliTest : public ProgramTest {
 protected:
     static void SetUpTestSuite() {
-        char name[] = "/tmp/qvtk_cli_test_XXXXXX";
-        dir_ = mkdtemp(name);
+        dir_ = MakeTempDir();
         const sim::SimRide& ride = SimulatedRide(5, 1);
         std::vector<uint8_t> v2 = sim::WriteFamily3(ride, 2);
         const char memo[] = "a\"b\\c\r\nd\xe9"; // every kind of byte a JSON string escapes

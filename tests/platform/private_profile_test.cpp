@@ -1,5 +1,5 @@
-#include "platform/safe_file.h"
 #include "platform/private_profile.h"
+#include "platform/safe_file.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -10,6 +10,8 @@
 #include <climits>
 #include <filesystem>
 #include <fstream>
+
+#include "tests/test_support.h"
 #include <iterator>
 #include <utility>
 
@@ -18,11 +20,7 @@ namespace {
 
 class PrivateProfileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/private-profile-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
-    }
+    void SetUp() override { dir_ = test::MakeTempDir(); }
     void TearDown() override { std::filesystem::remove_all(dir_); }
 
     std::string Put(const std::string& name, const std::string& bytes) {
@@ -30,10 +28,7 @@ protected:
         std::ofstream(path, std::ios::binary) << bytes;
         return path;
     }
-    static std::string Contents(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), {}};
-    }
+    static std::string Contents(const std::string& path) { return test::ReadWholeFile(path); }
     long EntriesInDir() const {
         return std::distance(std::filesystem::directory_iterator(dir_), {});
     }
