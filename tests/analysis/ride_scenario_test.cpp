@@ -30,6 +30,7 @@ struct Format {
     double ne, speed, tps; // the resolution of each, as the format stores it
     int lag;               // samples a reading may trail the ride (recording rates)
     bool gpsLaps = false;
+    double aux = 0; // the AUX1 sender's voltage, where the format records it
 };
 
 std::ostream& operator<<(std::ostream& os, const Format& f) {
@@ -46,13 +47,13 @@ const Format kFormats[] = {
     {"v0", "ride.qvd", [](auto& r) { return sim::WriteFamily3(r, 0); }, kFileFamily3, 1, 0.011, 1.1,
      0},
     {"v1", "ride.qvd", [](auto& r) { return sim::WriteFamily3(r, 1); }, kFileFamily3, 1, 0.11, 0.6,
-     0},
+     0, false, 0.025},
     {"v2", "ride.QVL", [](auto& r) { return sim::WriteFamily3(r, 2); }, kFileFamily3, 1, 0.11, 0.6,
-     0},
+     0, false, 0.025},
     {"v3", "ride.qvd", [](auto& r) { return sim::WriteFamily3(r, 3); }, kFileFamily3, 1, 0.11, 0.6,
-     0},
+     0, false, 0.025},
     {"v4", "ride.qvd", [](auto& r) { return sim::WriteFamily3(r, 4); }, kFileFamily3, 1, 0.11, 0.6,
-     0},
+     0, false, 0.025},
     {"v32", "ride.qvd", [](auto& r) { return sim::WriteFamily3(r, 32); }, kFileFamily3, 1, 0.011,
      1.1, 0},
     {"f4", "ride.qvd", [](auto& r) { return Family4(r, false); }, kFileFamily4, 9, 0.06, 0.2, 2},
@@ -122,6 +123,7 @@ TEST_P(EveryFormat, OpensTheRideItRecorded) {
     EXPECT_LE(WorstError(0, kCodeVFW, ride.frontSpeed, f.lag), f.speed);
     EXPECT_LE(WorstError(0, kCodeVRW, ride.rearSpeed, f.lag), f.speed);
     EXPECT_LE(WorstError(0, kCodeTPS, ride.throttle, f.lag), f.tps);
+    if (f.aux > 0) EXPECT_LE(WorstError(0, kCodeAUX1, ride.aux1, f.lag), f.aux);
 
     // Marks at the pulses; a lap from the GPS line lies within a fix (20 samples) of them.
     std::vector<int32_t> marks = ExpectedMarks(ride, s.sampleCount, f.kind == kFileHnd);

@@ -112,6 +112,13 @@ TEST_F(HndReaderTest, HeaderFieldsBlockCountsAndTheDebugMemo) {
     EXPECT_EQ(std::tuple(m[0].caption, m[0].text, m[1].caption, m[1].text),
               std::tuple("File Error!!", "Data file is corrupted.", "File Error!!", "5760200"));
     ExpectClosed(0);
+    // Exactly 5 760 000 samples are allowed: the reader goes on to allocate them.
+    ClearRecordedMessages();
+    FailAllocationsAfterBytesForTesting(1);
+    LoadHnd(HndFile().Blocks(28800));
+    ASSERT_FALSE(RecordedMessages().empty());
+    EXPECT_EQ(RecordedMessages()[0].text, "Memory Ensure Error.(Data Main buffers)");
+    EXPECT_FALSE(SawMessage("File Error!!", "Data file is corrupted."));
 }
 
 TEST_F(HndReaderTest, DeltaCodesAndChannelPeriods) {

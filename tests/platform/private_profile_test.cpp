@@ -56,6 +56,18 @@ TEST_F(PrivateProfileTest, FirstSectionAndFirstKeyWinInCrLfFile) {
     EXPECT_EQ(ProfileGetString("A", "Orphan", "d", path), "d");
 }
 
+// Only ASCII letters fold, up to their last ones: the neighbours of 'A'-'Z' and the bytes of a
+// Shift-JIS name must match exactly.
+TEST_F(PrivateProfileTest, OnlyAsciiLettersFoldInNames) {
+    std::string path = Put("f.ini", "[Az@[]\r\nZed=1\r\n[\x82\xA0]\r\nk=2\r\n");
+    const std::tuple<const char*, const char*, const char*> cases[] = {
+        {"aZ@[", "zED", "1"},   {"AZ`[", "Zed", "d"},   {"AZ@{", "Zed", "d"},
+        {"\x82\xA0", "K", "2"}, {"\x82\x80", "k", "d"}, {"\xA2\xA0", "k", "d"},
+    };
+    for (auto [section, key, want] : cases)
+        EXPECT_EQ(ProfileGetString(section, key, "d", path), want) << section << " " << key;
+}
+
 TEST_F(PrivateProfileTest, MissingFileSectionOrKeyGivesDefault) {
     std::string path = Put("s.ini", "[S]\nk=1\n");
     EXPECT_EQ(ProfileGetString("S", "k", "d", dir_ + "/none.ini"), "d");
