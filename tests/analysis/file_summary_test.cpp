@@ -48,11 +48,8 @@ TEST_F(FileSummaryTest, RowsOfABuiltRecording) {
 }
 
 TEST_F(FileSummaryTest, SimulatedRideInBothFiles) {
-    sim::RideOptions options;
-    options.laps = 1;
-    const sim::SimRide ride = sim::SimulateRide(sim::MakeCourse(5), options);
-    const std::vector<uint8_t> bytes = sim::WriteFamily3(ride, 2);
-    WriteFile("ride.qvd", std::string(bytes.begin(), bytes.end()));
+    const sim::SimRide& ride = SimulatedRide(5, 1);
+    WriteFile("ride.qvd", sim::WriteFamily3(ride, 2));
     g_settings.ModifyFileName = 0;
     auto width = [](const std::string&) { return 50; };
     ASSERT_EQ(LoadRequestedFile(0, dir_ + "/ride.qvd", 14, width), kOpenLoaded);

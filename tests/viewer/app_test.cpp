@@ -28,11 +28,7 @@ namespace qvtk::test {
 namespace {
 
 void WriteRecording(const std::string& path, uint32_t seed, int laps) {
-    sim::RideOptions options;
-    options.seed = seed;
-    options.laps = laps;
-    sim::SimRide ride = sim::SimulateRide(sim::MakeCourse(seed), options);
-    std::vector<uint8_t> bytes = sim::WriteFamily3(ride, 2);
+    const std::vector<uint8_t> bytes = sim::WriteFamily3(SimulatedRide(seed, laps), 2);
     std::ofstream(path, std::ios::binary)
         .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
