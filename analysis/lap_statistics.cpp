@@ -1,5 +1,6 @@
 #include "analysis/lap_statistics.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -47,19 +48,32 @@ void CourseSectorTimes(FileSlot slot, LapState& st, int32_t k) {
     const LapDistanceSteps steps = LapDistanceStepsOf(slot);
     if ((!steps.track && !steps.speed) || base < 0 || base > last) return;
     const int32_t* sec = st.sectors.sec;
+    // The first j at which the distance since the lap's first mark reaches `end`, or 0. A
+    // wheel track is read directly; the GPS speed is added up.
+    const int32_t stop = std::min(span, last - base);
+    auto reach = [&](int64_t end) -> int32_t {
+        if (steps.track) {
+            const uint32_t* f = steps.track + base;
+            for (int32_t j = 1; j <= stop; ++j)
+                if (int64_t(f[j] - f[0]) >= end) return j;
+            return 0;
+        }
+        uint32_t covered = 0; // wraps as the tracks do
+        for (int32_t j = 1; j <= stop; ++j) {
+            covered += steps.At(base + j);
+            if (int64_t(covered) >= end) return j;
+        }
+        return 0;
+    };
     int32_t previous = 0;
     for (int sector = 0; sector < kSectorCount; ++sector) {
         if (sec[sector] >= kSectorUnset) continue;
         const int64_t end = sec[sector + 1] < kSectorUnset ? step * sec[sector + 1] : lapLength;
-        uint32_t covered = 0; // since the lap's first mark, wrapping as the tracks do
-        for (int32_t j = 1; j <= span && base + j <= last; ++j) {
-            covered += steps.At(base + j);
-            if (int64_t(covered) < end) continue;
-            st.sectorTime[k][sector] = j - previous;
-            previous = j;
-            if (st.lapChecked[k]) TakeBestSector(st, k, sector);
-            break;
-        }
+        const int32_t j = reach(end);
+        if (j == 0) continue; // not reached
+        st.sectorTime[k][sector] = j - previous;
+        previous = j;
+        if (st.lapChecked[k]) TakeBestSector(st, k, sector);
     }
 }
 
