@@ -11,10 +11,11 @@ build: bootstrap
 	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(BUILD)
 
-# Opens the viewer on the bundled demo recordings (File 1 and File 2); the demo folder is its
-# program directory, where it keeps its settings.
+# Opens the viewer on two rides of the bundled demo recordings, a rider and a faster rival on
+# the same course (File 1 and File 2); the demo folder is its program directory, where it
+# keeps its settings.
 run: build
-	@QVTK_HOME=$(BUILD)/demo ./$(BUILD)/qvtk $(BUILD)/demo/demo_v2.qvd $(BUILD)/demo/demo_v3.qvd
+	@QVTK_HOME=$(BUILD)/demo ./$(BUILD)/qvtk $(BUILD)/demo/demo_v2.qvd $(BUILD)/demo/demo_rival.qvd
 
 test: build
 	@ctest --test-dir $(BUILD) --output-on-failure -j2

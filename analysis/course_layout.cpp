@@ -56,6 +56,7 @@ bool ReadLine(std::FILE* file, std::string& line) {
 
 void SetBoundaryInAllSlots(int s, int32_t value) {
     for (LapState& st : g_lapModel.slots) st.sectors.sec[s] = value;
+    g_lapModel.courseSectors.sec[s] = value;
 }
 
 void ReadSectorFile() {

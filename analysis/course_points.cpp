@@ -90,6 +90,7 @@ bool EditSectorBoundary(float mouseX, float mouseY, const CourseMapView& view) {
     int32_t* file2 = LapStateOf(1).sectors.sec;
     for (int s = 1; s <= 7; ++s) file2[s] = sec[s];
     sec[0] = file2[0] = 0;
+    for (int s = 0; s < kSectorEntries; ++s) g_lapModel.courseSectors.sec[s] = sec[s];
     RedrawCourseMap();
     return true;
 }

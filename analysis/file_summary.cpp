@@ -83,11 +83,12 @@ std::string SummaryValue(FileSlot slot, int row) {
 
 FileSummary BuildFileSummary() {
     FileSummary summary;
-    const bool file2 = FileLoaded(1);
+    // Only what is loaded: a rejected or closed file leaves no numbers behind.
+    const bool file1 = FileLoaded(0), file2 = FileLoaded(1);
     for (int row = 0; row < kSummaryRows; ++row) {
         SummaryRow& r = summary.rows[row];
         r.label = kSummaryLabels[row];
-        r.file1 = SummaryValue(0, row);
+        if (file1) r.file1 = SummaryValue(0, row);
         if (file2) r.file2 = SummaryValue(1, row);
     }
     return summary;
@@ -96,7 +97,7 @@ FileSummary BuildFileSummary() {
 TireLines BuildTireLines() {
     TireLines lines;
     for (FileSlot slot = 0; slot < 2; ++slot) {
-        if (slot == 1 && !FileLoaded(1)) break;
+        if (!FileLoaded(slot)) continue;
         const LogHeader& h = SlotOf(slot).header;
         lines.tire[slot] =
             Format(slot == 0 ? "Tire Size F:%4dmm R:%4dmm" : "TireSize F:%4dmm R:%4dmm",
@@ -148,11 +149,12 @@ bool StepMemoPanel(int panelCounter) {
         ResetMemoPanel();
         return true;
     }
-    TypeNextMemoCharacter(g_memoPanel.file[0], SlotOf(0).header.memo, kMemoReadBytes);
-    if (FileLoaded(1))
-        TypeNextMemoCharacter(g_memoPanel.file[1], SlotOf(1).header.memo, kMemoReadBytes);
-    else
-        g_memoPanel.file[1] = MemoTyping();
+    for (FileSlot slot = 0; slot < 2; ++slot) {
+        if (FileLoaded(slot))
+            TypeNextMemoCharacter(g_memoPanel.file[slot], SlotOf(slot).header.memo, kMemoReadBytes);
+        else
+            g_memoPanel.file[slot] = MemoTyping();
+    }
     return false;
 }
 

@@ -14,8 +14,8 @@ constexpr int kSummaryRows = 9;
 
 struct SummaryRow {
     const char* label = ""; // empty for the gap row
-    std::string file1;
-    std::string file2; // empty while File 2 is not loaded
+    std::string file1;      // empty while File 1 holds no recording
+    std::string file2;      // empty while File 2 is not loaded
 };
 
 struct FileSummary {
@@ -69,8 +69,8 @@ void ResetMemoPanel();
 
 // Called every frame with the memo panel's counter. At 19 and above the panel is about to
 // vanish: the memos start over and it returns true, and the viewer clears the panel and draws
-// the tire lines. Below that one more character of each memo is typed (File 2's only while
-// it is loaded) and it returns false.
+// the tire lines. Below that one more character of each memo is typed (each only while its file
+// is loaded) and it returns false.
 bool StepMemoPanel(int panelCounter);
 
 } // namespace qvtk

@@ -48,6 +48,9 @@ struct LapState {
 
 struct LapModel {
     LapState slots[kSlotCount];
+    // The course's own boundaries (course file markers, "Sector.ini", edits on the map): what a
+    // slot takes when it goes back to 1 mark per lap.
+    SectorPoints courseSectors;
 };
 
 extern LapModel g_lapModel;
@@ -62,7 +65,13 @@ void ResetLapModel();
 // Marker pulses per lap (1 .. 3). It is the slot's lap divisor, the value the loader takes
 // from the recording's header, so there is one place that holds it.
 int MarksPerLap(FileSlot slot);
+// A change also sets the slot's sector boundaries anew (ApplyMarksPerLapToSectors).
 void SetMarksPerLap(FileSlot slot, int marksPerLap);
+
+// The slot's sectors for its marks per lap: the course's boundaries with 1 mark per lap; with
+// 2 or 3 the mark-to-mark segments. Run whenever a slot's marks per lap change, so that no
+// sectors of the one setting stay under the other.
+void ApplyMarksPerLapToSectors(FileSlot slot);
 
 // marks[k], reading every entry beyond the end entries as the end of the recording.
 int32_t LapMark(FileSlot slot, int k);
@@ -71,8 +80,20 @@ int32_t SegmentDistance(FileSlot slot, int k);
 // T(k) = marks[k + M] - marks[k], in samples.
 int32_t LapDuration(FileSlot slot, int k);
 
-// Rebuilds segmentDistance and the distance since lap start from the marks and the selected
-// wheel's cumulative distance track.
+// The distance a slot's recording covers in each sample (1/7200 m), measured the way its laps
+// are measured: the chosen wheel, a fixed wheel or the GPS speed, by its format.
+struct LapDistanceSteps {
+    const uint32_t* track = nullptr; // a cumulative wheel track, or
+    const int32_t* speed = nullptr;  // the GPS speed column
+    // From sample i - 1 to sample i (i >= 1, below the slot's capacity).
+    uint32_t At(int32_t i) const {
+        return track ? track[i] - track[i - 1] : uint32_t(speed[i] / 100);
+    }
+};
+LapDistanceSteps LapDistanceStepsOf(FileSlot slot);
+
+// Rebuilds segmentDistance and the distance since lap start from the marks, measured as
+// LapDistanceStepsOf measures them.
 void ComputeSegments(FileSlot slot);
 
 // The lap table's default checks: the out lap and the in lap are left out.

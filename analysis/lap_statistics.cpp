@@ -1,5 +1,6 @@
 #include "analysis/lap_statistics.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -33,8 +34,9 @@ void TakeBestSector(LapState& st, int32_t k, int s) {
              st.sectorTime[second][s]);
 }
 
-// Sectors from course points: sector s ends where the front wheel has covered the share of the
-// lap's length that its end point has of the course.
+// Sectors from course points: sector s ends where the rider has covered the share of the lap's
+// length that its end point has of the course. The distance is measured as the lap's length
+// is (a lap measured by the GPS speed would otherwise never reach its end by the wheel).
 void CourseSectorTimes(FileSlot slot, LapState& st, int32_t k) {
     const Slot& s = SlotOf(slot);
     const int32_t pointCount = g_courseLayout.pointCount < 1 ? 1 : g_courseLayout.pointCount;
@@ -43,20 +45,35 @@ void CourseSectorTimes(FileSlot slot, LapState& st, int32_t k) {
     const int32_t base = LapMark(slot, k);
     const int32_t span = LapMark(slot, k + 1) - base + 1;
     const int32_t last = (s.sampleCount < s.capacity ? s.sampleCount : s.capacity) - 1;
-    const uint32_t* f = s.distance.front;
-    if (!f || base < 0 || base > last) return;
+    const LapDistanceSteps steps = LapDistanceStepsOf(slot);
+    if ((!steps.track && !steps.speed) || base < 0 || base > last) return;
     const int32_t* sec = st.sectors.sec;
+    // The first j at which the distance since the lap's first mark reaches `end`, or 0. A
+    // wheel track is read directly; the GPS speed is added up.
+    const int32_t stop = std::min(span, last - base);
+    auto reach = [&](int64_t end) -> int32_t {
+        if (steps.track) {
+            const uint32_t* f = steps.track + base;
+            for (int32_t j = 1; j <= stop; ++j)
+                if (int64_t(f[j] - f[0]) >= end) return j;
+            return 0;
+        }
+        uint32_t covered = 0; // wraps as the tracks do
+        for (int32_t j = 1; j <= stop; ++j) {
+            covered += steps.At(base + j);
+            if (int64_t(covered) >= end) return j;
+        }
+        return 0;
+    };
     int32_t previous = 0;
     for (int sector = 0; sector < kSectorCount; ++sector) {
         if (sec[sector] >= kSectorUnset) continue;
         const int64_t end = sec[sector + 1] < kSectorUnset ? step * sec[sector + 1] : lapLength;
-        for (int32_t j = 1; j <= span && base + j <= last; ++j) {
-            if (int64_t(f[base + j] - f[base]) < end) continue;
-            st.sectorTime[k][sector] = j - previous;
-            previous = j;
-            if (st.lapChecked[k]) TakeBestSector(st, k, sector);
-            break;
-        }
+        const int32_t j = reach(end);
+        if (j == 0) continue; // not reached
+        st.sectorTime[k][sector] = j - previous;
+        previous = j;
+        if (st.lapChecked[k]) TakeBestSector(st, k, sector);
     }
 }
 

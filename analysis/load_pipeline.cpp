@@ -6,6 +6,7 @@
 #include "analysis/lap_model.h"
 #include "data/derived_channels.h"
 #include "data/log_loader.h"
+#include "data/read_outcome.h"
 #include "data/sample_envelope.h"
 #include "data/settings.h"
 #include "data/status_channels.h"
@@ -13,6 +14,9 @@
 #include "platform/sample_memory.h"
 
 namespace qvtk {
+
+const char kCutOffText[] =
+    "The end of this file is cut off: the recording is loaded up to its last whole record.";
 
 namespace {
 
@@ -112,12 +116,38 @@ void FinishLoad(FileSlot slot, const ReadOutcome& outcome) {
 }
 
 LoadResult LoadLogFile(FileSlot& slot, std::string_view path, Bytes bytes) {
+    int marksPerLap[kSlotCount];
+    for (FileSlot s = 0; s < kSlotCount; ++s) marksPerLap[s] = MarksPerLap(s);
     const ReadOutcome outcome = DecodeLogFile(slot, path, bytes);
     if (outcome.format == kFormatNone) return kLoadNotSupported;
     if (outcome.decoded) FinishLoad(slot, outcome);
     // After the finishing steps (derived channels, alignment): the graphs' extremes.
     BuildSlotEnvelope(slot);
+    // A header that brings another number of marks per lap brings other sectors.
+    if (MarksPerLap(slot) != marksPerLap[slot]) ApplyMarksPerLapToSectors(slot);
+    if (outcome.decoded && outcome.truncated) ShowMessage(kCutOffText, "Warning!");
     return kLoadRan;
+}
+
+void FollowFile1Display(FileSlot slot) {
+    if (slot == 0 || SlotOf(0).file.fileKind == kFileNone) return;
+    Slot& s = SlotOf(slot);
+    const Slot& base = SlotOf(0);
+    for (int c = 0; c < kColumnCount; ++c) {
+        const bool shown = IsPresent(s, c) && (base.channelFlags[c] & kChannelShown);
+        s.channelFlags[c] = (s.channelFlags[c] & ~kChannelShown) | (shown ? kChannelShown : 0);
+        s.autoDisplay[c] = base.autoDisplay[c];
+    }
+}
+
+void FollowNewFile1() {
+    for (FileSlot slot = 1; slot < kSlotCount; ++slot) {
+        if (SlotOf(slot).file.fileKind == kFileNone) continue;
+        RealignColumnsWithFile1(slot);
+        ComputeChannelRanges(slot);
+        FollowFile1Display(slot);
+        BuildSlotEnvelope(slot);
+    }
 }
 
 bool LoadFileIntoSlot(FileSlot& slot, const std::string& path) {
@@ -139,17 +169,12 @@ bool LoadFileIntoSlot(FileSlot& slot, const std::string& path) {
     s.file.fileName = std::string(FileTitle(path));
     s.file.filePath = path;
     s.engineSpeedScale = 1.0f; // a new recording starts unsimulated
-    ComputeSegments(slot);     // the laps are rebuilt from the new marks
-    if (slot != 0 && SlotOf(0).file.fileKind != kFileNone) {
-        // A channel of File 2 or 3 is shown when File 1 shows it, and follows File 1's
-        // automatic display.
-        const Slot& base = SlotOf(0);
-        for (int c = 0; c < kColumnCount; ++c) {
-            bool shown = IsPresent(s, c) && (base.channelFlags[c] & kChannelShown);
-            s.channelFlags[c] = (s.channelFlags[c] & ~kChannelShown) | (shown ? kChannelShown : 0);
-            s.autoDisplay[c] = base.autoDisplay[c];
-        }
-    }
+    // The marks split into segments by the lap divisor, measured as the reader measured them.
+    ComputeSegments(slot);
+    if (slot == 0)
+        FollowNewFile1();
+    else
+        FollowFile1Display(slot);
     return true;
 }
 

@@ -26,4 +26,13 @@ bool LoadFileIntoSlot(FileSlot& slot, const std::string& path);
 // The steps after a reader that decoded its records, for the format it read.
 void FinishLoad(FileSlot slot, const ReadOutcome& outcome);
 
+// File 2 or 3 shows a channel when File 1 shows it, and follows File 1's automatic display.
+void FollowFile1Display(FileSlot slot);
+
+// After File 1 changed: the loaded Files 2 and 3 line up with it again, as their own load did.
+void FollowNewFile1();
+
+// Said once for a recording whose last record is cut off (it loads up to there).
+extern const char kCutOffText[];
+
 } // namespace qvtk

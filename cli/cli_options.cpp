@@ -37,12 +37,12 @@ bool Fail(const std::string& why) {
 
 } // namespace
 
-void PrintUsage() {
-    std::cerr <<
+void PrintUsage(std::FILE* to) {
+    std::fputs(
         R"(usage:
   qvtk-cli inspect FILE [--slot N] [--base FILE0] [--dir DIR] [--set KEY=VALUE]... [--json]
   qvtk-cli samples FILE [--slot N --base FILE0] [--dir DIR] [--set KEY=VALUE]...
-                   --columns LIST [--from A] [--to B] [--distance] [--gps] [--marks]
+                   --columns LIST [--from A] [--to B] [--distance] [--gps] [--marks] [--names]
     LIST: column numbers and ranges, e.g. 0,2-5, or "present"
   qvtk-cli laps FILE [--slot N --base FILE0] [--dir DIR] [--set KEY=VALUE]...
                 [--marks-per-lap M] [--columns LIST] [--simulate FS,RS,TS] [--json]
@@ -63,10 +63,19 @@ void PrintUsage() {
   qvtk-cli setup-file --from RECORDING --out FILE ...     (qvtk-cli setup-file --list)
   qvtk-cli clock-file --out FILE --at "YYYY-MM-DD HH:MM"
   qvtk-cli memo RECORDING --text TEXT
-)";
+  qvtk-cli --help, qvtk-cli COMMAND --help
+)",
+         to);
 }
 
 bool ParseOptions(int argc, char** argv, Options& o) {
+    for (int i = 1; i < argc && i <= 2; ++i) {
+        const std::string a = argv[i];
+        if (a == "--help" || a == "-h") {
+            o.help = true;
+            return true;
+        }
+    }
     if (argc < 3) return Fail("a command and a file are needed");
     o.command = argv[1];
     if (o.command != "inspect" && o.command != "samples" && o.command != "laps" &&
@@ -95,6 +104,8 @@ bool ParseOptions(int argc, char** argv, Options& o) {
             o.gps = true;
         } else if (a == "--marks") {
             o.marks = true;
+        } else if (a == "--names") {
+            o.names = true;
         } else if (a == "--slot") {
             if (!next(v) || !ParseNumber(v, n) || n < 0 || n >= kSlotCount)
                 return Fail("--slot needs 0, 1 or 2");

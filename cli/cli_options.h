@@ -1,5 +1,6 @@
 #pragma once
 // Command-line options shared by the qvtk-cli commands, and the common load they start with.
+#include <cstdio>
 #include <string>
 #include <utility>
 #include <vector>
@@ -24,6 +25,8 @@ struct Options {
     std::string columns; // samples --columns
     long long from = 0, to = -1;
     bool distance = false, gps = false, marks = false;
+    bool names = false;  // samples --names: channel names in the heading
+    bool help = false;   // --help: usage on stdout, nothing loaded
     int marksPerLap = 0; // laps --marks-per-lap (0: from the settings)
     // render
     std::vector<std::string> extraFiles; // File 2 and File 3
@@ -38,9 +41,10 @@ struct Options {
     ToolOptions tool;            // percentage, simulate, afmap
 };
 
-// Parses argv; on error prints the message and usage to stderr and returns false.
+// Parses argv; on error prints the message and usage to stderr and returns false. "--help"
+// (alone or after a command) sets o.help.
 bool ParseOptions(int argc, char** argv, Options& o);
-void PrintUsage();
+void PrintUsage(std::FILE* to = stderr);
 
 // Resets the program and starts it as the viewer does: QVTK2.ini of the program directory
 // (empty: the executable's), then the --set values; messages go to stderr.

@@ -114,7 +114,7 @@ void WriteText(const Options& o, bool loaded) {
     double seconds = s.sampleCount * 0.005 / s.sampleRateFactor;
     std::printf("  kind %d, version %d, %d samples (%d:%05.2f), %d lap marks (%d per lap)\n",
                 int(s.file.fileKind), s.file.logVersion, s.sampleCount, int(seconds) / 60,
-                seconds - 60 * (int(seconds) / 60), s.laps.count - 1, s.laps.divisor);
+                seconds - 60 * (int(seconds) / 60), s.laps.count, s.laps.divisor);
     std::printf("  firmware \"%s\", memo \"%s\"\n", g_session.firmware.c_str(), s.header.memo);
     std::printf("  tires F %d mm R %d mm, sprockets %d/%d\n", s.header.tireFront, s.header.tireRear,
                 s.header.sprocketFront, s.header.sprocketRear);

@@ -12,6 +12,10 @@ int main(int argc, char** argv) {
     if (command == "memo") return RunMemoCommand(argc, argv);
     Options o;
     if (!ParseOptions(argc, argv, o)) return kExitUsage;
+    if (o.help) {
+        PrintUsage(stdout);
+        return kExitLoaded;
+    }
     const bool loaded = PrepareSession(o, argv[0]);
     if (o.command == "samples") return RunSamples(o, loaded);
     if (o.command == "laps") return RunLaps(o, loaded);

@@ -8,6 +8,21 @@
 
 namespace qvtk::cli {
 
+namespace {
+
+// A name as one CSV field: quoted when it holds a comma, a quote or a line break.
+std::string CsvField(const std::string& text) {
+    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+    std::string quoted = "\"";
+    for (char ch : text) {
+        if (ch == '"') quoted += '"';
+        quoted += ch;
+    }
+    return quoted + "\"";
+}
+
+} // namespace
+
 bool ParseColumns(const std::string& list, const Slot& s, std::vector<int>& out) {
     if (list == "present") {
         for (int c = 0; c < kColumnCount; ++c)
@@ -44,7 +59,13 @@ int RunSamples(Options& o, bool loaded) {
     }
     if (!loaded) return kExitRejected;
     std::string line = "sample";
-    for (int c : columns) line.append(",c").append(std::to_string(c));
+    for (int c : columns) {
+        line += ',';
+        if (o.names)
+            line += CsvField(s.channels[c].name);
+        else
+            line.append("c").append(std::to_string(c));
+    }
     if (o.distance) line += ",dsel,dfront,drear";
     if (o.gps) line += ",gpsStatus,lon,lat,gpsExtra";
     if (o.marks) line += ",mark";

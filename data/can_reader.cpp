@@ -95,7 +95,7 @@ ReadOutcome ReadCanFile(FileSlot, Bytes bytes, std::string_view) {
     BeginLapMarks(s); // frames carry no lap marker
     DistanceRun none;
     FinishLapMarks(s, none);
-    return {.decoded = true};
+    return {.decoded = true, .truncated = bytes.size() % kFrameBytes != 0};
 }
 
 } // namespace qvtk

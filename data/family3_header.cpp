@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "data/family3_values.h"
+#include "data/gear_thresholds.h"
 #include "data/setup_values.h"
 
 namespace qvtk {
@@ -45,14 +46,17 @@ int Family3Version(Bytes b) {
         if (BeginsWith(b, "3QVLogV9.0") && (BeginsWith(b, "01.", 10) || BeginsWith(b, "1.0", 10)))
             v = 2;
         if (BeginsWith(b, "3QVLogger V")) {
-            int n = ((ByteAt(b, 11) * 16 + ByteAt(b, 12)) * 16 + ByteAt(b, 13)) * 16 + ByteAt(b, 14);
+            int n =
+                ((ByteAt(b, 11) * 16 + ByteAt(b, 12)) * 16 + ByteAt(b, 13)) * 16 + ByteAt(b, 14);
             if (n < 32) v = 2;
         }
     }
     return v;
 }
 
-bool IsFamily3VersionSupported(int v) { return v <= 4 || v == 32; }
+bool IsFamily3VersionSupported(int v) {
+    return v <= 4 || v == 32;
+}
 
 void DecodeFamily3Header(FileSlot slot, Bytes b, int version) {
     Slot& s = SlotOf(slot);

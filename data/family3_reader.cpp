@@ -136,12 +136,14 @@ template <bool Old> void StoreChunk(Family3Load& L, int32_t first, int n, const 
     L.strokeMaxFront = strokeMaxFront;
     L.strokeMaxRear = strokeMaxRear;
 
-    // A speed of 0.1 km/h travels 1/7200 m in 5 ms; versions 0 and 32 record 0.01 km/h.
+    // Each sample travels the stored speed / 100 in 1/7200 m: 0.1 km/h for 5 ms is 1/7200 m.
+    // Versions 0 and 32 record 0.01 km/h, so their step is a tenth of the raw value; they go
+    // as far as the other versions for the same ride.
     DistanceRun run = L.distance;
     const int32_t threshold = s.header.lapThreshold;
     for (int k = 0; k < n; ++k) {
-        const uint32_t front = Old ? r.vfw[k] / 100u : r.vfw[k];
-        const uint32_t rear = Old ? r.vrw[k] / 100u : r.vrw[k];
+        const uint32_t front = Old ? r.vfw[k] / 10u : r.vfw[k];
+        const uint32_t rear = Old ? r.vrw[k] / 10u : r.vrw[k];
         AddDistance(s, run, first + k, front, rear, L.rearSelected ? rear : front);
         const int32_t compared = L.version <= 2 ? vbStored[k] : vbStored[k] / 10;
         if (r.marker[k] && (Old || compared > threshold)) {
@@ -242,8 +244,9 @@ const uint8_t* RecordLengths(int version) {
     return tables.data() + (version == 4 ? 65536 : 0);
 }
 
-// Whole records from offset 1024; a record cut off by the end of the file is not counted.
-int64_t CountVariableRecords(Bytes b, int version) {
+// Whole records from offset 1024; a record cut off by the end of the file is not counted, and
+// `cut` says there was one.
+int64_t CountVariableRecords(Bytes b, int version, bool& cut) {
     const uint8_t* lengths = RecordLengths(version);
     int64_t n = 0;
     size_t pos = 1024;
@@ -253,6 +256,7 @@ int64_t CountVariableRecords(Bytes b, int version) {
         pos += len;
         ++n;
     }
+    cut = pos < b.size() && b.size() > 1024;
     return n;
 }
 
@@ -336,8 +340,10 @@ ReadOutcome ReadFamily3File(FileSlot slot, Bytes bytes, std::string_view extensi
     size_t size = bytes.size();
     if (IsQvlExtension(extension) && bytes[15] < 3 && size == 1024) size = 512;
 
+    bool cut = false;
     const int64_t records =
-        variable ? CountVariableRecords(bytes, version) : int64_t(size - 512) / 16;
+        variable ? CountVariableRecords(bytes.first(size), version, cut) : int64_t(size - 512) / 16;
+    if (!variable) cut = (size - 512) % 16 != 0;
     if (records > INT32_MAX - 2 * kSpareSamples) return Reject(slot);
 
     s.active = true;
@@ -345,6 +351,7 @@ ReadOutcome ReadFamily3File(FileSlot slot, Bytes bytes, std::string_view extensi
     s.file.logVersion = version;
     s.file.sizeEstimate = 0;
     s.sampleRateFactor = 1.0f;
+    s.lapDistanceSource = LapDistanceSource::kChosenWheel;
     if (version >= 3) { // set, never cleared: the conversion tools write what was last seen
         g_session.variableRecords = true;
         g_settings.CompressFile = 1;
@@ -382,7 +389,7 @@ ReadOutcome ReadFamily3File(FileSlot slot, Bytes bytes, std::string_view extensi
     s.header.strokeRawMaxFront = L.strokeMaxFront;
     s.header.strokeRawMaxRear = L.strokeMaxRear;
     FinishLapMarks(s, L.distance);
-    return {.decoded = true};
+    return {.decoded = true, .truncated = cut};
 }
 
 } // namespace qvtk

@@ -3,11 +3,14 @@
 namespace qvtk {
 
 namespace {
-bool IsFixedOldVersion(int version) { return version == 0 || version == 32; }
+bool IsFixedOldVersion(int version) {
+    return version == 0 || version == 32;
+}
 } // namespace
 
 int32_t ThrottleTenths(const LogHeader& h, int version, int32_t raw) {
-    if (IsFixedOldVersion(version)) return int32_t(int64_t(raw - h.throttleClosed) * h.throttleGain / 10);
+    if (IsFixedOldVersion(version))
+        return int32_t(int64_t(raw - h.throttleClosed) * h.throttleGain / 10);
     int64_t closed = h.throttleClosed, open = h.throttleOpen;
     if (version == 4) {
         closed *= 256;
@@ -70,21 +73,6 @@ int32_t InputHundredths(const LogHeader& h, int version, int input, int32_t raw)
 
 int32_t VbHundredths(int version, int32_t raw) {
     return version == 4 ? int32_t(int64_t(raw) * 2000 / 65536) : raw * 2000 / 255;
-}
-
-void ComputeGearThresholds(LogHeader& h) {
-    static const int kDefaultTeeth[14] = {76, 36, 33, 12, 32, 16, 30, 18, 26, 18, 30, 23, 29, 24};
-    int* t = h.gearTeeth;
-    for (int i = 1; i < 14; i += 2) {
-        if (t[i] != 0) continue;
-        for (int j = 0; j < 14; ++j) t[j] = kDefaultTeeth[j];
-        break;
-    }
-    int ratio[7];
-    for (int g = 0; g < 7; ++g) ratio[g] = t[2 * g] * 1000 / t[2 * g + 1];
-    h.gearThresholds[0] = ratio[0];
-    h.gearThresholds[1] = 2 * ratio[1];
-    for (int g = 1; g <= 5; ++g) h.gearThresholds[g + 1] = (ratio[g] + ratio[g + 1]) / 2;
 }
 
 } // namespace qvtk

@@ -27,7 +27,4 @@ int32_t VbHundredths(int version, int32_t raw);
 // The 16-point table of an input at a value in millivolts.
 int32_t InputTable(const InputCalibration& cal, int32_t millivolts);
 
-// The gear thresholds from the gearbox teeth (defaults when a drive count is 0).
-void ComputeGearThresholds(LogHeader& h);
-
 } // namespace qvtk

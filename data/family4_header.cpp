@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "data/fixed_channels.h"
+#include "data/gear_thresholds.h"
 
 namespace qvtk {
 
@@ -52,8 +53,10 @@ void ReadFamily4ChannelTable(FileSlot slot, Bytes b, bool append) {
         const bool present = mode >= 1 && mode <= 3;
         info.kind = present ? mode : 0;
         info.code = ByteAt(b, at + 1);
-        if (present && info.code == 0) info.code = ChannelCode(fileNamed++);
-        else if (present && info.code >= 128 && info.code <= 134) info.code = ChannelCode(status++);
+        if (present && info.code == 0)
+            info.code = ChannelCode(fileNamed++);
+        else if (present && info.code >= 128 && info.code <= 134)
+            info.code = ChannelCode(status++);
         info.sampleTimeIndex = ByteAt(b, at + 2);
         info.canPort = ByteAt(b, at + 3);
         info.canId = U32At(b, at + 4);
@@ -95,6 +98,7 @@ void ReadFamily4Header(FileSlot slot, Bytes b) {
     s.laps.divisor = marksPerLap >= 1 && marksPerLap <= 3 ? marksPerLap : 1;
     s.controlLine = {I32At(b, 48), I32At(b, 52), I32At(b, 56), I32At(b, 60)};
     for (size_t i = 0; i < 14; ++i) h.gearTeeth[i] = ByteAt(b, 80 + i);
+    ComputeGearThresholds(h);
     h.sprocketFront = ByteAt(b, 94);
     h.sprocketRear = ByteAt(b, 95);
     if (h.sprocketFront < 10 || h.sprocketRear < 10) h.sprocketFront = h.sprocketRear = 1;

@@ -112,18 +112,18 @@ void MakeItemTable(const Slot& s, ItemTable& t, bool decode) {
 // agree on every sample. onSamples(n, repeat): n samples begin (a group is one, a repeat byte
 // its low six bits + 1, the larger of the two counts the format allows); onItem(column,
 // first byte): a whole item of the current group. An item cut off by the end of the file ends the
-// stream; the byte 127 ends a group and is consumed.
+// stream (and the walk returns false); the byte 127 ends a group and is consumed.
 template <class OnSamples, class OnItem>
-void WalkItems(const ItemTable& t, Bytes b, OnSamples onSamples, OnItem onItem) {
+bool WalkItems(const ItemTable& t, Bytes b, OnSamples onSamples, OnItem onItem) {
     size_t pos = kFamily4DataStart;
     while (pos < b.size()) {
         const uint8_t first = b[pos];
         if (first & 0x80) {
-            if (!onSamples((first & 0x3F) + 1, true)) return;
+            if (!onSamples((first & 0x3F) + 1, true)) return true;
             ++pos;
             continue;
         }
-        if (!onSamples(1, false)) return;
+        if (!onSamples(1, false)) return true;
         int previous = -1;
         while (pos < b.size()) {
             const uint8_t column = b[pos];
@@ -135,17 +135,18 @@ void WalkItems(const ItemTable& t, Bytes b, OnSamples onSamples, OnItem onItem) 
             // Two paths instead of a looked-up length: the processor then predicts where the
             // next item starts instead of waiting for this one's length.
             if (t.column[column].longItem) [[unlikely]] {
-                if (17 > b.size() - pos) return;
+                if (17 > b.size() - pos) return false;
                 onItem(int(column), b.data() + pos);
                 pos += 17;
             } else {
-                if (3 > b.size() - pos) return;
+                if (3 > b.size() - pos) return false;
                 onItem(int(column), b.data() + pos);
                 pos += 3;
             }
             previous = column;
         }
     }
+    return true;
 }
 
 // Decoding state. The current value of every decoded column is kept here and copied into a
@@ -385,7 +386,7 @@ ReadOutcome ReadFamily4File(FileSlot slot, Bytes bytes, std::string_view) {
         isGpsSpeed[c] = IsDecoded(s.channels[c]) && s.channels[c].code == kCodeGpsSpeed;
     int64_t count = 0;
     bool gpsSpeedSeen = false;
-    WalkItems(
+    const bool whole = WalkItems(
         *counting, bytes, [&](int n, bool) { return (count += n), true; },
         [&](int column, const uint8_t*) { gpsSpeedSeen |= isGpsSpeed[column]; });
     if (count > INT32_MAX - int64_t(oldCount) - 4 * kSpareSamples) return Reject(slot, append);
@@ -403,6 +404,9 @@ ReadOutcome ReadFamily4File(FileSlot slot, Bytes bytes, std::string_view) {
     L->next = L->chunkFirst = oldCount;
     L->end = total;
     L->hasGpsSpeed = gpsSpeedSeen;
+    // Laps are measured by the GPS speed when the file has one, else by the front wheel.
+    s.lapDistanceSource =
+        gpsSpeedSeen ? LapDistanceSource::kGpsSpeed : LapDistanceSource::kFrontWheel;
     FindColumns(*L);
     if (append) {
         ContinueLapMarks(s);
@@ -418,7 +422,10 @@ ReadOutcome ReadFamily4File(FileSlot slot, Bytes bytes, std::string_view) {
     FlushChunk(*L);
     s.sampleCount = L->next;
     FinishLapMarks(s, L->distance);
-    return {.decoded = true, .lapsFromGps = ByteAt(bytes, 32) == 2, .appended = append};
+    return {.decoded = true,
+            .lapsFromGps = ByteAt(bytes, 32) == 2,
+            .appended = append,
+            .truncated = !whole};
 }
 
 } // namespace qvtk

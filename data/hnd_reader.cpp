@@ -5,6 +5,7 @@
 
 #include "data/arith.h"
 #include "data/fixed_channels.h"
+#include "data/gear_thresholds.h"
 #include "data/lap_marker.h"
 #include "data/read_outcome.h"
 #include "data/settings.h"
@@ -161,7 +162,7 @@ void ReadHeader(FileSlot slot, Bytes b, HndLoad& L) {
     h.inputTypes[2] = h.inputTypes[3] = 1;
     h.sprocketFront = h.sprocketRear = 1;
     for (int& t : h.gearTeeth) t = 1;
-    for (int k = 0; k < 7; ++k) h.gearThresholds[k] = 0;
+    ComputeGearThresholds(h);
     if (slot == 0) {
         g_session.firmware.clear();
         for (size_t i = 115; i <= 120; ++i)
@@ -192,8 +193,9 @@ void AddLapMark(Slot& s, int32_t at) {
     t.marks[++t.count] = at;
 }
 
-// Walks the stream, filling the slot's columns and lap marks.
-void Decode(HndLoad& L, Bytes stream) {
+// Walks the stream, filling the slot's columns and lap marks. False when the stream ends
+// before the last sample.
+bool Decode(HndLoad& L, Bytes stream) {
     Slot& s = *L.s;
     const int32_t count = s.sampleCount;
     int32_t raw[kChannels] = {};
@@ -205,10 +207,14 @@ void Decode(HndLoad& L, Bytes stream) {
     int32_t sample = 1;
     int channel = 0;
     Code code;
-    while (sample < count && ReadCode(reader, code)) {
+    for (;;) {
+        if (sample >= count) return true;
+        // The stream may end after the last code: the channels not due keep their values.
+        const bool haveCode = ReadCode(reader, code);
         for (;;) {
             const int p = L.period[channel];
             const bool due = p != 0 && sample % p == 0;
+            if (due && !haveCode) return false;
             if (column[channel]) column[channel][sample] = StoredValue(L, channel, raw[channel]);
             if (due) {
                 if (channel == kLap) {
@@ -233,6 +239,8 @@ void BuildDistances(const HndLoad& L) {
     const int32_t count = s.sampleCount;
     const bool front = L.period[kVfw] != 0 && HasFullBuffer(s, 2);
     const bool rear = L.period[kVrw] != 0 && HasFullBuffer(s, 3);
+    // The front wheel when it is recorded, the rear one otherwise.
+    s.lapDistanceSource = front ? LapDistanceSource::kFrontWheel : LapDistanceSource::kRearWheel;
     uint32_t *sel = s.distance.selected, *f = s.distance.front, *r = s.distance.rear;
     for (int k = 0; k < 3 && k < s.capacity; ++k) sel[k] = f[k] = r[k] = s.sampleMarks[k] = 0;
     const int32_t lastMark = s.laps.count; // marks are entries 1 .. lastMark while decoding
@@ -289,7 +297,7 @@ ReadOutcome ReadHndFile(FileSlot slot, Bytes bytes, std::string_view) {
     s.sampleCount = samples;
     BeginLapMarks(s);
     if (DebugMode()) BuildDebugMemo(bytes, L, s.header);
-    if (bytes.size() > kStreamStart) Decode(L, bytes.subspan(kStreamStart));
+    const bool whole = Decode(L, bytes.subspan(std::min(bytes.size(), kStreamStart)));
     for (int c = 0; c < kColumnCount; ++c)
         if (HasFullBuffer(s, c)) s.samples[c][0] = 0;
     BuildDistances(L);
@@ -297,7 +305,7 @@ ReadOutcome ReadHndFile(FileSlot slot, Bytes bytes, std::string_view) {
     const int32_t end = t.count + 1;
     t.marks[end] = t.marks[end + 1] = t.marks[end + 2] = samples;
     t.count = end;
-    return {.decoded = true};
+    return {.decoded = true, .truncated = !whole};
 }
 
 } // namespace qvtk

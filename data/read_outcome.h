@@ -11,6 +11,7 @@ struct ReadOutcome {
     bool decoded = false;     // false: rejected (the reader has said so and closed the slot)
     bool lapsFromGps = false; // family 4: the header asks for laps from line crossings
     bool appended = false;    // family 4: the file was added after the slot's samples
+    bool truncated = false;   // the file ends inside a record: loaded up to the last whole one
 };
 
 } // namespace qvtk

@@ -95,15 +95,22 @@ void ResetSlotValues(Slot& s, FileSlot slot) {
     for (int32_t& d : s.laps.lapDistance) d = 0;
     s.cursorPos = 0;
     s.engineSpeedScale = 1.0f;
+    s.lapDistanceSource = LapDistanceSource::kChosenWheel;
+    for (int c = 0; c < kColumnCount; ++c) s.fileColumn[c] = uint8_t(c);
+    // An empty slot has no name, so no label is drawn for it.
+    s.file.fileName.clear();
+    s.file.filePath.clear();
+    s.file.labelRect = LabelRect();
     s.file.fileKind = kFileNone;
     if (slot != 0) s.active = false;
 }
 
 // Maximum and minimum of x[from..to) over the samples whose gate is above 9000. Branch-free,
 // so that it vectorizes; built for AVX2 as well where the processor has it.
-__attribute__((target_clones("avx2", "default"))) void
-GatedExtremes(const int32_t* gate, const int32_t* x, int32_t from, int32_t to, int32_t& hi,
-              int32_t& lo) {
+__attribute__((target_clones("avx2", "default"))) void GatedExtremes(const int32_t* gate,
+                                                                     const int32_t* x, int32_t from,
+                                                                     int32_t to, int32_t& hi,
+                                                                     int32_t& lo) {
     int32_t h = hi, l = lo;
     for (int32_t i = from; i < to; ++i) {
         const int32_t v = x[i];
@@ -184,6 +191,8 @@ void SwapColumns(FileSlot slot, int a, int b) {
     // The flags say whether a buffer is full length, so they travel with the data.
     std::swap(s.channelFlags[a], s.channelFlags[b]);
     std::swap(s.columnCapacity[a], s.columnCapacity[b]);
+    std::swap(s.fileColumn[a], s.fileColumn[b]);
+    std::swap(s.fileCode[a], s.fileCode[b]);
 }
 
 void BuildChannelIndexByCode() {
@@ -263,6 +272,10 @@ void AlignColumnsWithFile1(FileSlot slot) {
     if (slot == 0) return;
     const Slot& base = SlotOf(0);
     Slot& s = SlotOf(slot);
+    for (int c = 0; c < kColumnCount; ++c) {
+        s.fileColumn[c] = uint8_t(c);
+        s.fileCode[c] = s.channels[c].code;
+    }
     bool matched[kColumnCount] = {};
     for (int c = 0; c < kColumnCount; ++c) {
         if (!IsPresent(base, c)) continue;
@@ -284,6 +297,25 @@ void AlignColumnsWithFile1(FileSlot slot) {
     }
     for (int c = 0; c < kColumnCount; ++c)
         if (base.channels[c].code > 255) s.channels[c].code = base.channels[c].code;
+}
+
+void RealignColumnsWithFile1(FileSlot slot) {
+    if (slot == 0) return;
+    Slot& s = SlotOf(slot);
+    bool seen[kColumnCount] = {};
+    bool permutation = true;
+    for (int c = 0; c < kColumnCount && permutation; ++c) {
+        const int f = s.fileColumn[c];
+        permutation = f < kColumnCount && !seen[f];
+        if (permutation) seen[f] = true;
+    }
+    if (permutation) {
+        // Each swap puts one column home for good.
+        for (int c = 0; c < kColumnCount; ++c)
+            while (s.fileColumn[c] != c) SwapColumns(slot, c, s.fileColumn[c]);
+        for (int c = 0; c < kColumnCount; ++c) s.channels[c].code = s.fileCode[c];
+    }
+    AlignColumnsWithFile1(slot);
 }
 
 } // namespace qvtk

@@ -10,17 +10,35 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <map>
 #include <string>
+#include <tuple>
 #include <vector>
 
-#include "data/derived_channels.h"
 #include "analysis/load_pipeline.h"
 #include "analysis/program.h"
+#include "data/derived_channels.h"
 #include "data/session.h"
 #include "data/settings.h"
 #include "platform/message_box.h"
+#include "tools/sim/course.h"
+#include "tools/sim/ride.h"
 
 namespace qvtk::test {
+
+// A fresh temporary directory; the caller removes it.
+inline std::string MakeTempDir() {
+    char name[] = "/tmp/qvtk_test_XXXXXX";
+    EXPECT_NE(mkdtemp(name), nullptr);
+    return name;
+}
+
+// The whole file as bytes in a string (empty when it cannot be read).
+inline std::string ReadWholeFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
 
 // Every test starts from a program that has just started: empty slots, default settings, no
 // recorded messages.
@@ -42,9 +60,7 @@ class TempProgramDirectory : public ProgramTest {
 protected:
     void SetUp() override {
         ProgramTest::SetUp();
-        char name[] = "/tmp/qvtk_test_XXXXXX";
-        ASSERT_NE(mkdtemp(name), nullptr);
-        g_session.programDirectory = dir_ = name;
+        g_session.programDirectory = dir_ = MakeTempDir();
     }
     void TearDown() override {
         std::filesystem::remove_all(dir_);
@@ -53,12 +69,48 @@ protected:
     void WriteFile(const std::string& name, const std::string& text) const {
         std::ofstream(dir_ + "/" + name, std::ios::binary) << text;
     }
+    void WriteFile(const std::string& name, const std::vector<uint8_t>& bytes) const {
+        WriteFile(name, std::string(bytes.begin(), bytes.end()));
+    }
     std::string dir_;
 };
 
-// Runs the dispatcher on bytes as if they were read from `path`; returns the filled slot.
-inline FileSlot Load(FileSlot slot, const std::string& path, const std::vector<uint8_t>& bytes) {
-    LoadLogFile(slot, path, bytes);
+// A simulated ride on the course of its seed, made once per process for each set of options.
+inline const sim::SimRide& SimulatedRide(uint32_t seed, int laps, int marksPerLap = 1) {
+    static std::map<std::tuple<uint32_t, int, int>, sim::SimRide> rides;
+    auto [at, fresh] = rides.try_emplace({seed, laps, marksPerLap});
+    if (fresh) {
+        sim::RideOptions options;
+        options.seed = seed;
+        options.laps = laps;
+        options.marksPerLap = marksPerLap;
+        at->second = sim::SimulateRide(sim::MakeCourse(seed), options);
+    }
+    return at->second;
+}
+
+// Writes bytes as the file `name` (which may hold folders) in a fresh directory of its own and
+// returns its path.
+inline std::string WriteTempFile(const std::string& name, const std::vector<uint8_t>& bytes) {
+    const std::string path = MakeTempDir() + "/" + name;
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    return path;
+}
+
+// Opens bytes as the file `name` into a slot the way the program opens a file (read, reader,
+// finishing steps, lap segments, File 1's display flags); returns the slot that was filled.
+// The open flow refuses files of 511 bytes or less, so those go to the dispatcher directly:
+// a reader must still cope with them.
+inline FileSlot Load(FileSlot slot, const std::string& name, const std::vector<uint8_t>& bytes) {
+    if (bytes.size() <= 511) {
+        LoadLogFile(slot, name, bytes);
+        return slot;
+    }
+    const std::string path = WriteTempFile(name, bytes);
+    LoadFileIntoSlot(slot, path);
+    std::filesystem::remove_all(path.substr(0, path.find('/', 5)));
     return slot;
 }
 

@@ -27,17 +27,22 @@ namespace {
 // A short course, so the demo set of a few laps stays small.
 constexpr uint32_t kDemoSeed = 138;
 constexpr int kDemoLaps = 2;
+// The rival of the demo: another ride on the same course by a faster rider, so that the
+// first thing the viewer shows is a comparison.
+constexpr uint32_t kRivalSeed = 139;
+constexpr double kRivalPace = 1.05;
 // The course name the logger files carry and the course INI sections use.
 constexpr const char* kCourseName = "vorela";
 
 constexpr const char* kUsage =
     "usage: qvtk-sim demo --out DIR [--seed N]\n"
     "       qvtk-sim ride --format FORMAT --out FILE [--seed N] [--laps N] [--minutes M]\n"
-    "                     [--linear-sus] [--marks-per-lap M]\n"
+    "                     [--linear-sus] [--marks-per-lap M] [--pace P]\n"
     "\n"
     "demo   writes demo_v0.qvd, demo_v1.qvd, demo_v2.qvd, demo_v3.qvd, demo_v4.qvd,\n"
     "       demo_v32.qvd, demo_f4.qvd, demo.hnd, demo.CAN, the course vorela.crs and its\n"
-    "       gps_p.ini, Sector.ini and a QVTK2.ini for the viewer into DIR\n"
+    "       gps_p.ini, Sector.ini and a QVTK2.ini for the viewer into DIR, and\n"
+    "       demo_rival.qvd: a faster rider's ride on the same course\n"
     "ride   writes one file of a FORMAT:\n"
     "       v0 v1 v2 v3 v4 v32  family-3 log of that version\n"
     "       f4, f4gps           family-4 CAN log, laps by marker / by the GPS line\n"
@@ -49,7 +54,8 @@ constexpr const char* kUsage =
     "--laps N           flying laps between out-lap and in-lap, 0-300 (default 5)\n"
     "--minutes M        record exactly M minutes instead, 0.1-600\n"
     "--linear-sus       linear suspension stroke sensors (versions 1-4)\n"
-    "--marks-per-lap M  lap-marker beacons per lap, 1-3 (default 1)\n";
+    "--marks-per-lap M  lap-marker beacons per lap, 1-3 (default 1)\n"
+    "--pace P           the rider's grip and drive on flying laps, 0.8-1.1 (default 1)\n";
 
 struct Args {
     std::string command, out, format;
@@ -104,6 +110,10 @@ std::string ParseArgs(int argc, char** argv, Args& args) {
             auto marks = ParseNumber<int>(value, 1, 3);
             if (!marks) return "bad marks per lap " + std::string(value);
             args.ride.marksPerLap = *marks;
+        } else if (opt == "--pace" && args.command == "ride") {
+            auto pace = ParseNumber<double>(value, 0.8, 1.1);
+            if (!pace) return "bad pace " + std::string(value);
+            args.ride.pace = *pace;
         } else {
             return "unknown option " + opt;
         }
@@ -171,6 +181,10 @@ int Demo(const Args& args) {
     ok = WriteFile(dir / "demo_f4.qvd", WriteFamily4(ride, f4)) && ok;
     ok = WriteFile(dir / "demo.hnd", WriteHnd(ride)) && ok;
     ok = WriteFile(dir / "demo.CAN", WriteCanFrames(ride)) && ok;
+    RideOptions rival = options;
+    rival.seed = kRivalSeed;
+    rival.pace = kRivalPace;
+    ok = WriteFile(dir / "demo_rival.qvd", WriteFamily3(SimulateRide(course, rival), 3)) && ok;
     ok = WriteFile(dir / "vorela.crs", WriteCourseLayout(course)) && ok;
     ok = WriteFile(dir / "gps_p.ini", GpsLineIni(course)) && ok;
     ok = WriteFile(dir / "Sector.ini", WriteSectorIni(kCourseName, SectorStartPoints())) && ok;

@@ -79,7 +79,9 @@ void LoadImages() {
     const char* names[] = {"Body.BMP", "TIRE.BMP", "METER.BMP", "Needle.BMP"};
     for (int i = 0; i < 4; ++i) {
         if (*images[i] > 0) RenderFreeImage(*images[i]);
-        *images[i] = RenderLoadImage(names[i]); // a missing image is not reported
+        // From the program directory wherever the program runs; a missing image is not
+        // reported.
+        *images[i] = RenderLoadImage(ProgramFilePath(names[i]));
     }
 }
 

@@ -1,11 +1,15 @@
 // The file open flow on files in a temporary directory: the short-file rule, the label, the
 // busy guard, and the rename after the fastest lap.
+#include <cstring>
 #include <filesystem>
 #include <tuple>
 
 #include "analysis/file_open.h"
+#include "analysis/file_summary.h"
 #include "tests/data/family3_fixture.h"
 #include "tools/sim/can_writer.h"
+#include "tools/sim/family3_writer.h"
+#include "tools/sim/family4_writer.h"
 
 namespace qvtk::test {
 namespace {
@@ -119,11 +123,15 @@ TEST_F(FileOpenTest, FilesOf511BytesOrLessAreRejectedAndClearTheLabel) {
     EXPECT_EQ(std::tuple(SlotOf(1).file.fileName, SlotOf(1).file.filePath, r.left, r.top, r.right,
                          r.bottom),
               std::tuple("", "", 10, 16, 10, 16));
-    // One byte more goes to the reader.
+    // One byte more goes to the reader: a version-1 header alone is a recording of one
+    // sample without laps.
     ClearRecordedMessages();
     bytes.push_back(0);
-    Open(1, Write("short.qvd", bytes));
-    EXPECT_FALSE(SawMessage("File Error", "Load file error " + path));
+    bytes[15] = 1;
+    EXPECT_EQ(Open(1, Write("short.qvd", bytes)), kOpenLoaded);
+    EXPECT_TRUE(RecordedMessages().empty());
+    EXPECT_EQ(std::tuple(SlotOf(1).sampleCount, SlotOf(1).laps.count, SlotOf(1).laps.marks[1]),
+              std::tuple(1, 1, 1));
 }
 
 FileOpenResult g_nestedResult = kOpenLoaded;
@@ -144,14 +152,71 @@ TEST_F(FileOpenTest, BusyRefusesANestedOpen) {
 }
 
 TEST_F(FileOpenTest, CanFileGoesToFile1AndLeavesTheRequestedLabel) {
-    sim::RideOptions options;
-    options.minutes = 0.2;
-    const sim::SimRide ride = sim::SimulateRide(sim::MakeCourse(3), options);
+    const sim::SimRide& ride = SimulatedRide(3, 0);
     SlotOf(1).file.fileName = "other.qvd";
     EXPECT_EQ(Open(1, Write("bus.CAN", sim::WriteCanFrames(ride))), kOpenLoaded);
     EXPECT_EQ(std::tuple(g_fileOpen.filledSlot, SlotOf(0).file.fileName,
                          SlotOf(0).file.labelRect.top, SlotOf(1).file.fileName),
               std::tuple(0, "bus.CAN", 16, "other.qvd"));
+}
+
+// Column of a slot whose channel has this name, or -1.
+int ColumnNamed(FileSlot slot, const char* name) {
+    for (int c = 0; c < kColumnCount; ++c)
+        if (IsPresent(SlotOf(slot), c) && std::string(SlotOf(slot).channels[c].name) == name)
+            return c;
+    return -1;
+}
+
+TEST_F(FileOpenTest, ANewFile1LinesFilesTwoAndThreeUpAgain) {
+    g_settings.ModifyFileName = 0;
+    const sim::SimRide& ride = SimulatedRide(3, 0);
+    const std::string family3 = Write("f3.qvd", sim::WriteFamily3(ride, 2));
+    const std::string family4 = Write("f4.qvd", sim::WriteFamily4(ride));
+    for (FileSlot slot : {0, 1, 2}) ASSERT_EQ(Open(slot, family3), kOpenLoaded);
+    const std::vector<int32_t> ne(SlotOf(1).samples[0], SlotOf(1).samples[0] + 1000);
+    // A CAN logger recording as File 1 (battery in column 0, engine speed in column 1): every
+    // channel of File 2 and 3 moves to the column of File 1's channel of that name.
+    ASSERT_EQ(Open(0, family4), kOpenLoaded);
+    for (const char* name : {"VB", "Ne", "TPS", "VFW", "VRW", "FrSUS", "RrSUS"}) {
+        const int c = ColumnNamed(0, name);
+        ASSERT_GE(c, 0) << name;
+        for (FileSlot slot : {1, 2}) EXPECT_EQ(ColumnNamed(slot, name), c) << name << slot;
+    }
+    const int neColumn = ColumnNamed(0, "Ne");
+    EXPECT_EQ(std::vector<int32_t>(SlotOf(1).samples[neColumn], SlotOf(1).samples[neColumn] + 1000),
+              ne);
+    EXPECT_EQ(SlotOf(1).range.max[neColumn], SlotOf(2).range.max[neColumn]);
+    // Back to a family-3 File 1: the files are in their own order again, with their own codes.
+    ASSERT_EQ(Open(0, family3), kOpenLoaded);
+    for (int c = 0; c < kColumnCount; ++c) {
+        EXPECT_EQ(std::string(SlotOf(1).channels[c].name), SlotOf(0).channels[c].name) << c;
+        EXPECT_EQ(SlotOf(1).channels[c].code, SlotOf(0).channels[c].code) << c;
+    }
+    EXPECT_EQ(std::vector<int32_t>(SlotOf(1).samples[0], SlotOf(1).samples[0] + 1000), ne);
+}
+
+TEST_F(FileOpenTest, ClosedAndRejectedFilesLeaveNoNameLabelOrNumbers) {
+    g_settings.ModifyFileName = 0;
+    const std::string path = Write("ride.qvd", sim::WriteFamily3(SimulatedRide(3, 0), 2));
+    ASSERT_EQ(Open(0, path), kOpenLoaded);
+    ASSERT_EQ(Open(1, path), kOpenLoaded);
+    std::strcpy(SlotOf(0).header.memo, "first");
+    CloseSlot(1); // Close2 on the toolbar
+    const SlotFile& closed = SlotOf(1).file;
+    EXPECT_EQ(std::tuple(closed.fileName, closed.filePath, closed.labelRect.right),
+              std::tuple("", "", 10));
+    EXPECT_EQ(BuildFileSummary().rows[0].file2, "");
+    // File 1 replaced by a file its reader rejects: the panels show nothing of the old one.
+    std::vector<uint8_t> bad(2048, 0);
+    bad[0] = '3';
+    bad[15] = 7; // no such version
+    EXPECT_EQ(Open(0, Write("bad.qvd", bad)), kOpenRejected);
+    for (const SummaryRow& row : BuildFileSummary().rows) EXPECT_EQ(row.file1, "") << row.label;
+    EXPECT_EQ(BuildTireLines().tire[0], "");
+    ResetMemoPanel();
+    StepMemoPanel(0);
+    EXPECT_EQ(MemoLine(g_memoPanel.file[0], 0), "");
 }
 
 } // namespace

@@ -64,10 +64,13 @@ TEST_F(GpsLapsTest, DetectedMarksSkipTheLast6000SamplesAndStopAt509) {
     SetMarks(1, {50}); // File 2 holds no recording
     for (int32_t i = 0; i < 20000; ++i)
         Fix(i, (i >= 150 && i < 5000) || (i >= 9000 && i < 15000) ? 1100 : 900, 1000);
+    // Out and back over the line at 13999 and 14000: a crossing exactly 6000 samples before the
+    // end is not a mark, one a sample earlier is.
+    Fix(14000, 900, 1000);
     DetectGpsLaps();
     const LapMarkTable& t = SlotOf(0).laps;
-    EXPECT_EQ(Row(t.marks, 6), (std::vector<int32_t>{0, 4999, 8999, 20000, 20000, 20000}));
-    EXPECT_EQ(t.count, 3);
+    EXPECT_EQ(Row(t.marks, 7), (std::vector<int32_t>{0, 4999, 8999, 13999, 20000, 20000, 20000}));
+    EXPECT_EQ(t.count, 4);
     EXPECT_EQ(t.lapDistance[2], 4000);
     EXPECT_EQ(SlotOf(0).distance.selected[9000], 1u);
     EXPECT_EQ(SlotOf(1).laps.marks[1], 50);

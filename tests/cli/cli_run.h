@@ -16,9 +16,12 @@ struct CliRun {
     std::string out, err;
 };
 
-// `args` go through the shell; stderr is caught in `errFile`.
-inline CliRun RunCli(const std::string& args, const std::filesystem::path& errFile) {
-    const std::string command = std::string(QVTK_CLI_PATH) + " " + args + " 2>" + errFile.string();
+// `args` go through the shell, run from the folder `cwd` when one is given; stderr is caught in
+// `errFile`.
+inline CliRun RunCli(const std::string& args, const std::filesystem::path& errFile,
+                     const std::string& cwd = "") {
+    const std::string command = (cwd.empty() ? "" : "cd " + cwd + " && ") +
+                                std::string(QVTK_CLI_PATH) + " " + args + " 2>" + errFile.string();
     CliRun run;
     FILE* pipe = popen(command.c_str(), "r");
     char buf[4096];

@@ -50,7 +50,7 @@ TEST_F(CanReaderTest, ValuesOfTheKnownIdentifiersWithinTheSampleCount) {
     AppendFrame(b, 50, 517, 12, 34);
     AppendFrame(b, 50, 521, 7000, 0, 7);
     AppendFrame(b, 59, 533, 65535); // 59 / 10: also sample 5
-    AppendFrame(b, 50, 574, 0x1234);
+    AppendFrame(b, 50, 574, 0xFF00);
     AppendFrame(b, 0, 100, 999, 999, 3); // no samples for other identifiers
     AppendFrame(b, 0, 101, 999, 999, 3);
     AppendFrame(b, 250, 521, 42, 0, 2); // sample 25: the last of 10 + 16
@@ -61,9 +61,9 @@ TEST_F(CanReaderTest, ValuesOfTheKnownIdentifiersWithinTheSampleCount) {
     Load(0, "log.CAN", b);
     const Slot& s = SlotOf(0);
     ASSERT_EQ(s.sampleCount, 26);
-    // 517: A, B; 521: A, C modulo 4; 533: A; 574: A / 256 (0x1234 / 256 = 18); x 1000.
+    // 517: A, B; 521: A, C modulo 4; 533: A; 574: A / 256 (0xFF00 / 256 = 255); x 1000.
     EXPECT_EQ(std::tuple(At(2, 5), At(3, 5), At(0, 5), At(5, 5), At(1, 5), At(4, 5), At(4, 0)),
-              std::tuple(12000, 34000, 7000000, 3000, 65535000, 18000, 0));
+              std::tuple(12000, 34000, 7000000, 3000, 65535000, 255000, 0));
     EXPECT_EQ(std::tuple(At(0, 25), At(5, 25)), std::tuple(42000, 2000));
     ASSERT_TRUE(HasFullBuffer(s, 0) && HasFullBuffer(s, 5) && s.capacity > 26);
     EXPECT_EQ(std::tuple(s.samples[0][26], s.samples[5][26]), std::tuple(0, 0));

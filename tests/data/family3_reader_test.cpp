@@ -290,10 +290,11 @@ TEST_F(Family3ReaderTest, LapMarksDistancesAndTheLapDivisor) {
     LoadQvd(f);
     EXPECT_EQ(std::tuple(d.selected[1201], d.selected[2000]), std::tuple(600500u, 399000u));
 
-    // Versions 0 and 32: speeds x 10, distance / 1000: 12340 / 1000 = 12 per sample.
+    // Versions 0 and 32 store speeds x 10 and travel stored / 100 like every other version:
+    // 12340 / 100 = 123 per sample.
     LoadQvd(Family3File(0).Append({.vfw = 1234, .vrw = 20000}, 10));
     EXPECT_EQ(std::tuple(At(kVfw, 10), At(kVrw, 10), d.front[10], d.front[11], d.rear[10]),
-              std::tuple(12340, 200000, 120u, 120u, 2000u));
+              std::tuple(12340, 200000, 1230u, 1230u, 20000u));
 }
 
 TEST_F(Family3ReaderTest, VariableRecords) {

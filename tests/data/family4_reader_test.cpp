@@ -282,10 +282,12 @@ TEST_F(Family4Test, DistancesTakeGpsSpeedWhenTheFileHasItElseVfwAndStrokeMaxima)
         if (!gpsItems) f.Group({Value(0, 36), Value(1, 72)});
         LoadF4(f.Repeat(2));
         const DistanceTrack& d = SlotOf(0).distance;
-        // Per sample: VFW 36000 / 100 = 360, VRW 720, GPS speed 1800 x 10 / 100 = 180.
+        // Per sample: VFW 36000 / 100 = 360, VRW 720, GPS speed 1800 x 10 / 100 = 180. The
+        // lap (the whole recording) is as long as the selected track says.
         const uint32_t selected = gpsItems ? 180 : 360;
-        EXPECT_EQ(std::tuple(d.front[3], d.rear[3], d.selected[1], d.selected[3], d.selected[4]),
-                  std::tuple(1080u, 2160u, selected, selected * 3, selected * 3));
+        EXPECT_EQ(std::tuple(d.front[3], d.rear[3], d.selected[1], d.selected[3], d.selected[4],
+                             SlotOf(0).laps.lapDistance[1]),
+                  std::tuple(1080u, 2160u, selected, selected * 3, selected * 3, 3 * selected));
     }
     // Stroke maxima count only after sample 200: samples 201-203 hold 30, 40, 10 (front).
     Family4File f;

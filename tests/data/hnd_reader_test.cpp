@@ -112,6 +112,13 @@ TEST_F(HndReaderTest, HeaderFieldsBlockCountsAndTheDebugMemo) {
     EXPECT_EQ(std::tuple(m[0].caption, m[0].text, m[1].caption, m[1].text),
               std::tuple("File Error!!", "Data file is corrupted.", "File Error!!", "5760200"));
     ExpectClosed(0);
+    // Exactly 5 760 000 samples are allowed: the reader goes on to allocate them.
+    ClearRecordedMessages();
+    FailAllocationsAfterBytesForTesting(1);
+    LoadHnd(HndFile().Blocks(28800));
+    ASSERT_FALSE(RecordedMessages().empty());
+    EXPECT_EQ(RecordedMessages()[0].text, "Memory Ensure Error.(Data Main buffers)");
+    EXPECT_FALSE(SawMessage("File Error!!", "Data file is corrupted."));
 }
 
 TEST_F(HndReaderTest, DeltaCodesAndChannelPeriods) {
@@ -220,13 +227,14 @@ TEST_F(HndReaderTest, DistancesFromTheRecordedWheels) {
         return f.Zeros((int(vfw) + int(vrw)) * 398);
     };
     const DistanceTrack& d = SlotOf(0).distance;
-    LoadHnd(ride(false, true)); // only VRW: it feeds the selected track
-    EXPECT_EQ(std::tuple(d.rear[10], d.selected[10], d.front[10]),
-              std::tuple(720u * 8, 720u * 8, 0u));
-    g_settings.CoursePosSource = 1;
+    const int32_t& lap = SlotOf(0).laps.lapDistance[1]; // the whole recording is one lap
+    LoadHnd(ride(false, true)); // only VRW: it feeds the selected track and the lap
+    EXPECT_EQ(std::tuple(d.rear[10], d.selected[10], d.front[10], lap),
+              std::tuple(720u * 8, 720u * 8, 0u, 720 * 397));
+    g_settings.CoursePosSource = 1; // the front wheel still, as it is recorded
     LoadHnd(ride(true, true));
-    EXPECT_EQ(std::tuple(d.front[10], d.rear[10], d.selected[10], d.selected[2]),
-              std::tuple(360u * 8, 720u * 8, 360u * 8, 0u));
+    EXPECT_EQ(std::tuple(d.front[10], d.rear[10], d.selected[10], d.selected[2], lap),
+              std::tuple(360u * 8, 720u * 8, 360u * 8, 0u, 360 * 397));
 }
 
 TEST_F(HndReaderTest, AStreamEndingEarlyEndsCleanly) {

@@ -189,13 +189,7 @@ TEST_F(SampleEnvelopeTest, NoEnvelopeWithoutSamplesOrOnceTheBuffersGo) {
 }
 
 const sim::SimRide& Ride() {
-    static const sim::SimRide ride = [] {
-        sim::RideOptions options;
-        options.seed = 3;
-        options.laps = 1;
-        return sim::SimulateRide(sim::MakeCourse(options.seed), options);
-    }();
-    return ride;
+    return SimulatedRide(3, 1);
 }
 
 // Every column with a full buffer answers exactly, and every other column not at all.

@@ -9,16 +9,6 @@ namespace {
 
 using SettingsTest = ProgramTest;
 
-TEST_F(SettingsTest, DefaultsOfTheKeysTheLoadersReadSurviveAnEmptyFile) {
-    ApplySettingsText(""); // no file: every key keeps its default, scaled and text keys too
-    const Settings& s = g_settings;
-    EXPECT_EQ(std::tuple(s.smoothingNE, s.SmoothingSample, s.SmoothingSTD, s.SusVSampleNum,
-                         s.AutoOnOffLoad, s.SusFilter_n, s.LinkRatio, s.Lastcono),
-              std::tuple(0, 4, 2, 3, 1, 7, 235, 16));
-    EXPECT_EQ(std::tuple(s.CourseFile_name, s.Curse_Z, s.Meter_Z, s.AFmap_SWTHS),
-              std::tuple("vorela.crs", 0.5f, 0.65f, 2.5f));
-}
-
 TEST_F(SettingsTest, ReadsHandEditedText) {
     g_settings.smoothingVW = 1; // not in the text: back to its default
     const std::string text = "[Path]\r\nData=  C:\\Logs\\2024 Runs\r\n"

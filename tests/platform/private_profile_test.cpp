@@ -1,5 +1,5 @@
-#include "platform/safe_file.h"
 #include "platform/private_profile.h"
+#include "platform/safe_file.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -10,6 +10,8 @@
 #include <climits>
 #include <filesystem>
 #include <fstream>
+
+#include "tests/test_support.h"
 #include <iterator>
 #include <utility>
 
@@ -18,11 +20,7 @@ namespace {
 
 class PrivateProfileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/private-profile-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
-    }
+    void SetUp() override { dir_ = test::MakeTempDir(); }
     void TearDown() override { std::filesystem::remove_all(dir_); }
 
     std::string Put(const std::string& name, const std::string& bytes) {
@@ -30,10 +28,7 @@ protected:
         std::ofstream(path, std::ios::binary) << bytes;
         return path;
     }
-    static std::string Contents(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), {}};
-    }
+    static std::string Contents(const std::string& path) { return test::ReadWholeFile(path); }
     long EntriesInDir() const {
         return std::distance(std::filesystem::directory_iterator(dir_), {});
     }
@@ -59,6 +54,18 @@ TEST_F(PrivateProfileTest, FirstSectionAndFirstKeyWinInCrLfFile) {
     EXPECT_EQ(ProfileGetString("A", "Only", "d", path), "d");
     EXPECT_EQ(ProfileGetString("B", "K", "d", path), "b");
     EXPECT_EQ(ProfileGetString("A", "Orphan", "d", path), "d");
+}
+
+// Only ASCII letters fold, up to their last ones: the neighbours of 'A'-'Z' and the bytes of a
+// Shift-JIS name must match exactly.
+TEST_F(PrivateProfileTest, OnlyAsciiLettersFoldInNames) {
+    std::string path = Put("f.ini", "[Az@[]\r\nZed=1\r\n[\x82\xA0]\r\nk=2\r\n");
+    const std::tuple<const char*, const char*, const char*> cases[] = {
+        {"aZ@[", "zED", "1"},   {"AZ`[", "Zed", "d"},   {"AZ@{", "Zed", "d"},
+        {"\x82\xA0", "K", "2"}, {"\x82\x80", "k", "d"}, {"\xA2\xA0", "k", "d"},
+    };
+    for (auto [section, key, want] : cases)
+        EXPECT_EQ(ProfileGetString(section, key, "d", path), want) << section << " " << key;
 }
 
 TEST_F(PrivateProfileTest, MissingFileSectionOrKeyGivesDefault) {

@@ -19,10 +19,7 @@ namespace {
 class SafeFileTest : public test::TempProgramDirectory {
 protected:
     std::string Path(const std::string& name) const { return dir_ + "/" + name; }
-    static std::string Contents(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), {}};
-    }
+    static std::string Contents(const std::string& path) { return test::ReadWholeFile(path); }
     long Entries() const { return std::distance(std::filesystem::directory_iterator(dir_), {}); }
 };
 

@@ -61,89 +61,67 @@ RenderVertex V(float x, float y, uint32_t color = 0xFFFF0000u) {
     return v;
 }
 
-TEST(Rasterizer, ShallowLineHitsTheNearestPixelOfEachColumnAndBothEnds) {
-    Buffer b(16, 8);
-    RenderVertex v[] = {V(0, 0), V(9, 3)};
-    RasterLineList(b.target, v, 2);
-    for (int x = 0; x <= 9; ++x) {
-        int y = int(std::lround(x / 3.0));
-        EXPECT_EQ(b.Red(x, y), 255) << x;
+// Each line lights the pixel nearest to it in every column (shallow) or row (steep), both
+// ends included; a line list draws pairs and ignores an odd last vertex.
+TEST(Rasterizer, LinesLightTheNearestPixelOfEachStep) {
+    struct Case {
+        std::vector<RenderVertex> v;
+        std::vector<std::pair<int, int>> lit; // exactly these pixels
+    };
+    const Case cases[] = {
+        {{V(0, 0), V(9, 3)},
+         {{0, 0}, {1, 0}, {2, 1}, {3, 1}, {4, 1}, {5, 2}, {6, 2}, {7, 2}, {8, 3}, {9, 3}}},
+        {{V(3, 7), V(0, 0)}, {{0, 0}, {0, 1}, {1, 2}, {1, 3}, {2, 4}, {2, 5}, {3, 6}, {3, 7}}},
+        {{V(2.4f, 5.49f), V(2.4f, 5.49f)}, {{2, 5}}}, // a point at a pixel centre
+        {{V(0, 0), V(2, 0), V(0, 5), V(2, 5), V(0, 10)},
+         {{0, 0}, {1, 0}, {2, 0}, {0, 5}, {1, 5}, {2, 5}}},
+    };
+    for (const Case& c : cases) {
+        Buffer b(16, 12);
+        RasterLineList(b.target, c.v.data(), int(c.v.size()));
+        for (auto [x, y] : c.lit) EXPECT_EQ(b.Red(x, y), 255) << x << "," << y;
+        EXPECT_EQ(b.CountLit(), int(c.lit.size())) << c.v.size();
     }
-    EXPECT_EQ(b.CountLit(), 10);
-}
-
-TEST(Rasterizer, SteepLineHitsTheNearestPixelOfEachRow) {
-    Buffer b(8, 12);
-    RenderVertex v[] = {V(3, 7), V(0, 0)}; // drawn upwards
-    RasterLineList(b.target, v, 2);
-    for (int y = 0; y <= 7; ++y) {
-        int x = int(std::lround(3.0 * y / 7.0));
-        EXPECT_EQ(b.Red(x, y), 255) << y;
-    }
-    EXPECT_EQ(b.CountLit(), 8);
-}
-
-TEST(Rasterizer, VertexAtAPixelCentreLightsThatPixel) {
-    Buffer b(8, 8);
-    RenderVertex v[] = {V(2.4f, 5.49f), V(2.4f, 5.49f)};
-    RasterLineList(b.target, v, 2);
-    EXPECT_EQ(b.Red(2, 5), 255);
-    EXPECT_EQ(b.CountLit(), 1);
-}
-
-TEST(Rasterizer, StripBlendsSharedEndPointsOnce) {
+    // A strip blends the end points it shares once, and draws its last one.
     Buffer b(24, 24);
     b.target.mode = BlendMode::Additive;
-    RenderVertex v[] = {V(2, 2, 0xFF640000u), V(12, 2, 0xFF640000u), V(12, 14, 0xFF640000u),
-                        V(3, 20, 0xFF640000u)};
-    RasterLineStrip(b.target, v, 4);
+    const uint32_t c = 0xFF640000u;
+    RenderVertex strip[] = {V(2, 2, c), V(12, 2, c), V(12, 14, c), V(3, 20, c)};
+    RasterLineStrip(b.target, strip, 4);
     for (int y = 0; y < 24; ++y)
         for (int x = 0; x < 24; ++x) EXPECT_LE(b.Red(x, y), 100) << x << "," << y;
-    EXPECT_EQ(b.Red(12, 2), 100);
-    EXPECT_EQ(b.Red(12, 14), 100);
-    EXPECT_EQ(b.Red(2, 2), 100);
-    EXPECT_EQ(b.Red(3, 20), 100); // the last end point is drawn
+    for (const RenderVertex& v : strip) EXPECT_EQ(b.Red(int(v.x), int(v.y)), 100);
 }
 
-TEST(Rasterizer, LineListDrawsPairsAndIgnoresAnOddVertex) {
-    Buffer b(16, 16);
-    RenderVertex v[] = {V(0, 0), V(4, 0), V(0, 5), V(4, 5), V(0, 10)};
-    RasterLineList(b.target, v, 5);
-    EXPECT_EQ(b.CountLit(), 10);
-    EXPECT_EQ(b.Red(0, 10), 0);
-}
-
-TEST(Rasterizer, GouraudLineMidpoint) {
-    Buffer b(16, 4);
+// Colours run between the vertices; a vertex alpha scales the blend alpha.
+TEST(Rasterizer, GouraudColoursAndVertexAlpha) {
+    Buffer line(16, 4);
     RenderVertex v[] = {V(0, 1, 0xFF000000u), V(10, 1, 0xFFC80000u)};
-    RasterLineList(b.target, v, 2);
-    EXPECT_EQ(b.Red(0, 1), 0);
-    EXPECT_NEAR(b.Red(5, 1), 100, 1);
-    EXPECT_EQ(b.Red(10, 1), 200);
-}
-
-TEST(Rasterizer, VertexAlphaMultipliesTheBlendAlpha) {
-    Buffer b(8, 4, 0xFF646464u);
-    b.target.mode = BlendMode::Alpha;
-    b.target.alpha = 255;
-    RenderVertex v[] = {V(0, 1, 0x80C80000u), V(4, 1, 0x80C80000u)};
-    RasterLineList(b.target, v, 2);
-    EXPECT_NEAR(b.Red(2, 1), 150, 1); // 100 + (200 - 100) x 128/255
-    b.target.alpha = 0;
-    RasterLineList(b.target, v, 2);
-    EXPECT_NEAR(b.Red(2, 1), 150, 1);
-}
-
-TEST(Rasterizer, TrianglesSharingAnEdgeCoverEachPixelOnce) {
+    RasterLineList(line.target, v, 2);
+    EXPECT_EQ(std::tuple(line.Red(0, 1), line.Red(10, 1)), std::tuple(0, 200));
+    EXPECT_NEAR(line.Red(5, 1), 100, 1);
+    // Two triangles sharing an edge cover each pixel of their square once.
     Buffer b(16, 16);
     b.target.mode = BlendMode::Additive;
-    uint32_t c = 0xFF640000u;
-    RenderVertex quad[] = {V(0, 0, c), V(10, 0, c),  V(10, 10, c),
-                           V(0, 0, c), V(10, 10, c), V(0, 10, c)};
+    const uint32_t k = 0xFF000000u, r = 0xFFC80000u;
+    RenderVertex quad[] = {V(0, 0, k), V(10, 0, r),  V(10, 10, r),
+                           V(0, 0, k), V(10, 10, r), V(0, 10, k)};
     RasterTriangleList(b.target, quad, 6);
     for (int y = 0; y < 16; ++y)
         for (int x = 0; x < 16; ++x)
-            EXPECT_EQ(b.Red(x, y), x < 10 && y < 10 ? 100 : 0) << x << "," << y;
+            if (x >= 10 || y >= 10) EXPECT_EQ(b.Red(x, y), 0) << x << "," << y;
+    EXPECT_NEAR(b.Red(5, 3), 100, 1);
+    EXPECT_NEAR(b.Red(5, 8), 100, 1);
+    EXPECT_NEAR(b.Red(9, 5), 180, 1);
+    for (int alpha : {255, 0}) {
+        Buffer grey(8, 4, 0xFF646464u);
+        grey.target.mode = BlendMode::Alpha;
+        grey.target.alpha = alpha;
+        RenderVertex half[] = {V(0, 1, 0x80C80000u), V(4, 1, 0x80C80000u)};
+        RasterLineList(grey.target, half, 2);
+        // 100 + (200 - 100) x 128/255; a blend alpha of 0 draws nothing
+        EXPECT_NEAR(grey.Red(2, 1), alpha ? 150 : 100, 1) << alpha;
+    }
 }
 
 TEST(Rasterizer, FanWithFractionalVerticesCoversNoPixelTwice) {
@@ -185,41 +163,24 @@ TEST(Rasterizer, FanWithFractionalVerticesCoversNoPixelTwice) {
         for (int x = 18; x < 29; ++x) EXPECT_EQ(b.Red(x, y), 100) << x << "," << y;
 }
 
-TEST(Rasterizer, GouraudTriangleMidpoint) {
-    Buffer b(16, 16);
-    uint32_t k = 0xFF000000u, r = 0xFFC80000u;
-    RenderVertex quad[] = {V(0, 0, k), V(10, 0, r),  V(10, 10, r),
-                           V(0, 0, k), V(10, 10, r), V(0, 10, k)};
-    RasterTriangleList(b.target, quad, 6);
-    EXPECT_NEAR(b.Red(5, 3), 100, 1);
-    EXPECT_NEAR(b.Red(5, 8), 100, 1);
-    EXPECT_NEAR(b.Red(0, 5), 0, 1);
-    EXPECT_NEAR(b.Red(9, 5), 180, 1);
-}
-
 TEST(Rasterizer, BlendArithmetic) {
     RasterTarget t;
     t.opaque = true;
-    uint32_t dst = 0xFF646464u, src = 0xFFC8C8C8u; // 100 and 200
-    auto red = [&](BlendMode mode, int alpha, uint32_t d, uint32_t s) {
+    const uint32_t dst = 0xFF646464u, src = 0xFFC8C8C8u; // 100 and 200
+    const std::tuple<BlendMode, int, uint32_t, uint32_t, int> cases[] = {
+        {BlendMode::None, 77, dst, src, 200},         {BlendMode::Additive, 255, dst, src, 255},
+        {BlendMode::Additive, 128, dst, src, 200},    {BlendMode::Subtractive, 255, dst, src, 0},
+        {BlendMode::Subtractive, 128, src, dst, 150}, {BlendMode::Alpha, 128, dst, src, 150},
+        {BlendMode::Alpha, 255, dst, src, 200},       {BlendMode::Alpha, 0, dst, src, 100},
+        {BlendMode::Translucent, 128, dst, src, 150}, {BlendMode::Alpha, 999, dst, src, 200},
+    };
+    for (const auto& [mode, alpha, d, s, red] : cases) {
         t.mode = mode;
         t.alpha = alpha;
-        return int(RasterBlendPixel(t, d, s) >> 16 & 0xFF);
-    };
-    EXPECT_EQ(red(BlendMode::None, 77, dst, src), 200);
-    EXPECT_EQ(red(BlendMode::Additive, 255, dst, src), 255);
-    EXPECT_EQ(red(BlendMode::Additive, 128, dst, src), 200);
-    EXPECT_EQ(red(BlendMode::Subtractive, 255, dst, src), 0);
-    EXPECT_EQ(red(BlendMode::Subtractive, 128, src, dst), 150);
-    EXPECT_EQ(red(BlendMode::Alpha, 128, dst, src), 150);
-    EXPECT_EQ(red(BlendMode::Alpha, 255, dst, src), 200);
-    EXPECT_EQ(red(BlendMode::Alpha, 0, dst, src), 100);
-    EXPECT_EQ(red(BlendMode::Translucent, 128, dst, src), 150);
-    EXPECT_EQ(red(BlendMode::Alpha, 999, dst, src), 200); // clamped
-    // The alpha of an opaque target stays opaque.
-    t.mode = BlendMode::Subtractive;
-    t.alpha = 255;
-    EXPECT_EQ(RasterBlendPixel(t, dst, src) >> 24, 0xFFu);
+        const uint32_t out = RasterBlendPixel(t, d, s);
+        EXPECT_EQ(int(out >> 16 & 0xFF), red) << int(mode) << " " << alpha;
+        EXPECT_EQ(out >> 24, 0xFFu); // an opaque target stays opaque
+    }
 }
 
 TEST(Rasterizer, BoxBlendsOnTheBuffer) {

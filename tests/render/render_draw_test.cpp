@@ -57,17 +57,6 @@ TEST_F(RenderTest, OutlineBoxBlendsEveryFramePixelOnce) {
     EXPECT_EQ(Red(6, 6), 100);
 }
 
-TEST_F(RenderTest, LineEndPointsSteepAndShallow) {
-    RenderLine(1, 2, 22, 7, kRed); // shallow
-    EXPECT_EQ(Pixel(1, 2), kRed);
-    EXPECT_EQ(Pixel(22, 7), kRed);
-    for (int x = 1; x <= 22; ++x)
-        EXPECT_EQ(Pixel(x, int(std::lround(2 + (x - 1) * 5.0 / 21))), kRed) << x;
-    RenderLine(40, 40, 43, 5, kRed); // steep, upwards
-    for (int y = 5; y <= 40; ++y)
-        EXPECT_EQ(Pixel(int(std::lround(43 - (y - 5) * 3.0 / 35)), y), kRed) << y;
-}
-
 TEST_F(RenderTest, ThickLine) {
     RenderLine(5, 20, 40, 20, kRed, 3);
     EXPECT_EQ(Pixel(20, 19), kRed);

@@ -10,6 +10,7 @@
 #include "render/render.h"
 #include "render/render_qt.h"
 #include "tests/gui_app.h"
+#include "tests/test_support.h"
 
 namespace qvtk::test {
 
@@ -32,11 +33,7 @@ protected:
     }
     // A fresh temporary directory of this test, removed at the end.
     const std::string& Dir() {
-        if (dir_.empty()) {
-            char name[] = "/tmp/qvtk_render_XXXXXX";
-            EXPECT_NE(mkdtemp(name), nullptr);
-            dir_ = name;
-        }
+        if (dir_.empty()) dir_ = MakeTempDir();
         return dir_;
     }
     // Every pixel of the back buffer outside [l, r) x [t, b) still has `color`.

@@ -28,11 +28,7 @@ namespace qvtk::test {
 namespace {
 
 void WriteRecording(const std::string& path, uint32_t seed, int laps) {
-    sim::RideOptions options;
-    options.seed = seed;
-    options.laps = laps;
-    sim::SimRide ride = sim::SimulateRide(sim::MakeCourse(seed), options);
-    std::vector<uint8_t> bytes = sim::WriteFamily3(ride, 2);
+    const std::vector<uint8_t> bytes = sim::WriteFamily3(SimulatedRide(seed, laps), 2);
     std::ofstream(path, std::ios::binary)
         .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
@@ -79,9 +75,29 @@ TEST_F(Viewer, TitleAndStartUpWithRecordingsOnTheCommandLine) {
     const LabelRect& r = SlotOf(1).file.labelRect;
     EXPECT_EQ(r.top, 16 + g_res.mainFontSize);
     EXPECT_GT(r.right, 20);
-    // Each file's label and values have a colour of their own.
+    // Each file's label and values have a colour of their own: in the summary panel File 1's
+    // values stand from x 108 and File 2's from x 180.
     EXPECT_NE(FileColor(0), FileColor(1));
     EXPECT_NE(FileColor(1), FileColor(2));
+    RefreshSummary();
+    const QImage* panel = RenderTargetImage(g_res.summaryPanel);
+    ASSERT_NE(panel, nullptr);
+    auto inColour = [panel](int from, int to, FileSlot slot) {
+        const QColor want(FileColor(slot));
+        int n = 0;
+        for (int y = 0; y < panel->height(); ++y)
+            for (int x = from; x < to; ++x) {
+                const QColor c = panel->pixelColor(x, y);
+                n += std::abs(c.red() - want.red()) + std::abs(c.green() - want.green()) +
+                         std::abs(c.blue() - want.blue()) <
+                     30;
+            }
+        return n;
+    };
+    EXPECT_GT(inColour(108, 175, 0), 20);
+    EXPECT_EQ(inColour(108, 175, 1), 0);
+    EXPECT_GT(inColour(180, 256, 1), 20);
+    EXPECT_EQ(inColour(180, 256, 0), 0);
     EXPECT_TRUE(RunMainPass());
     EXPECT_EQ(g_view.KeyHelpCounter, kKeyHelpStart - 1); // the overlay drew once
 }

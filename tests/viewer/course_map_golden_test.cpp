@@ -20,11 +20,7 @@ namespace qvtk::test {
 namespace {
 
 QImage DrawSimulatedMap() {
-    sim::RideOptions options;
-    options.seed = 5;
-    options.laps = 2;
-    sim::SimRide ride = sim::SimulateRide(sim::MakeCourse(options.seed), options);
-    Load(0, "golden.qvd", sim::WriteFamily4(ride));
+    Load(0, "golden.qvd", sim::WriteFamily4(SimulatedRide(5, 2)));
     EXPECT_TRUE(g_session.file1HasGps);
     ResetViewState();
     ResetViewerResources();

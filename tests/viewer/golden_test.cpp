@@ -21,11 +21,7 @@ namespace qvtk::test {
 namespace {
 
 QImage DrawSimulatedCurves() {
-    sim::RideOptions options;
-    options.seed = 3;
-    options.laps = 1;
-    sim::SimRide ride = sim::SimulateRide(sim::MakeCourse(options.seed), options);
-    Load(0, "golden.qvd", sim::WriteFamily3(ride, 2));
+    Load(0, "golden.qvd", sim::WriteFamily3(SimulatedRide(3, 1), 2));
     ResetViewState();
     ResetGraphSettings();
     ResetViewerResources();

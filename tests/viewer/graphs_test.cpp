@@ -178,8 +178,10 @@ TEST_F(Graphs, ValueColumnClicksSwitchGraphsAndGrids) {
     RebuildGraphList();
     ASSERT_EQ(g_graphList.count, 1);
     GraphFrame f = MakeGraphFrame();
-    g_view.MouseX = 20; // File 1's value column
     g_view.MouseY = int(ValueY(f, 3, (g.GraphMin + g.GraphMax) * 0.0005));
+    g_view.MouseX = ValueColumnX(0) - 1; // just left of File 1's value column
+    EXPECT_FALSE(ValueColumnClick(f, kMouseLeft));
+    g_view.MouseX = ValueColumnX(0); // its first pixel
     EXPECT_TRUE(ValueColumnClick(f, kMouseLeft));
     EXPECT_EQ(g_graph.GraphVisible[0][0], 0);
     EXPECT_EQ(g_graphList.count, 1); // still listed, so it can be switched on again
@@ -232,6 +234,13 @@ TEST_F(Graphs, PositionModeMovesAndScalesBandsAndTheBaseline) {
     drag(kMouseRight, 150, 170);
     EXPECT_EQ(std::tuple(g.GraphMin, g.GraphMax), std::tuple(1000, 11000));
     EXPECT_GT(g.GraphBottom - g.GraphTop, 100);
+    // Scaled on a fixed grid: the rows stay and the range they show shrinks to 0.8 of itself.
+    const GraphCodeSettings rows = g;
+    g_view.ShiftHeld = 1;
+    drag(kMouseRight, 150, 170);
+    g_view.ShiftHeld = 0;
+    EXPECT_EQ(std::tuple(g.GraphTop, g.GraphBottom), std::tuple(rows.GraphTop, rows.GraphBottom));
+    EXPECT_NEAR(g.GraphMax - g.GraphMin, (rows.GraphMax - rows.GraphMin) * 0.8, 2);
     // Outside every band nothing moves; the middle button toggles clipping of a band.
     GraphCodeSettings before = g;
     drag(kMouseLeft, 390, 395);

@@ -268,6 +268,11 @@ TEST_F(KeyCommands, HeldKeysAndTheirSideEffects) {
     EXPECT_EQ(g_view.AlignType, 1);
 }
 
+TEST_F(KeyCommands, TabFlashesFile1sMarkedSamples) {
+    Press('\t');
+    EXPECT_EQ(g_view.MarkerFlash, 255);
+}
+
 TEST_F(KeyCommands, TypedKeysAreDroppedWhileTheAfMapIsShown) {
     ExecuteKey('s');
     RenderPushChar('h');

@@ -18,6 +18,7 @@
 #include "data/session.h"
 #include "data/settings.h"
 #include "platform/private_profile.h"
+#include "tests/test_support.h"
 
 namespace qvtk {
 namespace {
@@ -26,11 +27,7 @@ namespace fs = std::filesystem;
 
 class SettingsFileTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        char name[] = "/tmp/qvtk_settings_XXXXXX";
-        ASSERT_NE(mkdtemp(name), nullptr);
-        dir_ = name;
-    }
+    static void SetUpTestSuite() { dir_ = test::MakeTempDir(); }
     static void TearDownTestSuite() { fs::remove_all(dir_); }
     void SetUp() override {
         ResetProgram();
@@ -44,8 +41,7 @@ protected:
         return dir_ + "/" + name;
     }
     static std::string Contents(const std::string& name) {
-        std::ifstream in(dir_ + "/" + name, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), {}};
+        return test::ReadWholeFile(dir_ + "/" + name);
     }
     static std::vector<std::string> Layouts() {
         return {g_layoutList.names, g_layoutList.names + g_layoutList.count};

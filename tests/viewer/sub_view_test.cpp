@@ -105,11 +105,7 @@ TEST_F(SubViewTest, ElementsStayOnScreenAndFollowTheMouse) {
 
 // The sub view of a simulated ride a little into its second lap, against a stored picture.
 TEST_F(SubViewTest, PictureOfASimulatedRide) {
-    sim::RideOptions options;
-    options.seed = 9;
-    options.laps = 2;
-    const sim::SimRide ride = sim::SimulateRide(sim::MakeCourse(options.seed), options);
-    Load(0, "golden.qvd", sim::WriteFamily3(ride, 2));
+    Load(0, "golden.qvd", sim::WriteFamily3(SimulatedRide(9, 2), 2));
     ASSERT_TRUE(SlotOf(0).active);
     LoadResources();
     const std::string pictures = std::string(QVTK_SOURCE_DIR) + "/resources/";

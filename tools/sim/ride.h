@@ -18,6 +18,7 @@ struct RideOptions {
     int laps = 5;        // flying laps between the out-lap and the in-lap
     double minutes = 0;  // when > 0: the recording lasts exactly this long, overriding laps
     int marksPerLap = 1; // lap-marker beacons around the course, 1-3
+    double pace = 1.0;   // the rider's grip and drive on the flying laps, 0.8-1.1
     SimBike bike;
 };
 

@@ -20,7 +20,7 @@ double Braking(const PaceZone& zone) {
     return zone.pitLane ? kPitBraking : zone.grip * kBraking;
 }
 
-void AddZones(const SimCourse& course, int laps, SimRng& rng, RidePlan& plan) {
+void AddZones(const SimCourse& course, int laps, double riderPace, SimRng& rng, RidePlan& plan) {
     double lap = course.length;
     double toLine = lap - course.pitBox;
     PaceZone pit{0, 1, kPitDrive, kPitSpeedLimit, true, false};
@@ -29,7 +29,7 @@ void AddZones(const SimCourse& course, int laps, SimRng& rng, RidePlan& plan) {
     plan.zones.push_back({toLine + course.pitLaneOut, 0.9, 0.85, 230 / 3.6, false, false});
     for (int k = 0; k < laps; ++k) {
         // Lap times differ a little: a rider never matches his pace exactly.
-        double pace = std::clamp(1.0 + 0.012 * NextGauss(rng), 0.97, 1.03);
+        double pace = riderPace * std::clamp(1.0 + 0.012 * NextGauss(rng), 0.97, 1.03);
         double start = toLine + (k + 1) * lap;
         plan.zones.push_back({start, pace, pace, kBikeTopSpeed, false, true});
         plan.markPress.push_back(start + NextRange(rng, 0.1, 0.9) * lap);
@@ -77,11 +77,11 @@ void BuildEnvelope(const SimCourse& course, RidePlan& plan) {
 
 } // namespace
 
-RidePlan PlanRide(const SimCourse& course, int laps, int marksPerLap, SimRng& rng) {
+RidePlan PlanRide(const SimCourse& course, int laps, int marksPerLap, double pace, SimRng& rng) {
     RidePlan plan;
     plan.startAt = course.pitBox;
     plan.length = (laps + 2) * course.length;
-    AddZones(course, laps, rng, plan);
+    AddZones(course, laps, std::clamp(pace, 0.8, 1.1), rng, plan);
     AddBeacons(course, marksPerLap, plan);
     BuildEnvelope(course, plan);
     return plan;

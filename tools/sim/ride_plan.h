@@ -35,8 +35,9 @@ struct RidePlan {
     std::vector<float> envelope;
 };
 
-// Beacons stand at the line and, with more than one mark per lap, evenly between.
-RidePlan PlanRide(const SimCourse& course, int laps, int marksPerLap, SimRng& rng);
+// Beacons stand at the line and, with more than one mark per lap, evenly between. `pace`
+// scales the rider's grip and drive on the flying laps (1: the standard rider).
+RidePlan PlanRide(const SimCourse& course, int laps, int marksPerLap, double pace, SimRng& rng);
 
 double EnvelopeAt(const RidePlan& plan, double rideDistance);
 
