@@ -7,7 +7,7 @@
 #include <chrono>
 #include <cmath>
 
-#include "analysis/program.h"
+#include "logger/program.h"
 #include "data/session.h"
 #include "render/render.h"
 #include "viewer/course_map_picture.h"

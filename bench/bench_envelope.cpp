@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "analysis/load_pipeline.h"
-#include "analysis/program.h"
+#include "logger/program.h"
 #include "data/sample_envelope.h"
 #include "data/session.h"
 #include "platform/message_box.h"

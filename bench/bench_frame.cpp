@@ -8,7 +8,7 @@
 #include <fstream>
 
 #include "analysis/file_open.h"
-#include "analysis/program.h"
+#include "logger/program.h"
 #include "render/render.h"
 #include "tools/sim/course.h"
 #include "tools/sim/family3_writer.h"

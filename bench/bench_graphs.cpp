@@ -10,7 +10,7 @@
 #include <fstream>
 
 #include "analysis/load_pipeline.h"
-#include "analysis/program.h"
+#include "logger/program.h"
 #include "render/render.h"
 #include "tools/sim/course.h"
 #include "tools/sim/family3_writer.h"

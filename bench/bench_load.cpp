@@ -11,7 +11,7 @@
 #include "analysis/lap_model.h"
 #include "analysis/lap_statistics.h"
 #include "analysis/load_pipeline.h"
-#include "analysis/program.h"
+#include "logger/program.h"
 #include "data/session.h"
 #include "data/settings.h"
 #include "platform/message_box.h"

@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "analysis/program.h"
+#include "logger/program.h"
 #include "bench/gui_bench_main.h"
 #include "data/settings.h"
 #include "logger/logger_link.h"

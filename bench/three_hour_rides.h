@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "analysis/load_pipeline.h"
-#include "analysis/program.h"
+#include "logger/program.h"
 #include "tools/sim/course.h"
 #include "tools/sim/family3_writer.h"
 #include "tools/sim/ride.h"

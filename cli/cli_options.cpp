@@ -9,7 +9,7 @@
 #include "analysis/gps_laps.h"
 #include "analysis/lap_model.h"
 #include "analysis/load_pipeline.h"
-#include "analysis/program.h"
+#include "logger/program.h"
 #include "data/derived_channels.h"
 #include "data/settings.h"
 #include "platform/ini_text.h"

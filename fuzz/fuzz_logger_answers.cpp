@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "analysis/program.h"
+#include "logger/program.h"
 #include "data/setup_values.h"
 #include "logger/logger_answers.h"
 #include "logger/monitor_values.h"

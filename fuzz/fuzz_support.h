@@ -7,7 +7,7 @@
 
 #include "data/derived_channels.h"
 #include "analysis/load_pipeline.h"
-#include "analysis/program.h"
+#include "logger/program.h"
 #include "data/session.h"
 #include "data/settings.h"
 #include "platform/message_box.h"

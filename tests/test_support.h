@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "analysis/load_pipeline.h"
-#include "analysis/program.h"
+#include "logger/program.h"
 #include "data/derived_channels.h"
 #include "data/session.h"
 #include "data/settings.h"

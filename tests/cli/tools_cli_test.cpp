@@ -15,7 +15,7 @@
 #include "analysis/lap_model.h"
 #include "analysis/load_pipeline.h"
 #include "analysis/percentage.h"
-#include "analysis/program.h"
+#include "logger/program.h"
 #include "data/settings.h"
 #include "tools/sim/course.h"
 #include "tools/sim/family3_writer.h"

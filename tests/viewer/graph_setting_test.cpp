@@ -18,7 +18,7 @@
 #include <cstring>
 #include <vector>
 
-#include "analysis/program.h"
+#include "logger/program.h"
 #include "data/settings.h"
 #include "tests/gui_app.h"
 #include "viewer/graph_settings.h"

@@ -5,7 +5,7 @@
 
 #include <functional>
 
-#include "analysis/program.h"
+#include "logger/program.h"
 #include "data/settings.h"
 #include "render/render_qt.h"
 #include "tests/gui_app.h"

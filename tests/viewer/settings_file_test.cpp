@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "analysis/lap_model.h"
-#include "analysis/program.h"
+#include "logger/program.h"
 #include "data/session.h"
 #include "data/settings.h"
 #include "platform/private_profile.h"

@@ -1,4 +1,4 @@
-#include "analysis/program.h"
+#include "logger/program.h"
 
 #include "analysis/course_layout.h"
 #include "analysis/file_open.h"
