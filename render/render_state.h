@@ -36,6 +36,7 @@ struct RenderFontSlot {
 };
 
 constexpr int kRenderCharQueueSize = 256;
+constexpr int kRenderEventQueueSize = 256;
 
 struct RenderState {
     // Device and window.
@@ -50,7 +51,7 @@ struct RenderState {
     bool restorePending = false;          // a screen change seen, to call back after the events
     int powerPending[4] = {};             // power states to call back after the events
     int powerPendingCount = 0;
-    bool suspended = false; // the platform reported the application suspended
+    bool suspended = false;         // the platform reported the application suspended
     bool waitVerticalBlank = false; // presents are paced to the 60 Hz refresh
     int64_t lastPresentMs = 0;
 
@@ -75,10 +76,14 @@ struct RenderState {
     // Input.
     uint8_t chars[kRenderCharQueueSize] = {}; // typed characters, a ring
     int charHead = 0, charCount = 0;
-    int mouseX = 0, mouseY = 0;                 // client pixels
-    int mouseButtons = 0;                       // kMouseLeft ...
-    int wheelVertical = 0, wheelHorizontal = 0; // raw deltas since the last read
-    bool keyHeld[3] = {};                       // by RenderKey
+    int mouseX = 0, mouseY = 0;                          // client pixels
+    int mouseButtons = 0;                                // kMouseLeft ...
+    int wheelVertical = 0, wheelHorizontal = 0;          // raw deltas since the last read
+    bool keyHeld[3] = {};                                // by RenderKey
+    RenderInputEvent events[kRenderEventQueueSize] = {}; // button and key changes, a ring
+    int eventHead = 0, eventCount = 0;
+    bool inputArrived = false;           // input came since RenderWaitForInput began
+    QEventLoop* inputWaitLoop = nullptr; // the loop of a running RenderWaitForInput
 };
 
 // Never destroyed: Qt objects inside must not outlive Qt's own statics at exit.

@@ -9,6 +9,7 @@
 #include "viewer/graphs.h"
 #include "viewer/info_panels.h"
 #include "viewer/lap_list.h"
+#include "viewer/layout_tabs.h"
 #include "viewer/popup_hint.h"
 #include "viewer/resources.h"
 #include "viewer/sub_view.h"
@@ -59,9 +60,19 @@ BlendMode OverlayBlend() {
     return LightScheme() ? BlendMode::Subtractive : BlendMode::Additive;
 }
 
+// The time scaling drag asks for a translucent background: the last frames show through,
+// so the eye sees how the picture is being stretched.
+bool TranslucentBackground() {
+    return g_view.ScalingAnchorY >= 0 && NormalGraphView();
+}
+
 void DrawBackground(int clientWidth) {
-    RenderSetBlend(BlendMode::None, 255);
-    RenderClearTarget(LightScheme() ? RenderColor(244, 244, 240) : RenderColor(0, 0, 0));
+    const bool translucent = TranslucentBackground();
+    if (!translucent) {
+        RenderSetBlend(BlendMode::None, 255);
+        RenderClearTarget(LightScheme() ? RenderColor(244, 244, 240) : RenderColor(0, 0, 0));
+    }
+    RenderSetBlend(translucent ? BlendMode::Alpha : BlendMode::None, translucent ? 64 : 255);
     float shift = -g_view.VScroll;
     if (g_res.columnStrip > 0)
         RenderImage(g_res.columnStrip, 0, shift, float(clientWidth), float(g_res.screenHeight));
@@ -78,6 +89,8 @@ void DrawKeyHelp() {
                    g_res.mainFont, "%s", kKeyHelpLines[i].text);
     --g_view.KeyHelpCounter;
     if (g_view.KeyHelpCounter < 10) g_view.KeyHelpCounter = 0;
+    // The overlay fades at the pace frames are drawn: the loop keeps drawing until it is gone.
+    if (g_view.KeyHelpCounter > 0) g_view.RedrawCountdown = std::max(g_view.RedrawCountdown, 2);
 }
 
 void DrawFileLabels() {
@@ -92,31 +105,6 @@ void DrawFileLabels() {
         if (s == g_view.CurrentFile)
             RenderLine(float(f.labelRect.left), float(f.labelRect.bottom),
                        float(f.labelRect.right - 10), float(f.labelRect.bottom), color);
-    }
-}
-
-// The layout tabs slide in while the mouse is near the top edge.
-void DrawLayoutTabs() {
-    bool near = g_view.MouseY < 32;
-    g_view.TabSlide = std::clamp(g_view.TabSlide + (near ? 2 : -1), 0, 32);
-    g_view.TabUnderMouse = 0;
-    if (g_view.TabSlide == 0 || g_layoutList.count == 0) return;
-    float top = float(g_view.TabSlide - 32);
-    float height = float(g_res.mainFontSize + 8);
-    float x = 320;
-    for (int i = 0; i < g_layoutList.count && i < kMaxLayoutTabs; ++i) {
-        const char* name = g_layoutList.names[i].c_str();
-        float w = float(RenderTextWidth(g_res.mainFont, "   %s   ", name)) + 8;
-        bool hover = g_view.MouseX >= x && g_view.MouseX < x + w && g_view.MouseY >= top &&
-                     g_view.MouseY < top + height + 32 - g_view.TabSlide && near;
-        if (hover) g_view.TabUnderMouse = i + 1;
-        RenderSetBlend(BlendMode::Alpha, hover ? 220 : 150);
-        RenderBox(x, top, x + w, top + height,
-                  hover ? RenderColor(70, 110, 170) : RenderColor(40, 48, 64), true);
-        RenderSetBlend(BlendMode::Alpha, 255);
-        RenderBox(x, top, x + w, top + height, RenderColor(120, 130, 150), false, 4);
-        RenderText(x + 4, top + 4, RenderColor(230, 230, 230), g_res.mainFont, "   %s   ", name);
-        x += w;
     }
 }
 
@@ -177,17 +165,20 @@ void DrawFrame() {
     } else if (g_view.AfMapView) {
         // The A/F map view draws here once it exists.
     } else if (!g_view.XyPlotView) {
+        // Bottom to top: the graphs with their read-outs and lap times, the layout tabs, the
+        // course map, the scroll bar, the sub view, the popup hint, the fading info panels.
         const GraphFrame frame = MakeGraphFrame();
         DrawGraphView(frame);
         DrawLapHeader(frame);
-        DrawLapLists(frame);
-        DrawSubView(frame);
         DrawFileLabels();
+        DrawLapLists(frame);
         DrawLafDelayReadout();
-        DrawLayoutTabs();
+        DrawLayoutTabs(w);
         DrawCourseMapWindow(w, h);
-        DrawInfoPanels(w, h);
+        DrawScrollBar(frame);
+        DrawSubView(frame);
         DrawPopupHint(frame);
+        DrawInfoPanels(w, h);
     }
     DrawDebugLine();
     RenderSetBlend(BlendMode::None, 255);

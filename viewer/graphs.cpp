@@ -161,25 +161,60 @@ void RebuildGraphList() {
     }
 }
 
+namespace {
+
+// The row of the unzoomed picture now under client row y.
+float UnzoomedRow(float y) {
+    return (y + g_view.VScroll) / std::max(g_view.ViewZoom, 1.0f);
+}
+
+bool VerticalScrollHeld() {
+    return g_view.CtrlHeld || (g_view.MouseButtons & kMouseMiddle);
+}
+
+} // namespace
+
 void StepZoom() {
     if (g_view.GraphPositionMode) g_view.ZoomSpan = kZoomSpanFirst;
     g_view.ViewZoom += (float(g_view.ZoomSpan) - g_view.ViewZoom * 10000.0f) * 0.0000125f;
     if (g_view.ViewZoom < 1.001f) {
         g_view.VScroll = 0;
-        g_view.ZoomAnchor = 0;
-    } else if (!g_view.CtrlHeld) {
-        g_view.VScroll = g_view.ZoomAnchor / 10000.0f;
+        g_view.ZoomAnchor = g_view.ZoomAnchorY = 0;
+        return;
     }
+    if (VerticalScrollHeld() && NormalGraphView()) {
+        // Ctrl or the middle button: the pointer's height chooses the part of the zoomed
+        // picture shown, its top at the window's top edge down to its bottom at the bottom edge.
+        int w = 0, h = 0;
+        RenderClientSize(w, h);
+        const float y = std::clamp(float(g_view.MouseY), 0.0f, float(std::max(h - 1, 1)));
+        g_view.VScroll = y / float(std::max(h - 1, 1)) * float(h) * (g_view.ViewZoom - 1.0f);
+        // The anchor takes the place, so that the picture stays when the key is let go.
+        g_view.ZoomAnchor = UnzoomedRow(g_view.ZoomAnchorY);
+        return;
+    }
+    g_view.VScroll = g_view.ZoomAnchor * g_view.ViewZoom - g_view.ZoomAnchorY;
+}
+
+void ZoomOff() {
+    g_view.ZoomSpan = kZoomSpanFirst;
+    // The row that lies at the same place zoomed and unzoomed is held: the picture shrinks
+    // back smoothly and ends with no vertical scroll.
+    const float zoom = g_view.ViewZoom;
+    const float row = zoom > 1.001f ? g_view.VScroll / (zoom - 1.0f) : 0.0f;
+    g_view.ZoomAnchor = g_view.ZoomAnchorY = row;
 }
 
 void WheelZoom(int notches, int mouseY, int clientHeight) {
+    (void)clientHeight;
     if (notches > 0) {
         int most = DebugMode() ? 160000 : kZoomSpanLast;
         g_view.ZoomSpan = std::clamp(g_view.ZoomSpan + notches * 10000, kZoomSpanFirst, most);
-        g_view.ZoomAnchor = (float(mouseY) * g_view.ViewZoom - float(clientHeight / 2)) * 10000.0f;
+        // The row under the pointer stays under it while the zoom settles.
+        g_view.ZoomAnchor = UnzoomedRow(float(mouseY));
+        g_view.ZoomAnchorY = float(mouseY);
     } else if (notches < 0) {
-        g_view.ZoomSpan = kZoomSpanFirst;
-        g_view.ZoomAnchor = 0;
+        ZoomOff();
     }
 }
 
@@ -351,7 +386,8 @@ int64_t EmitCurve(const GraphFrame& frame, const CurvePlan& plan) {
     const GraphCodeSettings& g = GraphOf(code);
     double p = frame.pixelsPerSample[slot];
 
-    if (g.GraphClip)
+    // A band narrower than 1000 units is never clipped, however its range was set.
+    if (g.GraphClip && int64_t(g.GraphMax) - g.GraphMin >= 1000)
         RenderClip(0, int(ValueY(frame, code, g.GraphMax * 0.001)) - 2, frame.clientWidth,
                    int(ValueY(frame, code, g.GraphMin * 0.001)) + 3);
     else

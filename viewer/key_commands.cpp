@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <cctype>
 
-#include "viewer/lap_table_dialog.h"
 #include "data/derived_channels.h"
 #include "data/sample_envelope.h"
 #include "data/settings.h"
 #include "viewer/course_map_window.h"
 #include "viewer/graph_layout.h"
 #include "viewer/graphs.h"
+#include "viewer/lap_table_dialog.h"
 #include "viewer/open_file.h"
 #include "viewer/toolbar.h"
 #include "viewer/view_state.h"
@@ -80,7 +80,8 @@ void VerticalArrow(int direction) {
     }
     int w = 0, h = 0;
     RenderClientSize(w, h);
-    g_view.ZoomAnchor += float(direction) * float(h / 2) * g_view.ViewZoom / 16.0f * 10000.0f;
+    // The picture moves by a sixteenth of the half height, zoomed: the held row moves up.
+    g_view.ZoomAnchorY -= float(direction) * float(h / 2) * g_view.ViewZoom / 16.0f;
 }
 
 void ToggleMoveFlagOfFile2Or3(bool file3) {
@@ -242,14 +243,18 @@ void ExecuteControl(int c) {
     RequestRedraw(kRedrawCommand);
 }
 
+bool Held(RenderKey key) {
+    return (g_view.KeysHeld >> int(key)) & 1;
+}
+
 void SampleHeldKeys() {
-    if (RenderKeyHeld(RenderKey::F1)) {
+    if (Held(RenderKey::F1)) {
         g_view.KeyHelpCounter = kKeyHelpStart;
         g_view.ForceRedraw = true;
     }
-    g_view.CtrlHeld = RenderKeyHeld(RenderKey::Ctrl);
+    g_view.CtrlHeld = Held(RenderKey::Ctrl);
     if (g_view.CtrlHeld) RequestRedraw(kRedrawCommand);
-    int shift = RenderKeyHeld(RenderKey::Shift);
+    int shift = Held(RenderKey::Shift);
     if (shift != g_view.ShiftHeld) {
         g_view.ShiftHeld = shift;
         // The File 2 button turns into the File 3 button while Shift is down.
@@ -277,6 +282,16 @@ void ExecuteKey(int character) {
 
 void DispatchKey() {
     int c = RenderInputChar();
+    if (c) {
+        // Any key puts the key instructions away (- and F1 bring them back) and ends a replay;
+        // A, which would start it again, only ends it.
+        g_view.KeyHelpCounter = 0;
+        if (g_view.RealTimePlay) {
+            g_view.RealTimePlay = 0;
+            RequestRedraw(kRedrawCommand);
+            if (std::tolower(c) == 'a') c = 0;
+        }
+    }
     SampleHeldKeys();
     if (c)
         ExecuteKey(c); // which brings the toolbar up to date

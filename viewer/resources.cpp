@@ -106,7 +106,16 @@ void ChooseFontMetrics() {
     g_res.namePanelWidth = hd ? 340 : 300;
 }
 
+namespace {
+bool g_failVertexPools = false;
+}
+
+void FailVertexPoolsForTesting(bool fail) {
+    g_failVertexPools = fail;
+}
+
 bool AllocateVertexPools() {
+    if (g_failVertexPools) return false;
     try {
         g_res.linePool.assign(size_t(5 * g_res.screenWidth + 51), RenderVertex());
         g_res.pool3072.assign(3072, RenderVertex());

@@ -45,6 +45,8 @@ void ChooseFontMetrics();
 
 // Allocates the vertex pools for the drawing surface width; false when that fails.
 bool AllocateVertexPools();
+// Tests: every pool allocation fails until called with false.
+void FailVertexPoolsForTesting(bool fail);
 
 // (Re)creates surfaces, images, fonts and colours, rebuilds the panels and asks for a full
 // redraw. Failures are reported only in debug mode.

@@ -11,11 +11,13 @@
 
 #include "analysis/lap_model.h"
 #include "analysis/lap_statistics.h"
-#include "viewer/lap_table_dialog.h"
 #include "data/settings.h"
 #include "render/render_qt.h"
+#include "viewer/graph_settings.h"
+#include "viewer/graphs.h"
 #include "viewer/info_panels.h"
 #include "viewer/key_commands.h"
+#include "viewer/lap_table_dialog.h"
 #include "viewer/open_file.h"
 #include "viewer/view_state.h"
 
@@ -125,6 +127,8 @@ void CloseFileFromToolbar(int slot) {
     ResetLapChecks(slot);
     ComputeLapStatistics();
     RefreshSummary();
+    ChooseFile1Colors(); // File 1 may be left alone
+    RebuildGraphList();
     RequestRedraw(kRedrawFull);
 }
 

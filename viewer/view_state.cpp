@@ -44,6 +44,7 @@ void SetRealTimePlay(bool on) {
     ShowGraphView();
     g_view.RealTimePlay = on;
     g_view.RealTimePlayStart = RenderNowMs();
+    for (int s = 0; s < kSlotCount; ++s) g_view.RealTimePlayFrom[s] = SlotOf(s).cursorPos;
     g_view.SubViewOn = 1;
 }
 

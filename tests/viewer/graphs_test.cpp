@@ -338,13 +338,13 @@ TEST_F(Graphs, ScrollBarGrowsNearTheBottomAndShowsFileOnesPlace) {
     SlotOf(0).cursorPos = 2000 * 100; // a quarter of the way
     g_view.MouseX = kWidth / 2, g_view.MouseY = kHeight - 5;
     const GraphFrame f = MakeGraphFrame();
-    for (int pass = 0; pass < 20; ++pass) DrawGraphView(f);
+    for (int pass = 0; pass < 20; ++pass) DrawScrollBar(f);
     EXPECT_EQ(g_view.ScrollSlide, 32);
     const QImage* image = RenderTargetImage(kBackBuffer);
     const int y = kHeight - 6;
     EXPECT_NE(image->pixel(kWidth / 4, y), image->pixel(kWidth - 10, y)); // thumb, bar
     g_view.MouseY = kHeight / 2;
-    for (int pass = 0; pass < 10; ++pass) DrawGraphView(f);
+    for (int pass = 0; pass < 10; ++pass) DrawScrollBar(f);
     EXPECT_EQ(g_view.ScrollSlide, 22);
 }
 
