@@ -110,7 +110,8 @@ GraphFrame MakeGraphFrame() {
     GraphFrame f;
     RenderClientSize(f.clientWidth, f.clientHeight);
     int half = f.clientWidth / 2;
-    g_settings.BaseLinePos = std::clamp(g_settings.BaseLinePos, 10 - half, half - 10);
+    if (half >= 10)
+        g_settings.BaseLinePos = std::clamp(g_settings.BaseLinePos, 10 - half, half - 10);
     f.baseX = float(half + g_settings.BaseLinePos);
     f.zoom = g_view.ViewZoom;
     f.vscroll = g_view.VScroll;

@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cctype>
 
+#include "analysis/course_layout.h"
 #include "data/derived_channels.h"
 #include "data/sample_envelope.h"
 #include "data/settings.h"
+#include "viewer/course_map_picture.h"
 #include "viewer/course_map_window.h"
 #include "viewer/graph_layout.h"
 #include "viewer/graphs.h"
@@ -60,9 +62,32 @@ void ScrollLoadedFiles(int direction) {
     }
 }
 
+// Graph position mode with the course layout on the map: Shift with the arrows moves the
+// course start, where the lap marks are, along the course points.
+bool CourseOffsetKeys() {
+    return g_view.GraphPositionMode && g_view.ShiftHeld && CourseMapShown() && !MapShowsGps() &&
+           g_courseLayout.courseLayoutOn;
+}
+
+void StepCourseOffset(int step) {
+    int32_t& offset = g_courseLayout.courseOffset;
+    offset = step == 0 ? 0 : offset + step;
+    // Past either end the offset wraps, and is applied again from there.
+    if (!ApplyCourseOffset()) ApplyCourseOffset();
+    RequestRedraw(kRedrawFull);
+}
+
+// Graph position mode positions the baseline: the arrows move it by 1 and 10 pixels.
+void MoveBaseline(int pixels) {
+    g_settings.BaseLinePos += pixels;
+    MakeGraphFrame(); // keeps it inside the window
+}
+
 void HorizontalArrow(int direction) {
-    if (g_view.GraphPositionMode) {
-        g_view.GraphPosition += direction;
+    if (CourseOffsetKeys()) {
+        StepCourseOffset(direction);
+    } else if (g_view.GraphPositionMode) {
+        MoveBaseline(direction);
     } else if (g_view.AfMapView) {
         OffsetLafDelay(direction * kLafDelayStep);
     } else if (g_view.ShiftHeld) {
@@ -74,8 +99,12 @@ void HorizontalArrow(int direction) {
 
 // Up is -1, down +1: up raises the graph position and moves the zoom anchor up.
 void VerticalArrow(int direction) {
+    if (CourseOffsetKeys()) {
+        StepCourseOffset(-10 * direction);
+        return;
+    }
     if (g_view.GraphPositionMode) {
-        g_view.GraphPosition -= 10 * direction;
+        MoveBaseline(-10 * direction);
         return;
     }
     int w = 0, h = 0;
@@ -183,7 +212,7 @@ bool ExecuteLetter(int c) {
         break;
     case 's':
         g_view.AfMapView = !g_view.AfMapView;
-        g_view.GraphPositionMode = 0;
+        EndGraphPositionMode();
         g_view.RealTimePlay = 0;
         break;
     case 'v':
@@ -197,8 +226,10 @@ bool ExecuteLetter(int c) {
         ToggleMoveFlagOfFile2Or3(g_view.ShiftHeld && Expert(2));
         break;
     case 'z':
-        if (g_view.GraphPositionMode)
-            g_view.GraphPosition = 0;
+        if (CourseOffsetKeys())
+            StepCourseOffset(0);
+        else if (g_view.GraphPositionMode)
+            g_settings.BaseLinePos = 0;
         else
             g_view.FileMoveFlag[0] = !g_view.FileMoveFlag[0];
         break;

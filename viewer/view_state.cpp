@@ -17,12 +17,16 @@ void RequestRedraw(int passes) {
     g_view.RedrawCountdown = passes;
 }
 
+void EndGraphPositionMode() {
+    g_view.GraphPositionMode = 0;
+    SetMapEditing(false); // map clicks move the cursors again
+}
+
 void ShowGraphView() {
     g_view.AfMapView = 0;
-    g_view.GraphPositionMode = 0;
     g_view.RealTimePlay = 0;
     g_view.XyPlotView = 0;
-    SetMapEditing(false);
+    EndGraphPositionMode();
 }
 
 void SetGraphPositionMode(bool on) {

@@ -23,8 +23,7 @@ struct ViewState {
     int ExitRequest = 0;               // 1 quit requested, 2 the toolbar was destroyed
     int ResumeState = 0;               // 0 normal, 1 suspend queried, 2 suspended, 3 resumed
     int GraphPositionMode = 0;
-    int GraphPosition = 0; // the graph the position keys adjust
-    int AlignType = 1;     // graph alignment type the next Q applies (1 or 2)
+    int AlignType = 1; // graph alignment type the next Q applies (1 or 2)
     int AfMapView = 0;
     int AfSwitchReversed = 0; // switch filter direction of the A/F map
     int XyPlotView = 0;
@@ -97,6 +96,7 @@ void RequestRedraw(int passes);
 // Switches between the exclusive views, shared by the keys and the toolbar.
 void ShowGraphView();               // A/F map, graph position mode, replay and X-Y plot off
 void SetGraphPositionMode(bool on); // also ends the other views and resets the alignment
+void EndGraphPositionMode();        // however it is left: map editing ends with it
 void SetSubView(bool on);           // ends replay and the other views
 void SetRealTimePlay(bool on);      // the sub view comes on with it
 

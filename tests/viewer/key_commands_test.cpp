@@ -195,15 +195,16 @@ TEST_F(KeyCommands, ArrowsStepLapsScrollOrMoveGraphPosition) {
     RenderSetKeyHeld(RenderKey::Ctrl, false);
     RenderSetKeyHeld(RenderKey::Shift, false);
 
+    // Graph position mode positions the baseline.
     g_view.GraphPositionMode = 1;
     ExecuteKey(kCharUp);
     ExecuteKey(kCharRight);
-    EXPECT_EQ(g_view.GraphPosition, 11);
+    EXPECT_EQ(g_settings.BaseLinePos, 11);
     ExecuteKey(kCharDown);
     ExecuteKey(kCharDown);
-    EXPECT_EQ(g_view.GraphPosition, -9);
+    EXPECT_EQ(g_settings.BaseLinePos, -9);
     ExecuteKey('z');
-    EXPECT_EQ(g_view.GraphPosition, 0);
+    EXPECT_EQ(g_settings.BaseLinePos, 0);
     EXPECT_TRUE(g_view.FileMoveFlag[0]); // Z in this mode leaves the move flag
 }
 
