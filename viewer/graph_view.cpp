@@ -281,6 +281,10 @@ int GraphAreaLeft() {
     return NamePanelX() + 80;
 }
 
+int ValueColumnsRight() {
+    return ValueColumnX(3) + 80;
+}
+
 namespace {
 
 bool OverRegion(const GraphFrame& f) {

@@ -219,29 +219,101 @@ void WheelZoom(int notches, int mouseY, int clientHeight) {
     }
 }
 
+namespace {
+
+// The range of a column becomes the range of its data in the loaded files, with one grid step.
+void AutoScaleColumn(int c) {
+    int32_t lo = INT32_MAX, hi = INT32_MIN;
+    for (int s = 0; s < kSlotCount; ++s) {
+        if (!SlotOf(s).active || !IsPresent(SlotOf(s), c)) continue;
+        lo = std::min(lo, SlotOf(s).range.min[c]);
+        hi = std::max(hi, SlotOf(s).range.max[c]);
+    }
+    if (lo > hi) return;
+    GraphCodeSettings& g = GraphOf(SlotOf(0).channels[c].code);
+    g.GraphMin = lo;
+    g.GraphMax = hi == lo ? lo + 1000 : hi;
+    g.GridShown = 1;
+    g.GraphStep = g.GraphMax - g.GraphMin;
+}
+
+// The rows the stacked bands share: from 20 to 40 above the client bottom.
+void StackRows(int bands, int& top, int& bottom) {
+    int w = 0, h = 0;
+    RenderClientSize(w, h);
+    if (h <= 0) h = 768; // no window yet: the size it opens with
+    top = 20;
+    bottom = std::max(top + 10 * std::max(bands, 1), h - 40);
+}
+
+} // namespace
+
+void StackUnplacedBands(const std::vector<int>& columns) {
+    constexpr int kLeast = 24, kMost = 80; // rows of a band placed this way
+    std::vector<int> own;                  // one column per code
+    for (int c : columns) {
+        const ChannelCode code = SlotOf(0).channels[c].code;
+        if (std::none_of(own.begin(), own.end(),
+                         [&](int o) { return SlotOf(0).channels[o].code == code; }))
+            own.push_back(c);
+    }
+    if (own.empty()) return;
+    int top = 0, bottom = 0;
+    StackRows(int(own.size()), top, bottom);
+    // The rows taken: the bands of the placed channels drawn in their own position.
+    std::vector<std::pair<int, int>> taken;
+    for (int c = 0; c < kColumnCount; ++c) {
+        if (!IsPresent(SlotOf(0), c) || !(SlotOf(0).channelFlags[c] & kChannelShown)) continue;
+        if (g_graph.GraphOrder[c] != c) continue;
+        const ChannelCode code = SlotOf(0).channels[c].code;
+        if (std::any_of(own.begin(), own.end(),
+                        [&](int o) { return SlotOf(0).channels[o].code == code; }))
+            continue;
+        const GraphCodeSettings& g = GraphOf(code);
+        taken.push_back({std::min(g.GraphTop, g.GraphBottom), std::max(g.GraphTop, g.GraphBottom)});
+    }
+    std::sort(taken.begin(), taken.end());
+    std::vector<std::pair<int, int>> gaps; // free rows, top to bottom
+    int y = top;
+    for (const auto& [from, to] : taken) {
+        if (from > y) gaps.push_back({y, std::min(from, bottom)});
+        y = std::max(y, to + 1);
+        if (y >= bottom) break;
+    }
+    if (y < bottom) gaps.push_back({y, bottom});
+    int freeRows = 0;
+    for (const auto& [from, to] : gaps) freeRows += std::max(to - from, 0);
+    const int n = int(own.size());
+    const int rows = std::min(kMost, freeRows / n);
+    std::vector<std::pair<int, int>> bands;
+    for (const auto& [from, to] : gaps)
+        for (int at = from; rows >= kLeast && at + rows <= to && int(bands.size()) < n; at += rows)
+            bands.push_back({at, at + rows - 4});
+    if (int(bands.size()) < n) {
+        // No room left among the placed bands: stacked over the whole height, as a first run
+        // stacks every band, still one under another.
+        bands.clear();
+        for (int i = 0; i < n; ++i)
+            bands.push_back({top + (bottom - top) * i / n, top + (bottom - top) * (i + 1) / n - 4});
+    }
+    for (int i = 0; i < n; ++i) {
+        AutoScaleColumn(own[size_t(i)]);
+        GraphCodeSettings& g = GraphOf(SlotOf(0).channels[own[size_t(i)]].code);
+        g.GraphTop = bands[size_t(i)].first;
+        g.GraphBottom = bands[size_t(i)].second;
+        DeriveScaleFromBand(g);
+    }
+}
+
 void AlignGraphs(int type, bool autoScale, bool ctrl) {
     RebuildGraphList();
-    if (autoScale) {
-        for (int i = 0; i < g_graphList.count; ++i) {
-            int c = g_graphList.column[i];
-            int32_t lo = INT32_MAX, hi = INT32_MIN;
-            for (int s = 0; s < kSlotCount; ++s) {
-                if (!SlotOf(s).active || !IsPresent(SlotOf(s), c)) continue;
-                lo = std::min(lo, SlotOf(s).range.min[c]);
-                hi = std::max(hi, SlotOf(s).range.max[c]);
-            }
-            if (lo > hi) continue;
-            GraphCodeSettings& g = GraphOf(SlotOf(0).channels[c].code);
-            g.GraphMin = lo;
-            g.GraphMax = hi == lo ? lo + 1000 : hi;
-            g.GridShown = 1;
-            g.GraphStep = g.GraphMax - g.GraphMin;
-        }
-    }
+    if (autoScale)
+        for (int i = 0; i < g_graphList.count; ++i) AutoScaleColumn(g_graphList.column[i]);
     int w = 0, h = 0;
     RenderClientSize(w, h);
     int n = std::max(1, g_graphList.count);
-    int top = 20, bottom = std::max(top + 10 * n, h - 40);
+    int top = 0, bottom = 0;
+    StackRows(n, top, bottom);
     for (int i = 0; i < g_graphList.count; ++i) {
         GraphCodeSettings& g = GraphOf(SlotOf(0).channels[g_graphList.column[i]].code);
         if (type == 1) {

@@ -3,6 +3,7 @@
 // the baseline, with grid, names, cursor values, the span read-out and the zoom.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "data/session.h"
 #include "render/render.h"
@@ -73,6 +74,9 @@ void ZoomOff();
 // Aligns the bands: type 1 stacks the shown bands, type 2 gives them all the same rows; with
 // `autoScale` the ranges first become the channels' data ranges.
 void AlignGraphs(int type, bool autoScale, bool ctrl);
+// Channels a layout does not place: each scaled to its data and stacked into rows the placed
+// bands leave free (over the whole height when none are left), one under another.
+void StackUnplacedBands(const std::vector<int>& columns);
 
 // The curves of every file. Returns the number of vertices emitted (for tests and benchmarks).
 int64_t DrawCurves(const GraphFrame& frame);
@@ -86,6 +90,8 @@ void DrawScrollBar(const GraphFrame& frame);
 int ValueColumnX(int slot);
 // Where the curves begin to be free of the value and name columns.
 int GraphAreaLeft();
+// The right edge of the value and name columns with three files loaded.
+int ValueColumnsRight();
 
 // The span read-out at the top of the graphs: the time between the baseline and the pointer,
 // then each file's distance over it, placed where none touches another.

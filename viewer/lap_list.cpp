@@ -41,8 +41,8 @@ std::vector<int> PlaceLines(const GraphFrame& frame, int top, int wanted) {
         while (moved) {
             moved = false;
             for (int i = 0; i < g_graphList.count; ++i) {
-                const int r = int(std::floor(rows[i]));
-                if (r < y + lh && r + vh > y) y = r + vh, moved = true;
+                const int top = int(std::floor(rows[i])), bottom = int(std::ceil(rows[i] + vh));
+                if (top < y + lh && bottom > y) y = bottom, moved = true;
             }
         }
         if (y + lh > limit) break;

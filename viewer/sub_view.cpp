@@ -212,8 +212,9 @@ SubBox SubElementBox(SubElement element, int clientWidth, int clientHeight) {
     b.halfWidth = e.halfWidth * *e.scale;
     b.halfHeight = e.halfHeight * *e.scale;
     // A stored place outside the window (another screen, a smaller window) shows the element
-    // whole at the nearest place.
-    b.cx = std::clamp(float(*e.x), b.halfWidth, std::max(b.halfWidth, clientWidth - b.halfWidth));
+    // whole at the nearest place, and the value and name columns stay readable beside it.
+    const float left = float(GraphAreaLeft()) + b.halfWidth;
+    b.cx = std::clamp(float(*e.x), left, std::max(left, clientWidth - b.halfWidth));
     b.cy =
         std::clamp(float(*e.y), b.halfHeight, std::max(b.halfHeight, clientHeight - b.halfHeight));
     return b;

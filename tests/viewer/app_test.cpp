@@ -17,6 +17,7 @@
 #include "tools/sim/family3_writer.h"
 #include "tools/sim/ride.h"
 #include "viewer/frame.h"
+#include "viewer/graphs.h"
 #include "viewer/info_panels.h"
 #include "viewer/input.h"
 #include "viewer/key_commands.h"
@@ -176,6 +177,33 @@ TEST_F(Viewer, ExtraMouseButtonsAndSidewaysWheelStepLaps) {
     EXPECT_EQ(g_view.ZoomSpan, 10000);
     for (int i = 0; i < 300 && g_view.ViewZoom >= 1.001f; ++i) PollInput();
     EXPECT_EQ(g_view.VScroll, 0);
+}
+
+TEST_F(Viewer, AVertexPoolThatCannotBeHadIsReportedOnceAndEndsTheStart) {
+    FailVertexPoolsForTesting(true);
+    EXPECT_EQ(AppMain(dir_, {}), -1);
+    FailVertexPoolsForTesting(false);
+    int memory = 0, device = 0;
+    for (const auto& m : RecordedMessages()) {
+        memory += m.text == "Memory Error." && m.caption == "Error";
+        device += m.text == "DiretX Error.";
+    }
+    EXPECT_EQ(memory, 1);
+    EXPECT_EQ(device, 0);
+}
+
+TEST_F(Viewer, ToolbarTipsSayWhatTheButtonsDoAndItStartsClearOfTheValues) {
+    Start();
+    for (const char* name : {"Check1", "GPM", "Play", "Close2"}) {
+        auto* b = ToolbarWidget()->findChild<QToolButton*>(name);
+        ASSERT_NE(b, nullptr);
+        EXPECT_NE(b->toolTip(), QString(name));
+        EXPECT_GT(b->toolTip().size(), 12) << name;
+    }
+    const QRect bar = ToolbarWidget()->frameGeometry();
+    const QRect main = RenderMainWindow()->normalGeometry();
+    if (bar.left() >= main.left()) // not pushed back by the screen's edge
+        EXPECT_GE(bar.left() - main.left(), ValueColumnsRight());
 }
 
 TEST_F(Viewer, ToolbarIsKeptOnTheScreen) {

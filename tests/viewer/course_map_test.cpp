@@ -508,6 +508,26 @@ TEST_F(CourseMapClicks, ShiftArrowsInGraphPositionModeMoveTheCourseStart) {
     EXPECT_EQ(c.courseOffset, 0);
 }
 
+TEST_F(CourseMap, TheSubViewLiesOverTheCourseMap) {
+    WriteCourse();
+    LapRecording(0);
+    StartViewer();
+    g_settings.Curse_Z = 1.0f;
+    DrawFrame();
+    const CourseMapView view = CourseMapViewNow();
+    const QPoint start = PointPixel(0);
+    const QPoint at(int(view.panX + start.x()), int(view.panY + start.y()));
+    ASSERT_TRUE(
+        Near(RenderTargetImage(kBackBuffer)->pixel(at.x(), at.y()), MapMarkerColor(), 255, 40));
+    // The stroke histograms' box (no strokes in this recording: the box alone) over the start.
+    g_view.SubViewOn = g_view.StatusViewOn = 1;
+    g_settings.ExpertMode = 1;
+    g_settings.Susgram_X = at.x() + 100, g_settings.Susgram_Y = at.y() + 40;
+    g_settings.Susgram_Z = 1.0f;
+    DrawFrame();
+    EXPECT_LT(qGreen(RenderTargetImage(kBackBuffer)->pixel(at.x(), at.y())), 100);
+}
+
 TEST_F(CourseMap, TheTimeAndDistanceBoxHidesNoTrackAndFitsItsTexts) {
     WriteCourse();
     Slot& first = LapRecording(0);

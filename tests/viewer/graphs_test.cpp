@@ -10,6 +10,7 @@
 #include "render/render_qt.h"
 #include "tests/gui_app.h"
 #include "tests/test_support.h"
+#include "tests/viewer/graph_fixture.h"
 #include "viewer/graph_position.h"
 #include "viewer/graph_settings.h"
 #include "viewer/input.h"
@@ -18,45 +19,6 @@
 
 namespace qvtk::test {
 namespace {
-
-constexpr int kWidth = 640, kHeight = 400;
-
-class Graphs : public ProgramTest {
-protected:
-    void SetUp() override {
-        GuiApp();
-        ProgramTest::SetUp();
-        ResetViewState();
-        ResetGraphSettings();
-        ResetViewerResources();
-        ASSERT_EQ(RenderOpenOffscreen(kWidth, kHeight), 0);
-        g_res.screenWidth = kWidth;
-        ASSERT_TRUE(AllocateVertexPools());
-        g_view.ViewZoom = 1.0f;
-    }
-    void TearDown() override {
-        RenderClose();
-        ProgramTest::TearDown();
-    }
-    // A recording of one shown column (code 3) with the given samples.
-    void MakeFile(FileSlot slot, const std::vector<int32_t>& samples, float rate = 1.0f) {
-        Slot& s = SlotOf(slot);
-        s.channelFlags[0] = kChannelPresent | kChannelShown; // a full buffer for column 0
-        ASSERT_TRUE(AllocateSlotBuffers(slot, int32_t(samples.size())));
-        s.active = true;
-        s.sampleCount = int32_t(samples.size());
-        s.sampleRateFactor = rate;
-        s.channels[0].kind = 1;
-        s.channels[0].code = 3;
-        std::copy(samples.begin(), samples.end(), s.samples[0]);
-        BuildSlotEnvelope(slot);
-    }
-    static bool Lit(int x, int y) {
-        const QImage* img = RenderTargetImage(kBackBuffer);
-        return x >= 0 && y >= 0 && x < img->width() && y < img->height() &&
-               (img->pixel(x, y) & 0xFFFFFF) != 0;
-    }
-};
 
 TEST_F(Graphs, FilesOfDifferentRatesShareOneTimeScale) {
     MakeFile(0, std::vector<int32_t>(4000, 0), 1.0f); // 200 Hz
