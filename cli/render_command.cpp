@@ -48,6 +48,10 @@ void PrepareView(const Options& o) {
     ResetGraphSettings();
     ResetGraphLayouts();
     ResetViewerResources();
+    // The views the settings start the program with: the sub view (AnimeMode) and its
+    // stroke histograms (SusgramDisplay).
+    g_view.SubViewOn = g_settings.AnimeMode;
+    g_view.StatusViewOn = g_settings.SusgramDisplay;
     g_view.ViewZoom = 1.0f; // settled, without the opening animation
     g_view.KeyHelpCounter = 0;
     g_view.HorizontalCompression = o.compression;

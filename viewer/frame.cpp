@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "data/settings.h"
+#include "viewer/background.h"
 #include "viewer/course_map_window.h"
 #include "viewer/graph_settings.h"
 #include "viewer/graphs.h"
@@ -66,19 +67,7 @@ bool TranslucentBackground() {
     return g_view.ScalingAnchorY >= 0 && NormalGraphView();
 }
 
-void DrawBackground(int clientWidth) {
-    const bool translucent = TranslucentBackground();
-    if (!translucent) {
-        RenderSetBlend(BlendMode::None, 255);
-        RenderClearTarget(LightScheme() ? RenderColor(244, 244, 240) : RenderColor(0, 0, 0));
-    }
-    RenderSetBlend(translucent ? BlendMode::Alpha : BlendMode::None, translucent ? 64 : 255);
-    float shift = -g_view.VScroll;
-    if (g_res.columnStrip > 0)
-        RenderImage(g_res.columnStrip, 0, shift, float(clientWidth), float(g_res.screenHeight));
-    int panelX = SlotOf(2).active ? 325 : 220;
-    if (g_res.namePanel > 0) RenderImage(g_res.namePanel, float(panelX), shift);
-}
+
 
 void DrawKeyHelp() {
     if (g_view.KeyHelpCounter <= 0) return;
@@ -154,7 +143,8 @@ void DrawFrame() {
     g_res.clientHeight = h;
     RenderSetTarget(kBackBuffer);
     RenderClipReset();
-    DrawBackground(w);
+    const bool graphs = !g_view.AfMapView && !g_view.XyPlotView;
+    DrawBackground(MakeGraphFrame(), TranslucentBackground() && graphs);
     DrawKeyHelp();
     if (g_view.GraphPositionMode) {
         const GraphFrame frame = MakeGraphFrame();

@@ -91,6 +91,9 @@ void ValueRowTops(const GraphFrame& f, float tops[kColumnCount]) {
 void DrawGridValueLabels(const GraphFrame& f) {
     const int x = GraphAreaLeft() + 2;
     const int fs = g_res.smallFontSize;
+    // The labels share one column: one that would touch a label drawn before is left out (the
+    // lower edge of a band and the upper edge of the next lie a few rows apart).
+    std::vector<float> taken;
     ForEachBand([&](int column, ChannelCode code, const GraphCodeSettings& g) {
         if (!g.GridShown) return;
         const int64_t step = std::max<int64_t>(g.GraphStep, 1);
@@ -107,7 +110,12 @@ void DrawGridValueLabels(const GraphFrame& f) {
             if (k % every) continue;
             const float y = float(m.Y(double(v) * 0.001));
             if (y < 0 || y > f.clientHeight) continue;
-            RenderText(float(x), y - float(fs) - 1, LabelColor(), g_res.smallFont, "%.*f", decimals,
+            const float top = y - float(fs) - 1;
+            if (std::any_of(taken.begin(), taken.end(),
+                            [&](float t) { return std::fabs(t - top) < float(fs); }))
+                continue;
+            taken.push_back(top);
+            RenderText(float(x), top, LabelColor(), g_res.smallFont, "%.*f", decimals,
                        double(v) * 0.001);
         }
     });

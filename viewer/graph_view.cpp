@@ -59,13 +59,7 @@ void DrawGrid(const GraphFrame& f) {
         done[code] = true;
         const GraphCodeSettings& g = GraphOf(code);
         if (!g.GridShown) continue;
-        float top = float(ValueY(f, code, g.GraphMax * 0.001));
-        float bottom = float(ValueY(f, code, g.GraphMin * 0.001));
-        if (g_settings.GridFill) {
-            RenderSetBlend(BlendMode::Alpha, 24);
-            RenderBox(float(NamePanelX()), top, float(f.clientWidth), bottom,
-                      LightScheme() ? RenderColor(0, 0, 64) : RenderColor(60, 70, 110), true);
-        }
+        // (The bands' fill, GridFill, is part of the background.)
         RenderSetBlend(BlendMode::Alpha, 90);
         int64_t step = std::max<int64_t>(g.GraphStep, 1);
         int64_t lines = (int64_t(g.GraphMax) - g.GraphMin) / step;
@@ -77,6 +71,32 @@ void DrawGrid(const GraphFrame& f) {
         }
     }
 }
+
+} // namespace
+
+RenderColorValue GridFillColor() {
+    return LightScheme() ? RenderColor(0, 0, 64) : RenderColor(60, 70, 110);
+}
+
+int GridFillBands(const GraphFrame& f, float* tops, float* bottoms) {
+    if (!g_settings.GridFill) return 0;
+    bool done[kGraphCodes] = {};
+    int n = 0;
+    for (int i = 0; i < g_graphList.count; ++i) {
+        ChannelCode code = CodeOf(g_graphList.column[i]);
+        if (code >= kGraphCodes || done[code]) continue;
+        done[code] = true;
+        const GraphCodeSettings& g = GraphOf(code);
+        if (!g.GridShown) continue;
+        tops[n] = float(ValueY(f, code, g.GraphMax * 0.001));
+        bottoms[n] = float(ValueY(f, code, g.GraphMin * 0.001));
+        if (bottoms[n] < tops[n]) std::swap(tops[n], bottoms[n]);
+        ++n;
+    }
+    return n;
+}
+
+namespace {
 
 double CursorValue(FileSlot slot, int column, int64_t sample) {
     return SampleAt(slot, column,

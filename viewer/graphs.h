@@ -84,6 +84,11 @@ int64_t DrawCurves(const GraphFrame& frame);
 int64_t DrawCurve(const GraphFrame& frame, FileSlot slot, int column);
 
 void DrawGraphView(const GraphFrame& frame);
+// The grid fill (GridFill) of the bands whose grid is shown: their rows, top and bottom (at
+// most kColumnCount), and the colour laid over them at kGridFillAlpha.
+constexpr int kGridFillAlpha = 24;
+int GridFillBands(const GraphFrame& frame, float* tops, float* bottoms);
+RenderColorValue GridFillColor();
 // The scroll bar at the bottom (normal view, key B), drawn over the course map.
 void DrawScrollBar(const GraphFrame& frame);
 // Left edge of a file's cursor value column.

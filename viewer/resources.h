@@ -38,6 +38,14 @@ struct ViewerResources {
 
 extern ViewerResources g_res;
 
+// The background pictures' colours in the scheme: the window behind everything, the column
+// strip with its lines every kStripLineSpacing rows, and the name panel.
+constexpr int kStripLineSpacing = 32;
+struct BackgroundColors {
+    RenderColorValue clear, strip, stripLine, namePanel;
+};
+BackgroundColors BackgroundColorsNow();
+
 void ResetViewerResources();
 
 // Chooses the font metrics from HD_Display.
