@@ -664,6 +664,32 @@ void RasterDrawImageTurned(const RasterTarget& target, const RasterImage& image,
     });
 }
 
+void RasterDrawMask(const RasterTarget& target, const uint8_t* mask, int maskStride, int x, int y,
+                    int width, int height, uint32_t color) {
+    ClipBox clip = ClipOf(target);
+    if (clip.Empty() || !mask || width <= 0 || height <= 0) return;
+    const int i0 = std::max(x, clip.l), i1 = std::min(x + width, clip.r);
+    const int j0 = std::max(y, clip.t), j1 = std::min(y + height, clip.b);
+    if (i0 >= i1 || j0 >= j1) return;
+    const bool replace = target.mode == BlendMode::None;
+    const uint32_t strength = Div255((color >> 24) * uint32_t(replace ? 255 : BlendAlpha(target)));
+    // The premultiplied colour at each coverage, once per call.
+    uint32_t shade[256];
+    for (uint32_t c = 0; c < 256; ++c) shade[c] = Premultiply(color, Div255(strength * c));
+    auto rows = [&]<class Op>() {
+        for (int j = j0; j < j1; ++j) {
+            const uint8_t* m = mask + ptrdiff_t(j - y) * maskStride + (i0 - x);
+            uint32_t* p = target.pixels + ptrdiff_t(j) * target.stride + i0;
+            for (int i = i0; i < i1; ++i, ++p, ++m)
+                if (*m) *p = Op::Apply(*p, shade[*m]);
+        }
+    };
+    if (replace)
+        rows.template operator()<OpOver>();
+    else
+        WithOp(target.mode, rows);
+}
+
 void RasterCompositeLayer(const RasterTarget& target, const uint32_t* layer, int layerStride, int x,
                           int y, int width, int height) {
     ClipBox clip = ClipOf(target);

@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "render/rasterizer.h"
@@ -29,10 +30,22 @@ struct RenderTargetSlot {
     bool colorKey = false; // loaded from a file without alpha: pure black is transparent
 };
 
+// One character of a font, drawn once: its coverage and where it lies from the pen on the
+// baseline.
+struct RenderGlyph {
+    bool ready = false;
+    int left = 0, top = 0;       // the mask's top-left pixel from the pen position
+    int width = 0, height = 0;   // of the mask
+    int advance = 0;             // pixels the pen moves on
+    std::vector<uint8_t> mask;   // width x height coverage
+};
+
 struct RenderFontSlot {
     QFont font;                          // the resolved family at its pixel size and weight
     std::optional<QFontMetrics> metrics; // kept, so widths and ascents cost no lookup
     bool used = false;
+    std::vector<RenderGlyph> ascii;                     // characters below 128
+    std::unordered_map<char16_t, RenderGlyph> others;   // the rest, as they are met
 };
 
 constexpr int kRenderCharQueueSize = 256;
