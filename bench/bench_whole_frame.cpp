@@ -40,6 +40,8 @@ void PrepareView() {
     ready = true;
     bench::LoadThreeHourRides();
     g_session.programDirectory = DemoDirectory();
+    g_settings.CourseLayout_on = 1; // the loads above could not find the demo folder's course
+    ResetCourseLayout();
     ResetViewState();
     ResetGraphSettings();
     ResetViewerResources();

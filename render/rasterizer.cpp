@@ -384,12 +384,71 @@ void DrawOpaqueList(const RasterTarget& target, const ClipBox& clip, const Color
     flush();
 }
 
+// Blended vertical spans of one colour at any columns (lap marks, guide lines), row by row:
+// column by column each pixel would be a cache line of its own.
+template <class Op>
+void BlendSpanRun(const RasterTarget& target, const ClipBox& clip, const VerticalSpan* spans, int n,
+                  uint32_t src) {
+    int top[kSpanRunMax], bottom[kSpanRunMax];
+    int lo = clip.b, hi = clip.t - 1;
+    for (int j = 0; j < n; ++j) {
+        top[j] = std::max(spans[j].top, clip.t);
+        bottom[j] = std::min(spans[j].bottom, clip.b - 1);
+        if (top[j] > bottom[j]) continue;
+        lo = std::min(lo, top[j]);
+        hi = std::max(hi, bottom[j]);
+    }
+    for (int y = lo; y <= hi; ++y) {
+        uint32_t* row = target.pixels + ptrdiff_t(y) * target.stride;
+        for (int j = 0; j < n; ++j)
+            if (y >= top[j] && y <= bottom[j]) row[spans[j].x] = Op::Apply(row[spans[j].x], src);
+    }
+}
+
+// A blended line list; runs of vertical spans of one colour are drawn together.
+template <class Op>
+void DrawBlendedList(const RasterTarget& target, const ClipBox& clip, const ColorSource& source,
+                     const RenderVertex* v, int count) {
+    VerticalSpan run[kSpanRunMax];
+    int n = 0;
+    auto segment = [&](int i) {
+        bool hasLast = false;
+        int lastX = 0, lastY = 0;
+        DrawSegment<Op>(target, clip, source, v[i], v[i + 1], false, hasLast, lastX, lastY);
+    };
+    auto flush = [&] {
+        if (n == 1)
+            segment(run[0].at);
+        else if (n > 1)
+            BlendSpanRun<Op>(target, clip, run, n, source(run[0].color));
+        n = 0;
+    };
+    for (int i = 0; i + 1 < count; i += 2) {
+        VerticalSpan span;
+        if (!AsVerticalSpan(v[i], v[i + 1], span)) {
+            flush();
+            segment(i);
+            continue;
+        }
+        if (span.x < clip.l || span.x >= clip.r) continue;
+        span.at = i;
+        if (n > 0 && (n == kSpanRunMax || span.color != run[n - 1].color)) flush();
+        run[n++] = span;
+    }
+    flush();
+}
+
 void DrawLines(const RasterTarget& target, const RenderVertex* v, int count, bool strip) {
     ClipBox clip = ClipOf(target);
     if (clip.Empty() || !v || count < 2) return;
     ColorSource source = SourceOf(target);
     if (!strip && target.mode == BlendMode::None) {
         DrawOpaqueList(target, clip, source, v, count);
+        return;
+    }
+    if (!strip) {
+        WithOp(target.mode,
+               [&]<class Op>() { DrawBlendedList<Op>(target, clip, source, v, count); });
         return;
     }
     WithOp(target.mode, [&]<class Op>() {
@@ -532,6 +591,8 @@ void ImageRows(const RasterTarget& target, const RasterImage& image, int i0, int
                 s |= 0xFF000000u;
             } else if constexpr (ColorKey) {
                 if ((s & 0x00FFFFFFu) == 0) continue;
+            } else {
+                if (s == 0) continue; // clear: nothing to blend (most of a course map)
             }
             if constexpr (Scaled) s = Scale(s, alpha);
             *p = Op::Apply(*p, s);

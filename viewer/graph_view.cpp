@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "data/settings.h"
 #include "viewer/course_map_window.h"
@@ -206,15 +207,27 @@ void DrawSpanReadout(const GraphFrame& f) {
 }
 
 void DrawLapMarks(const GraphFrame& f) {
+    // One line list per file: its vertical lines are drawn together, row by row.
+    static std::vector<RenderVertex> lines;
     RenderSetBlend(BlendMode::Alpha, 160);
     for (int s = 0; s < kSlotCount; ++s) {
         const Slot& slot = SlotOf(s);
         if (!slot.active) continue;
+        lines.clear();
+        const RenderColorValue color = FileColor(s);
         for (int k = 1; k < slot.laps.count; ++k) {
             float x = float(SampleX(f, s, slot.laps.marks[k]));
             if (x < 0 || x >= f.clientWidth) continue;
-            RenderLine(x, 20, x, float(GraphBottomRow(f)), FileColor(s));
+            RenderVertex a, b;
+            a.x = b.x = x;
+            a.y = 20;
+            b.y = float(GraphBottomRow(f));
+            a.color = b.color = color;
+            lines.push_back(a);
+            lines.push_back(b);
         }
+        if (!lines.empty())
+            RenderPrimitives(lines.data(), int(lines.size()), PrimitiveKind::LineList);
     }
 }
 
