@@ -51,6 +51,9 @@ const KeyHelpLine kKeyHelpLines[] = {
     {37, "[Right  button] - Scaling"},
     {38, "[Middle button] - GraphName , Vertical scroll (During zoom)"},
     {39, "[Scroll Wheel ] - Zoom"},
+    {41, "GraphPos.ADJ. [C]"},
+    {42, "[left][right]   - Baseline       -1/+1 dot,  [up][down] +10/-10, [Z] Center"},
+    {43, "[Shift]+arrows  - Course start   -1/+1 point, [up][down] +10/-10, [Shift]+[Z] 0"},
 };
 const int kKeyHelpLineCount = int(sizeof kKeyHelpLines / sizeof kKeyHelpLines[0]);
 
@@ -66,8 +69,6 @@ BlendMode OverlayBlend() {
 bool TranslucentBackground() {
     return g_view.ScalingAnchorY >= 0 && NormalGraphView();
 }
-
-
 
 void DrawKeyHelp() {
     if (g_view.KeyHelpCounter <= 0) return;
@@ -155,16 +156,17 @@ void DrawFrame() {
     } else if (g_view.AfMapView) {
         // The A/F map view draws here once it exists.
     } else if (!g_view.XyPlotView) {
-        // Bottom to top: the graphs with their read-outs and lap times, the layout tabs, the
-        // course map, the scroll bar, the sub view, the popup hint, the fading info panels.
+        // Bottom to top: the graphs with their read-outs and lap times, the course map, the
+        // scroll bar, the sub view, the popup hint, the fading info panels. The layout tabs,
+        // which slide in only while the pointer is at the top edge, lie over the map there.
         const GraphFrame frame = MakeGraphFrame();
         DrawGraphView(frame);
         DrawLapHeader(frame);
         DrawFileLabels();
         DrawLapLists(frame);
         DrawLafDelayReadout();
-        DrawLayoutTabs(w);
         DrawCourseMapWindow(w, h);
+        DrawLayoutTabs(w);
         DrawScrollBar(frame);
         DrawSubView(frame);
         DrawPopupHint(frame);

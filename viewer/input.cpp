@@ -186,8 +186,8 @@ void RouteWheel(int notches, const GraphFrame& frame) {
     }
     g_view.WheelNotches = 0;
     if (notches == 0) return;
-    if (CourseMapWheel(notches)) return;
     if (LayoutTabsWheel(notches)) return;
+    if (CourseMapWheel(notches)) return;
     if (NormalGraphView() || g_view.GraphPositionMode)
         WheelZoom(notches, g_view.MouseY, frame.clientHeight);
 }
@@ -228,9 +228,12 @@ void PollInput() {
     // Any click puts the key instructions away.
     if (pressed) g_view.KeyHelpCounter = 0;
     // The sub view's elements and the course map lie over the graphs and take the mouse first.
-    const bool subView = SubViewMouse(frame, pressed);
-    if (subView || CourseMapMouse(pressed) || LapListClick(frame, pressed) ||
-        ValueColumnClick(frame, pressed))
+    // The tab strip, once the pointer has brought it in, lies over them all.
+    const bool onTabs =
+        (pressed & kMouseLeft) && (g_view.TabUnderMouse || g_view.TabArrowUnderMouse);
+    const bool subView = !onTabs && SubViewMouse(frame, pressed);
+    if (!onTabs && (subView || CourseMapMouse(pressed) || LapListClick(frame, pressed) ||
+                    ValueColumnClick(frame, pressed)))
         pressed = 0;
     MouseClicks(pressed);
     GraphPositionMouse(frame, pressed);

@@ -478,6 +478,23 @@ TEST_F(CourseMapClicks, MapEditingEndsWithGraphPositionModeHoweverItIsLeft) {
     EXPECT_EQ(CursorSample(0), 1000 + 200 * 3);
 }
 
+TEST_F(CourseMapClicks, TheTabStripLiesOverTheMapWhenThePointerBringsItIn) {
+    WriteCourse();
+    LapRecording(0);
+    StartViewer();
+    g_settings.Curse_Y = 0; // the map at the top edge, under the strip
+    g_layoutList.count = 3;
+    for (int i = 0; i < 3; ++i) g_layoutList.names[i] = "Tab " + std::to_string(i + 1);
+    for (int i = 0; i < 20; ++i) Pass(340, 5, 0);
+    ASSERT_TRUE(OverCourseMap(340, 5));
+    ASSERT_EQ(g_view.TabUnderMouse, 1);
+    g_view.ZoomSpan = 40000;
+    Pass(340, 5, kMouseLeft);
+    EXPECT_EQ(g_mapWindow.grab, 0);             // not the map's press
+    EXPECT_EQ(g_view.ZoomSpan, kZoomSpanFirst); // the tab's: its layout, zoom reset
+    Pass(340, 5, 0);
+}
+
 TEST_F(CourseMapClicks, ShiftArrowsInGraphPositionModeMoveTheCourseStart) {
     WriteCourse();
     LapRecording(0);
