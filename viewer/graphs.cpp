@@ -354,10 +354,13 @@ std::vector<CurvePlan> g_curvePlans(size_t(kSlotCount) * kColumnCount);
 // Walks the pixel columns in steps of max(p, 1) pixels from 20 steps left of the window to 20
 // steps right of it; a column counts once its sample differs from the one before and both
 // lie inside the recording. False when no column holds a sample.
+bool CollectGridColumns(const GraphFrame& frame, FileSlot slot, CurveColumns& cols);
+
 bool CollectColumns(const GraphFrame& frame, FileSlot slot, int32_t offset, int sampleStep,
                     CurveColumns& cols) {
     const Slot& s = SlotOf(slot);
     double p = frame.pixelsPerSample[slot];
+    if (p < 1.0 && offset == 0 && sampleStep == 1) return CollectGridColumns(frame, slot, cols);
     double step = std::max(p, 1.0);
     double left = -20 * step, right = frame.clientWidth + 20 * step;
     size_t most = size_t((right - left) / step) + 2;
@@ -388,6 +391,41 @@ bool CollectColumns(const GraphFrame& frame, FileSlot slot, int32_t offset, int 
         cols.x[size_t(cols.count)] = p > 1 ? float(SampleX(frame, slot, double(si))) : float(x);
         cols.last[size_t(cols.count)] = at;
         ++cols.count;
+    }
+    return cols.count > 0;
+}
+
+// Several samples a pixel, read without offset: the same walk with the pixel columns anchored
+// to the recording instead of the window. Column k holds the samples up to trunc(k x samples
+// per pixel) and lies at its own, fractional, x; scrolling moves every column by the same
+// amount and keeps their runs of samples, so the envelope's answers of the last frame serve
+// again. (The window-anchored walk gives every column other runs after any scroll.)
+bool CollectGridColumns(const GraphFrame& frame, FileSlot slot, CurveColumns& cols) {
+    const Slot& s = SlotOf(slot);
+    const double p = frame.pixelsPerSample[slot], spp = 1.0 / p;
+    const double origin = double(s.cursorPos) / 100.0 * p - double(frame.baseX); // x = k - origin
+    const int64_t k0 = int64_t(std::floor(origin - 20.0)),
+                  k1 = int64_t(std::ceil(origin + frame.clientWidth + 20.0));
+    const size_t most = size_t(k1 - k0) + 2;
+    if (cols.x.size() < most) {
+        cols.x.resize(most);
+        cols.last.resize(most);
+        cols.extremes.resize(most);
+    }
+    cols.count = 0;
+    int64_t prev = int64_t(std::floor(double(k0 - 1) * spp));
+    for (int64_t k = k0; k <= k1; ++k) {
+        const int64_t si = int64_t(std::floor(double(k) * spp));
+        if (si >= s.sampleCount) break;
+        if (si < 1 || prev < 1 || si == prev) {
+            prev = si;
+            continue;
+        }
+        if (cols.count == 0) cols.first = int32_t(prev + 1);
+        cols.x[size_t(cols.count)] = float(double(k) - origin);
+        cols.last[size_t(cols.count)] = int32_t(si);
+        ++cols.count;
+        prev = si;
     }
     return cols.count > 0;
 }
