@@ -156,8 +156,9 @@ int RunRender(Options& o, int argc, char** argv, bool loaded) {
         }
         std::vector<double> sorted = ms;
         std::sort(sorted.begin(), sorted.end());
-        std::fprintf(stderr, "frames %d median-ms %.3f max-ms %.3f\n", o.frames,
-                     sorted[sorted.size() / 2], sorted.back());
+        std::fprintf(stderr, "frames %d median-ms %.3f max-ms %.3f p99-ms %.3f\n", o.frames,
+                     sorted[sorted.size() / 2], sorted.back(),
+                     sorted[std::min(sorted.size() - 1, sorted.size() * 99 / 100)]);
     } else {
         DrawFrame();
     }

@@ -250,7 +250,9 @@ uint64_t PictureSignature() {
         return h;
     }
     const int file = g_view.CurrentFile;
-    h = Mix(Mix(Mix(h, file), ColouringColumn(file)), SelectedLap(file));
+    // The lap matters only to the colours: a plain course is not drawn again on every lap.
+    const int column = ColouringColumn(file);
+    h = Mix(Mix(Mix(h, file), column), column ? SelectedLap(file) : 0);
     h = Mix(Mix(h, g_courseLayout.courseOffset), g_courseLayout.pointCount);
     for (int32_t b : LapStateOf(0).sectors.sec) h = Mix(h, b);
     return Mix(h, MarksPerLap(0));
