@@ -389,19 +389,27 @@ void DrawOpaqueList(const RasterTarget& target, const ClipBox& clip, const Color
 template <class Op>
 void BlendSpanRun(const RasterTarget& target, const ClipBox& clip, const VerticalSpan* spans, int n,
                   uint32_t src) {
-    int top[kSpanRunMax], bottom[kSpanRunMax];
+    int top[kSpanRunMax], bottom[kSpanRunMax], x[kSpanRunMax];
     int lo = clip.b, hi = clip.t - 1;
+    int commonTop = clip.t - 1, commonBottom = clip.b; // rows every span covers
     for (int j = 0; j < n; ++j) {
+        x[j] = spans[j].x;
         top[j] = std::max(spans[j].top, clip.t);
         bottom[j] = std::min(spans[j].bottom, clip.b - 1);
+        commonTop = std::max(commonTop, top[j]);
+        commonBottom = std::min(commonBottom, bottom[j]);
         if (top[j] > bottom[j]) continue;
         lo = std::min(lo, top[j]);
         hi = std::max(hi, bottom[j]);
     }
     for (int y = lo; y <= hi; ++y) {
         uint32_t* row = target.pixels + ptrdiff_t(y) * target.stride;
+        if (y >= commonTop && y <= commonBottom) { // lap marks: every span, no test
+            for (int j = 0; j < n; ++j) row[x[j]] = Op::Apply(row[x[j]], src);
+            continue;
+        }
         for (int j = 0; j < n; ++j)
-            if (y >= top[j] && y <= bottom[j]) row[spans[j].x] = Op::Apply(row[spans[j].x], src);
+            if (y >= top[j] && y <= bottom[j]) row[x[j]] = Op::Apply(row[x[j]], src);
     }
 }
 
