@@ -42,6 +42,8 @@ bench: build
 	@./$(BUILD)/bench_render
 	@./$(BUILD)/bench_graphs
 	@./$(BUILD)/bench_envelope
+	@./$(BUILD)/bench_course_map
+	@./$(BUILD)/bench_whole_frame
 
 ci: test sanitize fuzz
 
