@@ -45,6 +45,8 @@ bench: build
 	@./$(BUILD)/bench_envelope
 	@./$(BUILD)/bench_tools
 	@./$(BUILD)/bench_logger
+	@./$(BUILD)/bench_course_map
+	@./$(BUILD)/bench_whole_frame
 
 ci: test sanitize fuzz
 

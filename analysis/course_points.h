@@ -20,6 +20,13 @@ struct CourseMapView {
 int32_t CoursePointToSample(int32_t p, FileSlot slot, int32_t selectedLap,
                             const CourseMapView& view);
 
+// CoursePointToSample for the points 0 .. count-1 at once, in one walk over the lap.
+void CoursePointsToSamples(FileSlot slot, int32_t selectedLap, int32_t count, int32_t* out);
+
+// The sample of the selected lap itself at which course point p is reached: never one of
+// another lap. The closing point, or a point the lap does not reach, gives the lap's end.
+int32_t CoursePointToLapSample(int32_t p, FileSlot slot, int32_t selectedLap);
+
 // Index (1 .. pointCount) of the course point nearest to the mouse within 15 x zoom pixels,
 // or -1.
 int32_t NearestCoursePoint(float mouseX, float mouseY, const CourseMapView& view);

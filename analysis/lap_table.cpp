@@ -257,12 +257,6 @@ int32_t ScrollLimit(FileSlot slot) {
     return std::max(0, m * (SlotOf(slot).laps.count / m) - 6 * m);
 }
 
-void ScrollToSelectedLap(int panel, int32_t selectedLap) {
-    const int m = MarksPerLap(PanelSlot(panel));
-    g_lapTable.panels[panel].scroll = m * ((selectedLap - 1) / m);
-    ClampScroll(panel);
-}
-
 void ScrollPanel(int panel, TableScroll action, int32_t thumb) {
     const FileSlot slot = PanelSlot(panel);
     const int m = MarksPerLap(slot);
@@ -293,7 +287,7 @@ void ScrollPanel(int panel, TableScroll action, int32_t thumb) {
     ClampScroll(panel);
 }
 
-void OpenLapTable(const int32_t selectedLap[kSlotCount], const TableColumns& columns) {
+void OpenLapTable(const TableColumns& columns) {
     g_lapTable.lowerSlot = 1;
     g_lapTable.page = 0;
     g_lapTable.sectorView = 0;
@@ -302,8 +296,8 @@ void OpenLapTable(const int32_t selectedLap[kSlotCount], const TableColumns& col
     for (LapTablePanel& p : g_lapTable.panels) p.selectState = p.sortKey = 0;
     if (!g_lapTable.keepChecks)
         for (FileSlot slot = 0; slot < kSlotCount; ++slot) ResetLapChecks(slot);
-    for (int panel = 0; panel < kPanelCount; ++panel)
-        ScrollToSelectedLap(panel, selectedLap[PanelSlot(panel)]);
+    // Both panels open at the first lap: the out lap is a lap of the file too.
+    for (LapTablePanel& p : g_lapTable.panels) p.scroll = 0;
     ComputeLapChannelStats(columns);
     for (int panel = 0; panel < kPanelCount; ++panel)
         g_lapTable.panels[panel].highlightLap = LapStateOf(PanelSlot(panel)).bestLap;
@@ -453,9 +447,9 @@ CellClick ClickCell(int panel, int row, int cell) {
     return CellClick::Jump;
 }
 
-void SwitchLowerSlot(int32_t selectedLap, const TableColumns& columns) {
+void SwitchLowerSlot(const TableColumns& columns) {
     g_lapTable.lowerSlot = g_lapTable.lowerSlot == 1 ? 2 : 1;
-    ScrollToSelectedLap(1, selectedLap);
+    g_lapTable.panels[1].scroll = 0; // at its first lap, as when opening
     ComputeLapChannelStats(columns);
     g_lapTable.panels[1].highlightLap = LapStateOf(PanelSlot(1)).bestLap;
 }

@@ -82,13 +82,11 @@ void UpdateLapTableBests();
 // LapOrder of a panel by its sortKey.
 void SortLaps(int panel);
 
-// The steps of opening the dialog, with the viewer's selected lap (1-based segment, 0 none)
-// of every file.
-void OpenLapTable(const int32_t selectedLap[kSlotCount], const TableColumns& columns);
+// The steps of opening the dialog; both panels show their file's first lap at the top.
+void OpenLapTable(const TableColumns& columns);
 
-// Highest first row of a panel's slot and the scroll of the slot's selected lap.
+// Highest first row of a panel's slot.
 int32_t ScrollLimit(FileSlot slot);
-void ScrollToSelectedLap(int panel, int32_t selectedLap);
 
 enum class TableScroll { LineUp, LineDown, PageUp, PageDown, Thumb, Top, Bottom };
 // Moves a panel; `thumb` is the scroll bar position for Thumb.
@@ -130,6 +128,6 @@ enum class CellClick { Nothing, Highlight, Jump };
 CellClick ClickCell(int panel, int row, int cell);
 
 // The lower panel shows the other of File 2 and File 3.
-void SwitchLowerSlot(int32_t selectedLap, const TableColumns& columns);
+void SwitchLowerSlot(const TableColumns& columns);
 
 } // namespace qvtk

@@ -7,6 +7,8 @@
 #include <chrono>
 #include <cmath>
 
+#include "analysis/course_layout.h"
+#include "analysis/lap_model.h"
 #include "logger/program.h"
 #include "data/session.h"
 #include "render/render.h"
@@ -81,6 +83,35 @@ void GpsLapIncrements(benchmark::State& state) {
     state.counters["worst_increment_ms"] = worst;
 }
 BENCHMARK(GpsLapIncrements)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// The course layout of 1000 points coloured by a channel, drawn again for another lap of 30 000
+// samples, as a lap change on the map asks: the sample of every point is found in one walk
+// over the lap.
+void ColouredCourseOnALapChange(benchmark::State& state) {
+    MakeGpsLap(false);
+    g_session.file1HasGps = false;
+    CourseLayout& c = g_courseLayout;
+    c.pointCount = 1000;
+    for (int i = 0; i <= c.pointCount + 1; ++i) {
+        const double a = 2 * M_PI * i / c.pointCount;
+        c.pointX[i] = float(200 * std::cos(a));
+        c.pointY[i] = float(200 * std::sin(a));
+    }
+    Slot& s = SlotOf(0);
+    s.laps.count = 3;
+    s.laps.marks[1] = 1000;
+    s.laps.marks[2] = 16000;
+    s.laps.marks[3] = s.laps.marks[4] = s.laps.marks[5] = s.sampleCount;
+    for (int32_t i = 1; i < s.sampleCount; ++i) s.distance.front[i] = s.distance.front[i - 1] + 40;
+    ComputeSegments(0);
+    bool second = false;
+    for (auto _ : state) {
+        second = !second;
+        s.cursorPos = int64_t(second ? 20000 : 5000) * 100;
+        DrawCourseLayout();
+    }
+}
+BENCHMARK(ColouredCourseOnALapChange)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -16,9 +16,8 @@ void OpenLapTableOnThreeRides(benchmark::State& state) {
     TableColumns columns;
     for (auto& set : columns)
         for (int i = 0; i < kTableColumns; ++i) set[i] = i; // the default columns
-    const int32_t selected[kSlotCount] = {1, 1, 1};
     for (auto _ : state) {
-        OpenLapTable(selected, columns);
+        OpenLapTable(columns);
         g_lapTable.panels[0].sortKey = int(state.range(0));
         g_lapTable.panels[1].sortKey = int(state.range(0));
         SortLaps(0);

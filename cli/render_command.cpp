@@ -50,6 +50,10 @@ void PrepareView(const Options& o) {
     ResetGraphSettings();
     ResetGraphLayouts();
     ResetViewerResources();
+    // The views the settings start the program with: the sub view (AnimeMode) and its
+    // stroke histograms (SusgramDisplay).
+    g_view.SubViewOn = g_settings.AnimeMode;
+    g_view.StatusViewOn = g_settings.SusgramDisplay;
     g_view.ViewZoom = 1.0f; // settled, without the opening animation
     g_view.KeyHelpCounter = 0;
     g_view.HorizontalCompression = o.compression;
@@ -175,8 +179,9 @@ int RunRender(Options& o, int argc, char** argv, bool loaded) {
         }
         std::vector<double> sorted = ms;
         std::sort(sorted.begin(), sorted.end());
-        std::fprintf(stderr, "frames %d median-ms %.3f max-ms %.3f\n", o.frames,
-                     sorted[sorted.size() / 2], sorted.back());
+        std::fprintf(stderr, "frames %d median-ms %.3f max-ms %.3f p99-ms %.3f\n", o.frames,
+                     sorted[sorted.size() / 2], sorted.back(),
+                     sorted[std::min(sorted.size() - 1, sorted.size() * 99 / 100)]);
     } else {
         DrawFrame();
     }

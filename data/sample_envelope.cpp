@@ -419,10 +419,34 @@ bool EnvelopeMinMaxRuns(FileSlot slot, int column, int32_t first, const int32_t*
     const bool same = e->lastFirst == first && e->lastRuns.size() == size_t(count) &&
                       std::equal(lasts, lasts + count, e->lastRuns.begin());
     if (!same) {
+        // Runs asked for last time (same first sample and same last sample) keep their answer;
+        // the others are asked in consecutive stretches.
+        const std::vector<int32_t>& old = e->lastRuns;
+        std::vector<MinMax>& next = e->nextAnswer;
+        next.resize(size_t(count));
+        auto oldFrom = [&](size_t j) { return j == 0 ? e->lastFirst : old[j - 1] + 1; };
+        size_t j = 0;
+        int pending = -1; // first run of a stretch still to be asked
+        auto ask = [&](int end) {
+            if (pending < 0) return;
+            const int32_t from = pending == 0 ? first : lasts[pending - 1] + 1;
+            QueryRuns(*e, from, lasts + pending, end - pending, next.data() + pending);
+            pending = -1;
+        };
+        for (int k = 0; k < count; ++k) {
+            const int32_t from = k == 0 ? first : lasts[k - 1] + 1;
+            while (j < old.size() && old[j] < lasts[k]) ++j;
+            if (j < old.size() && old[j] == lasts[k] && oldFrom(j) == from) {
+                ask(k);
+                next[size_t(k)] = e->lastAnswer[j];
+            } else if (pending < 0) {
+                pending = k;
+            }
+        }
+        ask(count);
         e->lastRuns.assign(lasts, lasts + count);
-        e->lastAnswer.resize(size_t(count));
         e->lastFirst = first;
-        QueryRuns(*e, first, lasts, count, e->lastAnswer.data());
+        std::swap(e->lastAnswer, next);
     }
     std::copy(e->lastAnswer.begin(), e->lastAnswer.end(), out);
     return true;

@@ -41,9 +41,11 @@ struct ColumnEnvelope {
     int32_t levelCount[kEnvelopeMaxLevels] = {}; // entries of each level
     // The runs last asked for and their answer: a view that is redrawn unchanged (the pointer
     // moving over it) asks for the same runs every frame.
+    // A scrolled view asks for the same runs moved along: those answers are taken over.
     int32_t lastFirst = -1;
     std::vector<int32_t> lastRuns;
     std::vector<MinMax> lastAnswer;
+    std::vector<MinMax> nextAnswer; // scratch of the next answer
 };
 
 struct SlotEnvelope {

@@ -384,12 +384,79 @@ void DrawOpaqueList(const RasterTarget& target, const ClipBox& clip, const Color
     flush();
 }
 
+// Blended vertical spans of one colour at any columns (lap marks, guide lines), row by row:
+// column by column each pixel would be a cache line of its own.
+template <class Op>
+void BlendSpanRun(const RasterTarget& target, const ClipBox& clip, const VerticalSpan* spans, int n,
+                  uint32_t src) {
+    int top[kSpanRunMax], bottom[kSpanRunMax], x[kSpanRunMax];
+    int lo = clip.b, hi = clip.t - 1;
+    int commonTop = clip.t - 1, commonBottom = clip.b; // rows every span covers
+    for (int j = 0; j < n; ++j) {
+        x[j] = spans[j].x;
+        top[j] = std::max(spans[j].top, clip.t);
+        bottom[j] = std::min(spans[j].bottom, clip.b - 1);
+        commonTop = std::max(commonTop, top[j]);
+        commonBottom = std::min(commonBottom, bottom[j]);
+        if (top[j] > bottom[j]) continue;
+        lo = std::min(lo, top[j]);
+        hi = std::max(hi, bottom[j]);
+    }
+    for (int y = lo; y <= hi; ++y) {
+        uint32_t* row = target.pixels + ptrdiff_t(y) * target.stride;
+        if (y >= commonTop && y <= commonBottom) { // lap marks: every span, no test
+            for (int j = 0; j < n; ++j) row[x[j]] = Op::Apply(row[x[j]], src);
+            continue;
+        }
+        for (int j = 0; j < n; ++j)
+            if (y >= top[j] && y <= bottom[j]) row[x[j]] = Op::Apply(row[x[j]], src);
+    }
+}
+
+// A blended line list; runs of vertical spans of one colour are drawn together.
+template <class Op>
+void DrawBlendedList(const RasterTarget& target, const ClipBox& clip, const ColorSource& source,
+                     const RenderVertex* v, int count) {
+    VerticalSpan run[kSpanRunMax];
+    int n = 0;
+    auto segment = [&](int i) {
+        bool hasLast = false;
+        int lastX = 0, lastY = 0;
+        DrawSegment<Op>(target, clip, source, v[i], v[i + 1], false, hasLast, lastX, lastY);
+    };
+    auto flush = [&] {
+        if (n == 1)
+            segment(run[0].at);
+        else if (n > 1)
+            BlendSpanRun<Op>(target, clip, run, n, source(run[0].color));
+        n = 0;
+    };
+    for (int i = 0; i + 1 < count; i += 2) {
+        VerticalSpan span;
+        if (!AsVerticalSpan(v[i], v[i + 1], span)) {
+            flush();
+            segment(i);
+            continue;
+        }
+        if (span.x < clip.l || span.x >= clip.r) continue;
+        span.at = i;
+        if (n > 0 && (n == kSpanRunMax || span.color != run[n - 1].color)) flush();
+        run[n++] = span;
+    }
+    flush();
+}
+
 void DrawLines(const RasterTarget& target, const RenderVertex* v, int count, bool strip) {
     ClipBox clip = ClipOf(target);
     if (clip.Empty() || !v || count < 2) return;
     ColorSource source = SourceOf(target);
     if (!strip && target.mode == BlendMode::None) {
         DrawOpaqueList(target, clip, source, v, count);
+        return;
+    }
+    if (!strip) {
+        WithOp(target.mode,
+               [&]<class Op>() { DrawBlendedList<Op>(target, clip, source, v, count); });
         return;
     }
     WithOp(target.mode, [&]<class Op>() {
@@ -532,6 +599,8 @@ void ImageRows(const RasterTarget& target, const RasterImage& image, int i0, int
                 s |= 0xFF000000u;
             } else if constexpr (ColorKey) {
                 if ((s & 0x00FFFFFFu) == 0) continue;
+            } else {
+                if (s == 0) continue; // clear: nothing to blend (most of a course map)
             }
             if constexpr (Scaled) s = Scale(s, alpha);
             *p = Op::Apply(*p, s);
@@ -662,6 +731,32 @@ void RasterDrawImageTurned(const RasterTarget& target, const RasterImage& image,
             }
         }
     });
+}
+
+void RasterDrawMask(const RasterTarget& target, const uint8_t* mask, int maskStride, int x, int y,
+                    int width, int height, uint32_t color) {
+    ClipBox clip = ClipOf(target);
+    if (clip.Empty() || !mask || width <= 0 || height <= 0) return;
+    const int i0 = std::max(x, clip.l), i1 = std::min(x + width, clip.r);
+    const int j0 = std::max(y, clip.t), j1 = std::min(y + height, clip.b);
+    if (i0 >= i1 || j0 >= j1) return;
+    const bool replace = target.mode == BlendMode::None;
+    const uint32_t strength = Div255((color >> 24) * uint32_t(replace ? 255 : BlendAlpha(target)));
+    // The premultiplied colour at each coverage, once per call.
+    uint32_t shade[256];
+    for (uint32_t c = 0; c < 256; ++c) shade[c] = Premultiply(color, Div255(strength * c));
+    auto rows = [&]<class Op>() {
+        for (int j = j0; j < j1; ++j) {
+            const uint8_t* m = mask + ptrdiff_t(j - y) * maskStride + (i0 - x);
+            uint32_t* p = target.pixels + ptrdiff_t(j) * target.stride + i0;
+            for (int i = i0; i < i1; ++i, ++p, ++m)
+                if (*m) *p = Op::Apply(*p, shade[*m]);
+        }
+    };
+    if (replace)
+        rows.template operator()<OpOver>();
+    else
+        WithOp(target.mode, rows);
 }
 
 void RasterCompositeLayer(const RasterTarget& target, const uint32_t* layer, int layerStride, int x,

@@ -64,6 +64,12 @@ void RasterDrawImageTurned(const RasterTarget& target, const RasterImage& image,
 void RasterCompositeLayer(const RasterTarget& target, const uint32_t* layer, int layerStride, int x,
                           int y, int width, int height);
 
+// A coverage mask (0..255 per pixel, e.g. a glyph) in a colour (0xAARRGGBB, not premultiplied)
+// with its top-left pixel at (x, y). Blended as the target says, except that no mode replaces:
+// None draws as Alpha at full strength.
+void RasterDrawMask(const RasterTarget& target, const uint8_t* mask, int maskStride, int x, int y,
+                    int width, int height, uint32_t color);
+
 // One pixel through the blend of `target` (mode, alpha, opaque): `src` is premultiplied.
 uint32_t RasterBlendPixel(const RasterTarget& target, uint32_t dst, uint32_t src);
 

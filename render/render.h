@@ -130,9 +130,23 @@ int RenderInputChar();                            // next typed character, 0 whe
 void RenderClearInput();
 bool RenderKeyHeld(RenderKey key);
 
+// Every press and release of a mouse button or a held key, queued in the order it happened,
+// so that a click shorter than a pass of the main loop is still seen.
+struct RenderInputEvent {
+    int x = 0, y = 0; // the pointer at the change
+    int buttons = 0;  // the button mask after it
+    int keys = 0;     // the held keys after it, bit 1 << RenderKey
+};
+bool RenderPeekInputEvent(RenderInputEvent& event); // the oldest queued change, false when none
+void RenderPopInputEvent();
+int RenderHeldKeys(); // as the keyboard stands now, bit 1 << RenderKey
+
 // Clock.
 int64_t RenderNowMs();
 void RenderWait(int milliseconds); // keeps pumping; returns early when the window closes
+// As RenderWait, and returns as soon as any input (key, character, button, pointer move, wheel)
+// arrives.
+void RenderWaitForInput(int milliseconds);
 
 bool RenderSaveBmp(int left, int top, int right, int bottom, const std::string& fileName);
 

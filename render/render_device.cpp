@@ -324,4 +324,30 @@ void RenderWait(int milliseconds) {
     DeliverCallbacks();
 }
 
+void RenderWaitForInput(int milliseconds) {
+    if (g_render.windowClosed) return;
+    g_render.inputArrived = false;
+    // What is already waiting in the system's queue comes in first.
+    if (QCoreApplication::instance()) QCoreApplication::processEvents(QEventLoop::AllEvents);
+    if (g_render.inputArrived || g_render.windowClosed || milliseconds <= 0 ||
+        !QCoreApplication::instance()) {
+        DeliverCallbacks();
+        return;
+    }
+    QEventLoop loop;
+    QTimer timer;
+    timer.setSingleShot(true);
+    timer.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+    if (RenderWindow* window = g_render.window.data())
+        QObject::connect(window, &QObject::destroyed, &loop, &QEventLoop::quit);
+    QEventLoop* outer = std::exchange(g_render.waitLoop, &loop);
+    QEventLoop* outerInput = std::exchange(g_render.inputWaitLoop, &loop);
+    timer.start(milliseconds);
+    loop.exec();
+    g_render.waitLoop = outer;
+    g_render.inputWaitLoop = outerInput;
+    DeliverCallbacks();
+}
+
 } // namespace qvtk

@@ -114,12 +114,13 @@ QPainter* RenderDirectPainter(bool text) {
         g_render.painterTarget = g_render.target;
     }
     QPainter* painter = g_render.painter.get();
+    // The clip is set in untransformed pixels: the last drawing's half-pixel shift must go first.
+    painter->setTransform(QTransform());
     if (!g_render.painterClipValid) {
         painter->setClipRect(CurrentClip(slot->image));
         g_render.painterClipValid = true;
     }
     painter->setRenderHint(QPainter::Antialiasing, false);
-    painter->setTransform(QTransform());
     switch (g_render.blend) {
     case BlendMode::None:
         painter->setCompositionMode(text ? QPainter::CompositionMode_SourceOver

@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "render/rasterizer.h"
@@ -29,13 +30,26 @@ struct RenderTargetSlot {
     bool colorKey = false; // loaded from a file without alpha: pure black is transparent
 };
 
+// One character of a font, drawn once: its coverage and where it lies from the pen on the
+// baseline.
+struct RenderGlyph {
+    bool ready = false;
+    int left = 0, top = 0;       // the mask's top-left pixel from the pen position
+    int width = 0, height = 0;   // of the mask
+    int advance = 0;             // pixels the pen moves on
+    std::vector<uint8_t> mask;   // width x height coverage
+};
+
 struct RenderFontSlot {
     QFont font;                          // the resolved family at its pixel size and weight
     std::optional<QFontMetrics> metrics; // kept, so widths and ascents cost no lookup
     bool used = false;
+    std::vector<RenderGlyph> ascii;                     // characters below 128
+    std::unordered_map<char16_t, RenderGlyph> others;   // the rest, as they are met
 };
 
 constexpr int kRenderCharQueueSize = 256;
+constexpr int kRenderEventQueueSize = 256;
 
 struct RenderState {
     // Device and window.
@@ -50,7 +64,7 @@ struct RenderState {
     bool restorePending = false;          // a screen change seen, to call back after the events
     int powerPending[4] = {};             // power states to call back after the events
     int powerPendingCount = 0;
-    bool suspended = false; // the platform reported the application suspended
+    bool suspended = false;         // the platform reported the application suspended
     bool waitVerticalBlank = false; // presents are paced to the 60 Hz refresh
     int64_t lastPresentMs = 0;
 
@@ -75,10 +89,14 @@ struct RenderState {
     // Input.
     uint8_t chars[kRenderCharQueueSize] = {}; // typed characters, a ring
     int charHead = 0, charCount = 0;
-    int mouseX = 0, mouseY = 0;                 // client pixels
-    int mouseButtons = 0;                       // kMouseLeft ...
-    int wheelVertical = 0, wheelHorizontal = 0; // raw deltas since the last read
-    bool keyHeld[3] = {};                       // by RenderKey
+    int mouseX = 0, mouseY = 0;                          // client pixels
+    int mouseButtons = 0;                                // kMouseLeft ...
+    int wheelVertical = 0, wheelHorizontal = 0;          // raw deltas since the last read
+    bool keyHeld[3] = {};                                // by RenderKey
+    RenderInputEvent events[kRenderEventQueueSize] = {}; // button and key changes, a ring
+    int eventHead = 0, eventCount = 0;
+    bool inputArrived = false;           // input came since RenderWaitForInput began
+    QEventLoop* inputWaitLoop = nullptr; // the loop of a running RenderWaitForInput
 };
 
 // Never destroyed: Qt objects inside must not outlive Qt's own statics at exit.

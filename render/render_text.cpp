@@ -3,6 +3,9 @@
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QGuiApplication>
+#include <QPainter>
+
+#include "render/rasterizer.h"
 
 #include <algorithm>
 #include <cmath>
@@ -85,6 +88,58 @@ QString Format(const char* format, va_list args) {
     return text;
 }
 
+// A character of the font: its coverage drawn once by Qt (with the fallback fonts Qt picks for
+// characters the font lacks), then taken from the cache.
+const RenderGlyph& GlyphOf(RenderFontSlot& slot, char16_t ch) {
+    RenderGlyph& g = ch < 128 ? slot.ascii[ch] : slot.others[ch];
+    if (g.ready) return g;
+    g.ready = true;
+    const QFontMetrics& m = *slot.metrics;
+    const QChar qc(ch);
+    g.advance = m.horizontalAdvance(qc);
+    const int pad = std::max(4, slot.font.pixelSize());
+    QImage image(std::max(g.advance, 1) + 2 * pad, m.height() + 2 * pad,
+                 QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull()) return g;
+    image.fill(0);
+    {
+        QPainter painter(&image);
+        painter.setFont(slot.font);
+        painter.setPen(Qt::white);
+        painter.drawText(QPoint(pad, pad + m.ascent()), QString(qc));
+    }
+    int l = image.width(), t = image.height(), r = -1, b = -1;
+    for (int y = 0; y < image.height(); ++y) {
+        const QRgb* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            if (qAlpha(row[x])) l = std::min(l, x), r = std::max(r, x), t = std::min(t, y), b = y;
+    }
+    if (r < 0) return g; // a blank
+    g.left = l - pad;
+    g.top = t - pad - m.ascent();
+    g.width = r - l + 1;
+    g.height = b - t + 1;
+    g.mask.resize(size_t(g.width) * size_t(g.height));
+    for (int y = 0; y < g.height; ++y) {
+        const QRgb* row = reinterpret_cast<const QRgb*>(image.constScanLine(t + y));
+        for (int x = 0; x < g.width; ++x) g.mask[size_t(y * g.width + x)] = uint8_t(qAlpha(row[l + x]));
+    }
+    return g;
+}
+
+// Text of characters the glyph cache holds one by one (no surrogate pairs).
+bool Cached(const QString& text) {
+    for (QChar c : text)
+        if (c.isSurrogate()) return false;
+    return true;
+}
+
+int CachedWidth(RenderFontSlot& slot, const QString& text) {
+    int width = 0;
+    for (QChar c : text) width += GlyphOf(slot, c.unicode()).advance;
+    return width;
+}
+
 } // namespace
 
 void RenderReleaseFonts() {
@@ -103,8 +158,10 @@ RenderHandle RenderCreateFont(const std::string& face, int size, int weight) {
     while (handle < g_render.fonts.size() && g_render.fonts[handle].used) ++handle;
     if (handle == g_render.fonts.size()) g_render.fonts.emplace_back();
     RenderFontSlot& slot = g_render.fonts[handle];
+    slot = RenderFontSlot{};
     slot.font = font;
     slot.metrics.emplace(font);
+    slot.ascii.resize(128);
     slot.used = true;
     return RenderHandle(handle);
 }
@@ -132,6 +189,22 @@ void RenderText(float x, float y, RenderColorValue color, RenderHandle font, con
     // (x, y) is the top-left corner of the text; the baseline lies an ascent below it.
     int left = int(std::floor(x + 0.5f)), top = int(std::floor(y + 0.5f));
     const QFontMetrics& metrics = *slot->metrics;
+    RasterTarget raster;
+    if (Cached(text)) {
+        // Each character's coverage from the cache, blended by our own routine: far cheaper
+        // than having Qt lay out and draw hundreds of short texts every frame.
+        if (!RenderCurrentRaster(raster)) return;
+        const int baseline = top + metrics.ascent();
+        int pen = left;
+        for (QChar c : text) {
+            const RenderGlyph& g = GlyphOf(*slot, c.unicode());
+            if (!g.mask.empty())
+                RasterDrawMask(raster, g.mask.data(), g.width, pen + g.left, baseline + g.top,
+                               g.width, g.height, color);
+            pen += g.advance;
+        }
+        return;
+    }
     QRect bounds(left - 4, top - 2, metrics.horizontalAdvance(text) + 8, metrics.height() + 4);
     RenderPaintBlended(bounds, true, [&](QPainter& painter) {
         painter.setFont(slot->font);
@@ -147,7 +220,8 @@ int RenderTextWidth(RenderHandle font, const char* format, ...) {
     va_start(args, format);
     QString text = Format(format, args);
     va_end(args);
-    return text.isEmpty() ? 0 : slot->metrics->horizontalAdvance(text);
+    if (text.isEmpty()) return 0;
+    return Cached(text) ? CachedWidth(*slot, text) : slot->metrics->horizontalAdvance(text);
 }
 
 } // namespace qvtk

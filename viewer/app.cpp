@@ -39,17 +39,24 @@ int ClampToDesktop(int coordinate, int desktopSize) {
     return coordinate > desktopSize ? 0 : coordinate;
 }
 
+// InitDisplay with the first device mode, then the fallback; "DiretX Error." when neither
+// opens. A vertex pool that cannot be had has been reported already and is not retried.
+bool OpenDisplay() {
+    int result = InitDisplay(0);
+    if (result != 0 && result != kInitNoVertexPool) result = InitDisplay(1);
+    if (result == 0) return true;
+    if (result != kInitNoVertexPool) ShowMessage("DiretX Error.", "Error");
+    g_view.ExitRequest = 1;
+    return false;
+}
+
 // A lost window or device: everything is made again, as at start.
 bool RecoverDisplay() {
     RenderClose();
     DestroyToolbar();
     ResetViewerResources();
     ChooseFontMetrics();
-    if (InitDisplay(0) != 0 && InitDisplay(1) != 0) {
-        ShowMessage("DiretX Error.", "Error");
-        g_view.ExitRequest = 1;
-        return false;
-    }
+    if (!OpenDisplay()) return false;
     RestoreToolbarPlacement(true);
     g_view.SubViewRefresh = 1;
     g_view.RealTimePlay = 0;
@@ -81,7 +88,7 @@ void PaceFrame() {
     int64_t now = RenderNowMs() & 0x7FFFFFFF;
     int64_t elapsed = now - g_view.FrameStart;
     if (g_view.Idle && g_view.RedrawCountdown <= 1) {
-        RenderWait(200);
+        RenderWaitForInput(200); // input wakes the loop at once
     } else if (AfMapFullyShown()) {
         if (elapsed >= 1 && elapsed <= 99) RenderWait(int(100 - elapsed));
     } else if (g_settings.VSync == 0 && elapsed >= 1 && elapsed <= 15) {
@@ -135,7 +142,7 @@ int InitDisplay(int attempt) {
     SyncToolbar();
     if (!AllocateVertexPools()) {
         ShowMessage("Memory Error.", "Error");
-        return 2;
+        return kInitNoVertexPool;
     }
     RenderShowWindow(g_settings.zoomed == 1);
     LoadResources();
@@ -182,11 +189,7 @@ void ExitProgram() {
 
 int AppMain(const std::string& programDirectory, const std::vector<std::string>& files) {
     StartProgram(programDirectory);
-    if (InitDisplay(0) != 0 && InitDisplay(1) != 0) {
-        ShowMessage("DiretX Error.", "Error");
-        g_view.ExitRequest = 1;
-        return -1;
-    }
+    if (!OpenDisplay()) return -1;
     RestoreToolbarPlacement(true);
     for (size_t i = 0; i < files.size() && i < size_t(kSlotCount); ++i)
         OpenFileIntoSlot(FileSlot(i), files[i]);

@@ -14,7 +14,10 @@ std::string WindowTitle();
 // Start-up before the window: program directory, view defaults, settings.
 void StartProgram(const std::string& programDirectory);
 
-// Opens the window and device; 0 on success. `attempt` 1 is the fallback device mode.
+// Opens the window and device; 0 on success, kInitNoVertexPool when the vertex pool could not
+// be allocated ("Memory Error." shown), another value when the device did not open. `attempt`
+// 1 is the fallback device mode.
+constexpr int kInitNoVertexPool = 2;
 int InitDisplay(int attempt);
 
 // One pass of the main loop; false when the loop should end.

@@ -90,6 +90,18 @@ void OpaqueBlend() {
 void ClearPicture() {
     RenderSetBlend(BlendMode::None, 255);
     RenderClearTarget(g_res.courseMapNoAlpha ? 0xFF000000u : 0u);
+    for (uint16_t& row : g_mapPicture.trackCells) row = 0;
+}
+
+// The cells a mark of `radius` pixels at (x, y) covers.
+void MarkTrack(float x, float y, float radius) {
+    constexpr int kCells = kCourseMapSize / 32;
+    const int x0 = std::clamp(int(x - radius) / 32, 0, kCells - 1);
+    const int x1 = std::clamp(int(x + radius) / 32, 0, kCells - 1);
+    const int y0 = std::clamp(int(y - radius) / 32, 0, kCells - 1);
+    const int y1 = std::clamp(int(y + radius) / 32, 0, kCells - 1);
+    for (int cy = y0; cy <= y1; ++cy)
+        for (int cx = x0; cx <= x1; ++cx) g_mapPicture.trackCells[cy] |= uint16_t(1u << cx);
 }
 
 void DrawLayoutPicture(bool coloured) {
@@ -103,11 +115,12 @@ void DrawLayoutPicture(bool coloured) {
     for (int32_t i = 0; i <= n; ++i) { // a halo keeps the points readable over the curves
         CoursePointPixel(i, x, y);
         RenderCircle(x, y, 6, MapBackgroundColor(), true);
+        MarkTrack(x, y, 7);
     }
     const int file = g_view.CurrentFile;
     const int column = coloured ? ColouringColumn(file) : 0;
-    const int32_t lap = SelectedLap(file);
-    const CourseMapView layoutView; // the course layout, not the GPS track
+    static int32_t samples[kCoursePointEntries];
+    if (column) CoursePointsToSamples(file, SelectedLap(file), n + 1, samples);
     const int32_t* sec = LapStateOf(0).sectors.sec;
     const bool boundaries = MarksPerLap(0) == 1;
     TranslucentBlend(127);
@@ -122,11 +135,9 @@ void DrawLayoutPicture(bool coloured) {
             continue;
         }
         RenderColorValue color = MapMarkerColor();
-        if (column) {
-            const int32_t sample = CoursePointToSample(i, file, lap, layoutView);
-            color =
-                MapPaletteColor(PaletteEntry(file, column, SampleAt(file, column, sample), 255));
-        }
+        if (column)
+            color = MapPaletteColor(
+                PaletteEntry(file, column, SampleAt(file, column, samples[i]), 255));
         RenderCircle(x, y, 4, color, true);
     }
     OpaqueBlend();
@@ -190,6 +201,7 @@ bool DrawTrackIncrement(FileSlot slot, bool lines) {
             havePrev = false;
             continue;
         }
+        if (!havePrev || p.x != px || p.y != py) MarkTrack(float(p.x), float(p.y), 6);
         if (lines) {
             if (havePrev && (p.x != px || p.y != py)) {
                 // Width 2: the segment and its neighbour one pixel across the main direction.
@@ -238,7 +250,9 @@ uint64_t PictureSignature() {
         return h;
     }
     const int file = g_view.CurrentFile;
-    h = Mix(Mix(Mix(h, file), ColouringColumn(file)), SelectedLap(file));
+    // The lap matters only to the colours: a plain course is not drawn again on every lap.
+    const int column = ColouringColumn(file);
+    h = Mix(Mix(Mix(h, file), column), column ? SelectedLap(file) : 0);
     h = Mix(Mix(h, g_courseLayout.courseOffset), g_courseLayout.pointCount);
     for (int32_t b : LapStateOf(0).sectors.sec) h = Mix(h, b);
     return Mix(h, MarksPerLap(0));
@@ -401,11 +415,10 @@ bool MapClickToCursor(float mouseX, float mouseY, const CourseMapView& view) {
     if (!MapShowsGps()) {
         const int32_t p = NearestCoursePoint(mouseX, mouseY, view);
         if (p < 0) return false;
-        CourseMapView layoutView = view;
-        layoutView.showsGps = false;
         for (FileSlot s = 0; s < kSlotCount; ++s) {
             if (!SlotOf(s).active || !g_view.FileMoveFlag[s]) continue;
-            const int32_t sample = CoursePointToSample(p, s, SelectedLap(s), layoutView);
+            // Within the lap the file shows: a point near the start never leads into another.
+            const int32_t sample = CoursePointToLapSample(p, s, SelectedLap(s));
             SlotOf(s).cursorPos = int64_t(sample) * 100;
             g_view.ScrollTarget[s] = -1;
             moved = true;
@@ -475,6 +488,30 @@ bool FinishLineClick(float mouseX, float mouseY, const CourseMapView& view) {
     return true;
 }
 
+bool TrackTouches(float left, float top, float right, float bottom) {
+    constexpr int kCells = kCourseMapSize / 32;
+    const int x0 = std::clamp(int(std::floor(left)) / 32, 0, kCells - 1);
+    const int x1 = std::clamp(int(std::ceil(right) - 1) / 32, 0, kCells - 1);
+    const int y0 = std::clamp(int(std::floor(top)) / 32, 0, kCells - 1);
+    const int y1 = std::clamp(int(std::ceil(bottom) - 1) / 32, 0, kCells - 1);
+    for (int cy = y0; cy <= y1; ++cy)
+        for (int cx = x0; cx <= x1; ++cx)
+            if (g_mapPicture.trackCells[cy] >> cx & 1) return true;
+    return false;
+}
+
+namespace {
+
+// A line of the box, moved left from x = 16 as far as it needs to end inside the box.
+void BoxLine(float y, RenderColorValue color, const char* format, double time, double length) {
+    char text[64];
+    std::snprintf(text, sizeof text, format, time, length);
+    const int width = RenderTextWidth(g_res.smallFont, "%s", text);
+    RenderText(float(std::clamp(118 - width, 1, 16)), y, color, g_res.smallFont, "%s", text);
+}
+
+} // namespace
+
 void DrawLapDistanceBox() {
     if (g_res.lapBox <= 0) return;
     RenderSetTarget(g_res.lapBox);
@@ -493,12 +530,12 @@ void DrawLapDistanceBox() {
         length[f] = s.distance.selected && ReadableSamples(s) > 0
                         ? double(s.distance.selected[cursor]) / 7200.0
                         : 0.0;
-        RenderText(16, float(f == 0 ? lh + 12 : 2 * lh + 14), FileColor(f), g_res.smallFont,
-                   "%6.2fs    %5.0fm", time[f], length[f]);
+        BoxLine(float(f == 0 ? lh + 12 : 2 * lh + 14), FileColor(f), "%6.2fs    %5.0fm", time[f],
+                length[f]);
         if (f == 1)
-            RenderText(16, float(3 * lh + 16), SchemeTextColor(), g_res.smallFont,
-                       "%+6.2fs    %+5.1fm", std::fabs(time[0]) - std::fabs(time[1]),
-                       std::fabs(length[0]) - std::fabs(length[1]));
+            BoxLine(float(3 * lh + 16), SchemeTextColor(), "%+6.2fs    %+5.1fm",
+                    std::fabs(time[0]) - std::fabs(time[1]),
+                    std::fabs(length[0]) - std::fabs(length[1]));
     }
     RenderSetTarget(kBackBuffer);
 }

@@ -30,6 +30,9 @@ struct CourseMapPicture {
     int finishLineSetting = 0;   // 0 off, 1 waiting for point A, 2 waiting for point B
     GpsFix finishLineA;
     bool sectorEditing = false; // a click on the course layout edits a sector boundary
+    // Which 32 x 32 cells of the picture the drawn track touches (bit x of row y), so that
+    // the time and distance box can be put where it hides none of it.
+    uint16_t trackCells[kCourseMapSize / 32] = {};
 };
 
 extern CourseMapPicture g_mapPicture;
@@ -75,6 +78,9 @@ bool FinishLineClick(float mouseX, float mouseY, const CourseMapView& view);
 
 // Time and distance since the lap start of the cursor on the 120 x 80 box surface.
 void DrawLapDistanceBox();
+// Whether the drawn track touches the picture's rectangle (picture pixels, right and bottom
+// exclusive).
+bool TrackTouches(float left, float top, float right, float bottom);
 
 // The map pixel of course point p, and the course point at the slot's cursor.
 void CoursePointPixel(int32_t p, float& x, float& y);

@@ -115,6 +115,24 @@ CourseMapView CourseMapViewNow() {
     return v;
 }
 
+LapBoxPlace LapBoxPlacement() {
+    const CourseMapWindow& m = g_mapWindow;
+    const float left = float(m.centreX - m.half), top = float(m.centreY - m.half);
+    const float side = float(2 * m.half);
+    const float zoom = side / float(kCourseMapSize);
+    // A corner of the map whose part of the picture holds no track; the label keeps the top
+    // left one. Without such a corner the box goes under the track, translucent.
+    const float w = float(kLapBoxWidth), h = float(kLapBoxHeight);
+    const float corners[4][2] = {{0, side - h}, {side - w, side - h}, {side - w, 0}, {0, 0}};
+    const int usable = g_mapPicture.label.empty() ? 4 : 3;
+    for (int i = 0; i < usable; ++i) {
+        const float x = corners[i][0], y = corners[i][1];
+        if (!TrackTouches(x / zoom, y / zoom, (x + w) / zoom, (y + h) / zoom))
+            return {left + x, top + y, false};
+    }
+    return {left, top + side - h, true};
+}
+
 void DrawCourseMapWindow(int clientWidth, int clientHeight) {
     if (!CourseMapShown()) return;
     PlaceCourseMapWindow(clientWidth, clientHeight);
@@ -124,6 +142,7 @@ void DrawCourseMapWindow(int clientWidth, int clientHeight) {
     const CourseMapWindow& m = g_mapWindow;
     const float left = float(m.centreX - m.half), top = float(m.centreY - m.half);
     const float side = float(2 * m.half);
+    const LapBoxPlace box = LapBoxPlacement();
     if (m.backingFade > 0) {
         RenderSetBlend(BlendMode::Alpha, m.backingFade);
         RenderBox(left, top, left + side, top + side, OverlayColor(), true);
@@ -132,14 +151,21 @@ void DrawCourseMapWindow(int clientWidth, int clientHeight) {
         RenderSetBlend(BlendMode::Alpha, 2 * m.hoverFade);
         RenderBox(left, top, left + side, top + side, FrameColor(), true);
     }
+    if (box.underTrack && g_res.lapBox > 0) {
+        RenderSetBlend(BlendMode::Alpha, 140);
+        RenderImage(g_res.lapBox, box.x, box.y, 0, 0, true);
+    }
     RenderSetBlend(g_res.courseMapNoAlpha ? BlendMode::Additive : BlendMode::Alpha, 255);
     RenderImage(g_res.courseMap, left, top, side, side, true);
+    if (!box.underTrack && g_res.lapBox > 0) {
+        RenderSetBlend(BlendMode::Alpha, 255);
+        RenderImage(g_res.lapBox, box.x, box.y, 0, 0, true);
+    }
     DrawCursorMarks(left, top, side / float(kCourseMapSize));
     RenderSetBlend(BlendMode::Alpha, 255);
     if (!g_mapPicture.label.empty())
         RenderText(left + 6, top + 4, FileColor(g_view.CurrentFile), g_res.mainFont, "%s",
                    g_mapPicture.label.c_str());
-    if (g_res.lapBox > 0) RenderImage(g_res.lapBox, left, top + side - 80, 0, 0, true);
 }
 
 void StepMapColorChannel(int direction) {
@@ -201,6 +227,8 @@ bool CourseMapMouse(int pressed) {
         }
         m.grab = 0;
         if (m.grabMoved) return true;
+        // Map clicks edit only in graph position mode, however that mode was left.
+        if (!g_view.GraphPositionMode) SetMapEditing(false);
         // A click: the finish line, a sector boundary, or the cursors to that place.
         const CourseMapView view = CourseMapViewNow();
         const float cx = float(m.grabMouseX), cy = float(m.grabMouseY);

@@ -37,6 +37,15 @@ bool CourseMapHoldsMouse();
 // Zoom and pan of the map as drawn now.
 CourseMapView CourseMapViewNow();
 
+// Where the 120 x 80 time and distance box goes over the map: a corner the track leaves free,
+// or, with none, under the track and the cursor marks, translucent.
+constexpr int kLapBoxWidth = 120, kLapBoxHeight = 80;
+struct LapBoxPlace {
+    float x = 0, y = 0;
+    bool underTrack = false;
+};
+LapBoxPlace LapBoxPlacement();
+
 // Places, fades and draws the map with its label, the cursor marks and the time and distance
 // box.
 void DrawCourseMapWindow(int clientWidth, int clientHeight);

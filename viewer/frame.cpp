@@ -5,14 +5,15 @@
 
 #include "data/settings.h"
 #include "viewer/af_map_view.h"
+#include "viewer/background.h"
 #include "viewer/course_map_window.h"
 #include "viewer/graph_settings.h"
 #include "viewer/graphs.h"
 #include "viewer/info_panels.h"
 #include "viewer/lap_list.h"
+#include "viewer/layout_tabs.h"
 #include "viewer/popup_hint.h"
 #include "viewer/resources.h"
-#include "viewer/search_marks.h"
 #include "viewer/sub_view.h"
 #include "viewer/view_state.h"
 #include "viewer/xy_plot_view.h"
@@ -53,6 +54,9 @@ const KeyHelpLine kKeyHelpLines[] = {
     {37, "[Right  button] - Scaling"},
     {38, "[Middle button] - GraphName , Vertical scroll (During zoom)"},
     {39, "[Scroll Wheel ] - Zoom"},
+    {41, "GraphPos.ADJ. [C]"},
+    {42, "[left][right]   - Baseline       -1/+1 dot,  [up][down] +10/-10, [Z] Center"},
+    {43, "[Shift]+arrows  - Course start   -1/+1 point, [up][down] +10/-10, [Shift]+[Z] 0"},
 };
 const int kKeyHelpLineCount = int(sizeof kKeyHelpLines / sizeof kKeyHelpLines[0]);
 
@@ -63,14 +67,10 @@ BlendMode OverlayBlend() {
     return LightScheme() ? BlendMode::Subtractive : BlendMode::Additive;
 }
 
-void DrawBackground(int clientWidth) {
-    RenderSetBlend(BlendMode::None, 255);
-    RenderClearTarget(LightScheme() ? RenderColor(244, 244, 240) : RenderColor(0, 0, 0));
-    float shift = -g_view.VScroll;
-    if (g_res.columnStrip > 0)
-        RenderImage(g_res.columnStrip, 0, shift, float(clientWidth), float(g_res.screenHeight));
-    int panelX = SlotOf(2).active ? 325 : 220;
-    if (g_res.namePanel > 0) RenderImage(g_res.namePanel, float(panelX), shift);
+// The time scaling drag asks for a translucent background: the last frames show through,
+// so the eye sees how the picture is being stretched.
+bool TranslucentBackground() {
+    return g_view.ScalingAnchorY >= 0 && NormalGraphView();
 }
 
 void DrawKeyHelp() {
@@ -82,6 +82,8 @@ void DrawKeyHelp() {
                    g_res.mainFont, "%s", kKeyHelpLines[i].text);
     --g_view.KeyHelpCounter;
     if (g_view.KeyHelpCounter < 10) g_view.KeyHelpCounter = 0;
+    // The overlay fades at the pace frames are drawn: the loop keeps drawing until it is gone.
+    if (g_view.KeyHelpCounter > 0) g_view.RedrawCountdown = std::max(g_view.RedrawCountdown, 2);
 }
 
 void DrawFileLabels() {
@@ -96,31 +98,6 @@ void DrawFileLabels() {
         if (s == g_view.CurrentFile)
             RenderLine(float(f.labelRect.left), float(f.labelRect.bottom),
                        float(f.labelRect.right - 10), float(f.labelRect.bottom), color);
-    }
-}
-
-// The layout tabs slide in while the mouse is near the top edge.
-void DrawLayoutTabs() {
-    bool near = g_view.MouseY < 32;
-    g_view.TabSlide = std::clamp(g_view.TabSlide + (near ? 2 : -1), 0, 32);
-    g_view.TabUnderMouse = 0;
-    if (g_view.TabSlide == 0 || g_layoutList.count == 0) return;
-    float top = float(g_view.TabSlide - 32);
-    float height = float(g_res.mainFontSize + 8);
-    float x = 320;
-    for (int i = 0; i < g_layoutList.count && i < kMaxLayoutTabs; ++i) {
-        const char* name = g_layoutList.names[i].c_str();
-        float w = float(RenderTextWidth(g_res.mainFont, "   %s   ", name)) + 8;
-        bool hover = g_view.MouseX >= x && g_view.MouseX < x + w && g_view.MouseY >= top &&
-                     g_view.MouseY < top + height + 32 - g_view.TabSlide && near;
-        if (hover) g_view.TabUnderMouse = i + 1;
-        RenderSetBlend(BlendMode::Alpha, hover ? 220 : 150);
-        RenderBox(x, top, x + w, top + height,
-                  hover ? RenderColor(70, 110, 170) : RenderColor(40, 48, 64), true);
-        RenderSetBlend(BlendMode::Alpha, 255);
-        RenderBox(x, top, x + w, top + height, RenderColor(120, 130, 150), false, 4);
-        RenderText(x + 4, top + 4, RenderColor(230, 230, 230), g_res.mainFont, "   %s   ", name);
-        x += w;
     }
 }
 
@@ -170,7 +147,8 @@ void DrawFrame() {
     g_res.clientHeight = h;
     RenderSetTarget(kBackBuffer);
     RenderClipReset();
-    DrawBackground(w);
+    const bool graphs = !g_view.AfMapView && !g_view.XyPlotView;
+    DrawBackground(MakeGraphFrame(), TranslucentBackground() && graphs);
     DrawKeyHelp();
     if (g_view.GraphPositionMode) {
         const GraphFrame frame = MakeGraphFrame();
@@ -181,18 +159,21 @@ void DrawFrame() {
     } else if (g_view.AfMapView) {
         DrawAfMapView(w);
     } else if (!g_view.XyPlotView) {
+        // Bottom to top: the graphs with their read-outs and lap times, the course map, the
+        // scroll bar, the sub view, the popup hint, the fading info panels. The layout tabs,
+        // which slide in only while the pointer is at the top edge, lie over the map there.
         const GraphFrame frame = MakeGraphFrame();
-        DrawSearchMarks(frame);
         DrawGraphView(frame);
         DrawLapHeader(frame);
-        DrawLapLists(frame);
-        DrawSubView(frame);
         DrawFileLabels();
+        DrawLapLists(frame);
         DrawLafDelayReadout();
-        DrawLayoutTabs();
         DrawCourseMapWindow(w, h);
-        DrawInfoPanels(w, h);
+        DrawLayoutTabs(w);
+        DrawScrollBar(frame);
+        DrawSubView(frame);
         DrawPopupHint(frame);
+        DrawInfoPanels(w, h);
     } else {
         DrawXyPlotView(w, h);
     }

@@ -1,5 +1,5 @@
-#include "platform/safe_file.h"
 #include "viewer/graph_layout.h"
+#include "platform/safe_file.h"
 
 #include <QFileDialog>
 #include <QStringList>
@@ -294,8 +294,15 @@ void ApplyEntry(int c, const LayoutEntry& e) {
     g.ColorFile3 = e.CW;
 }
 
-// Versions 2 and 3: one entry per present column of File 1.
-void ReadEntries(int version, std::string_view text) {
+// Whether a version 2 layout gives the band of a code.
+bool HasEntry(std::string_view graphSet, int code) {
+    return IniGetInt(kGraphSet, Key("pos", code), INT32_MIN, graphSet) != INT32_MIN;
+}
+
+// Versions 2 and 3: one entry per present column of File 1. Returns the columns the layout
+// has no entry for.
+std::vector<int> ReadEntries(int version, std::string_view text) {
+    std::vector<int> unplaced;
     std::string_view graphSet = SectionText(kGraphSet, text);
     const std::vector<std::string> history =
         version == 3 ? SplitHistory(text) : std::vector<std::string>(kLayoutHistory);
@@ -310,8 +317,10 @@ void ReadEntries(int version, std::string_view text) {
         if (ref.n >= 0)
             e = ReadEntry(ref.inHistory ? kHistry : kGraphSet, ref.n,
                           ref.inHistory ? std::string_view(history[ref.n]) : graphSet, e);
+        if (ref.n < 0 || (version == 2 && !HasEntry(graphSet, code))) unplaced.push_back(c);
         ApplyEntry(c, e);
     }
+    return unplaced;
 }
 
 // Layouts older than version 2: the range keys by code, order, visibility and colours by column.
@@ -526,8 +535,9 @@ bool LoadLayoutFile(const std::string& path) {
     const int version = file ? IniGetInt("LAYver", "Ver", 0, text) : kLayoutFormatVersion;
     ReadAnalysisChannels(text);
     ReadExtras(text);
+    std::vector<int> unplaced;
     if (version == 2 || version == 3)
-        ReadEntries(version, text);
+        unplaced = ReadEntries(version, text);
     else
         ReadOlderLayout(text);
     for (GraphCodeSettings& g : g_graph.code) {
@@ -538,6 +548,8 @@ bool LoadLayoutFile(const std::string& path) {
             DeriveBandFromScale(g);
     }
     SynchroniseGraphs();
+    // Channels the layout does not know would all pile up on the default rows.
+    StackUnplacedBands(unplaced);
     ResetLapChecks(0);
     ComputeLapStatistics();
     RebuildGraphList();

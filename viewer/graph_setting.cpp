@@ -155,6 +155,7 @@ void CloseGraphSettingBox(int column) {
         if (g.GraphMax < g.GraphMin)
             g.GraphMax = int32_t(
                 std::min<int64_t>(int64_t(g.GraphMin) + 100, std::numeric_limits<int32_t>::max()));
+        NormalizeGraphRange(g); // a narrow band is not clipped
     }
     ChooseFile1Colors();
     RebuildGraphList();

@@ -5,14 +5,17 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "data/settings.h"
 #include "viewer/course_map_window.h"
 #include "viewer/frame.h"
+#include "viewer/graph_labels.h"
 #include "viewer/graph_setting_dialog.h"
 #include "viewer/graph_settings.h"
 #include "viewer/graphs.h"
 #include "viewer/resources.h"
+#include "viewer/search_marks.h"
 #include "viewer/view_state.h"
 
 namespace qvtk {
@@ -58,13 +61,7 @@ void DrawGrid(const GraphFrame& f) {
         done[code] = true;
         const GraphCodeSettings& g = GraphOf(code);
         if (!g.GridShown) continue;
-        float top = float(ValueY(f, code, g.GraphMax * 0.001));
-        float bottom = float(ValueY(f, code, g.GraphMin * 0.001));
-        if (g_settings.GridFill) {
-            RenderSetBlend(BlendMode::Alpha, 24);
-            RenderBox(float(NamePanelX()), top, float(f.clientWidth), bottom,
-                      LightScheme() ? RenderColor(0, 0, 64) : RenderColor(60, 70, 110), true);
-        }
+        // (The bands' fill, GridFill, is part of the background.)
         RenderSetBlend(BlendMode::Alpha, 90);
         int64_t step = std::max<int64_t>(g.GraphStep, 1);
         int64_t lines = (int64_t(g.GraphMax) - g.GraphMin) / step;
@@ -77,6 +74,32 @@ void DrawGrid(const GraphFrame& f) {
     }
 }
 
+} // namespace
+
+RenderColorValue GridFillColor() {
+    return LightScheme() ? RenderColor(0, 0, 64) : RenderColor(60, 70, 110);
+}
+
+int GridFillBands(const GraphFrame& f, float* tops, float* bottoms) {
+    if (!g_settings.GridFill) return 0;
+    bool done[kGraphCodes] = {};
+    int n = 0;
+    for (int i = 0; i < g_graphList.count; ++i) {
+        ChannelCode code = CodeOf(g_graphList.column[i]);
+        if (code >= kGraphCodes || done[code]) continue;
+        done[code] = true;
+        const GraphCodeSettings& g = GraphOf(code);
+        if (!g.GridShown) continue;
+        tops[n] = float(ValueY(f, code, g.GraphMax * 0.001));
+        bottoms[n] = float(ValueY(f, code, g.GraphMin * 0.001));
+        if (bottoms[n] < tops[n]) std::swap(tops[n], bottoms[n]);
+        ++n;
+    }
+    return n;
+}
+
+namespace {
+
 double CursorValue(FileSlot slot, int column, int64_t sample) {
     return SampleAt(slot, column,
                     int32_t(std::clamp<int64_t>(sample, 0, SlotOf(slot).sampleCount - 1))) *
@@ -87,11 +110,12 @@ double CursorValue(FileSlot slot, int column, int64_t sample) {
 // sample under the pointer while Shift is held).
 void DrawNamesAndValues(const GraphFrame& f) {
     RenderSetBlend(BlendMode::Alpha, 255);
+    float tops[kColumnCount];
+    ValueRowTops(f, tops);
     for (int i = 0; i < g_graphList.count; ++i) {
         int c = g_graphList.column[i];
         ChannelCode code = CodeOf(c);
-        const GraphCodeSettings& g = GraphOf(code);
-        float y = float(ValueY(f, code, (g.GraphMin + g.GraphMax) * 0.0005)) - 6;
+        const float y = tops[i];
         if (y < -20 || y > f.clientHeight) continue;
         for (int s = 0; s < kSlotCount; ++s) {
             if (!SlotOf(s).active || !IsPresent(SlotOf(s), c)) continue;
@@ -108,16 +132,19 @@ void DrawNamesAndValues(const GraphFrame& f) {
         }
         const char* name = SlotOf(0).active && IsPresent(SlotOf(0), c) ? SlotOf(0).channels[c].name
                                                                        : SlotOf(1).channels[c].name;
-        // A channel without a name goes by its column number.
+        // The name column (key V); a channel without a name goes by its column number.
         float nameX = float(NamePanelX() + 4);
-        if (name[0])
-            RenderText(nameX, y, SchemeTextColor(), g_res.smallFont, "%8.8s", name);
-        else
-            RenderText(nameX, y, SchemeTextColor(), g_res.smallFont, "%6.2d", c);
+        if (g_view.ChannelNameColumnOn) {
+            if (name[0])
+                RenderText(nameX, y, SchemeTextColor(), g_res.smallFont, "%8.8s", name);
+            else
+                RenderText(nameX, y, SchemeTextColor(), g_res.smallFont, "%6.2d", c);
+        }
         if (DebugMode()) // column and channel code, under the name
             RenderText(nameX, y + float(g_res.smallFontSize), SchemeTextColor(), g_res.smallFont,
                        "%d:%d", c, int(code));
-        if (g_view.CtrlHeld || (g_view.MouseButtons & kMouseMiddle))
+        // Graph position mode names the bands at the baseline itself.
+        if (!g_view.GraphPositionMode && (g_view.CtrlHeld || (g_view.MouseButtons & kMouseMiddle)))
             RenderText(float(f.baseX + 12), y, SchemeTextColor(), g_res.mainFont, "%s", name);
     }
 }
@@ -129,36 +156,10 @@ void DrawBaseline(const GraphFrame& f) {
                LightScheme() ? RenderColor(200, 0, 0) : RenderColor(255, 80, 80));
 }
 
-void DrawTimeSpan(const GraphFrame& f, int fs, int top, int bottom) {
-    int bx = int(f.baseX), mx = g_view.MouseX, mid = (bx + mx) / 2;
-    auto dt = int64_t(std::abs(bx - mx) * 5.0 * g_view.HorizontalCompression / f.zoom);
-    if (dt < 60000)
-        RenderText(float(mid - 20), 0, SchemeTextColor(), g_res.smallFont,
-                   DebugMode() ? "%.3fsec" : "%.2fsec", double(dt) * 0.001);
-    else
-        RenderText(float(mid - 16), 0, SchemeTextColor(), g_res.smallFont, "%dm%02ds",
-                   int(dt / 1000 / 60), int(dt / 1000 % 60));
-    static const int kOffsets[kSlotCount] = {-136, 40, 160};
-    for (int s = 0; s < kSlotCount; ++s) {
-        const Slot& slot = SlotOf(s);
-        if (s > 0 && !slot.active) continue;
-        if (!slot.distance.front || !slot.distance.rear) continue;
-        int64_t c = slot.cursorPos / 100;
-        auto m = int64_t((mx - bx) * g_view.HorizontalCompression * slot.sampleRateFactor / f.zoom +
-                         double(c));
-        m = std::clamp<int64_t>(m, 0, slot.sampleCount - 1);
-        c = std::clamp<int64_t>(c, 0, slot.sampleCount - 1);
-        double unit = 7200.0 * slot.sampleRateFactor;
-        auto front =
-            int64_t((double(slot.distance.front[m]) - double(slot.distance.front[c])) / unit);
-        auto rear = int64_t((double(slot.distance.rear[m]) - double(slot.distance.rear[c])) / unit);
-        RenderColorValue color =
-            s == 0 ? (LightScheme() ? RenderColor(20, 20, 128) : RenderColor(200, 255, 200))
-                   : FileColor(s);
-        RenderText(float(mid + kOffsets[s]), 0, color, g_res.smallFont, "(%5dm:F%5dm:R)",
-                   int(front), int(rear));
-    }
-    (void)fs, (void)top, (void)bottom;
+void DrawTimeSpan(const GraphFrame& f) {
+    const SpanReadout r = SpanReadoutAt(f);
+    for (int i = 0; i < r.count; ++i)
+        RenderText(r.x[i], 0, r.color[i], g_res.smallFont, "%s", r.text[i].c_str());
 }
 
 // Guide lines at 400-sample spacing (wider at strong compression) around the pointer.
@@ -200,24 +201,38 @@ void DrawSpanReadout(const GraphFrame& f) {
         RenderLine(float(bx - 8), float(fs), float(bx), float(top), SchemeTextColor());
     }
     RenderLine(float(mx), float(top), float(mx), float(bottom), SchemeTextColor());
-    DrawTimeSpan(f, fs, top, bottom);
+    DrawTimeSpan(f);
     bool dragging = g_view.MouseButtons & (kMouseLeft | kMouseRight);
     g_view.GuideFade = std::clamp(g_view.GuideFade + (dragging ? -1 : 1), 4, 32);
     DrawGuideLines(f, bottom);
 }
 
 void DrawLapMarks(const GraphFrame& f) {
+    // One line list per file: its vertical lines are drawn together, row by row.
+    static std::vector<RenderVertex> lines;
     RenderSetBlend(BlendMode::Alpha, 160);
     for (int s = 0; s < kSlotCount; ++s) {
         const Slot& slot = SlotOf(s);
         if (!slot.active) continue;
+        lines.clear();
+        const RenderColorValue color = FileColor(s);
         for (int k = 1; k < slot.laps.count; ++k) {
             float x = float(SampleX(f, s, slot.laps.marks[k]));
             if (x < 0 || x >= f.clientWidth) continue;
-            RenderLine(x, 20, x, float(GraphBottomRow(f)), FileColor(s));
+            RenderVertex a, b;
+            a.x = b.x = x;
+            a.y = 20;
+            b.y = float(GraphBottomRow(f));
+            a.color = b.color = color;
+            lines.push_back(a);
+            lines.push_back(b);
         }
+        if (!lines.empty())
+            RenderPrimitives(lines.data(), int(lines.size()), PrimitiveKind::LineList);
     }
 }
+
+} // namespace
 
 // The bar grows while the pointer is near the bottom edge; its thumb is File 1's place in
 // its recording.
@@ -244,10 +259,64 @@ void DrawScrollBar(const GraphFrame& f) {
     RenderBox(x - half, top, x + half, low, SchemeTextColor(), false);
 }
 
-} // namespace
+SpanReadout SpanReadoutAt(const GraphFrame& f) {
+    SpanReadout r;
+    const int bx = int(f.baseX), mx = g_view.MouseX, mid = (bx + mx) / 2;
+    char text[64];
+    auto dt = int64_t(std::abs(bx - mx) * 5.0 * g_view.HorizontalCompression / f.zoom);
+    float timeX = 0;
+    if (dt < 60000) {
+        std::snprintf(text, sizeof text, DebugMode() ? "%.3fsec" : "%.2fsec", double(dt) * 0.001);
+        timeX = float(mid - 20);
+    } else {
+        std::snprintf(text, sizeof text, "%dm%02ds", int(dt / 1000 / 60), int(dt / 1000 % 60));
+        timeX = float(mid - 16);
+    }
+    auto add = [&](float x, RenderColorValue color) {
+        r.x[r.count] = x;
+        r.color[r.count] = color;
+        r.text[r.count++] = text;
+    };
+    auto width = [&] { return float(RenderTextWidth(g_res.smallFont, "%s", text)); };
+    const float gap = 6;
+    add(timeX, SchemeTextColor());
+    float right = timeX + width() + gap; // where the next text to the right may start
+    static const int kOffsets[kSlotCount] = {-136, 40, 160};
+    for (int s = 0; s < kSlotCount; ++s) {
+        const Slot& slot = SlotOf(s);
+        if (s > 0 && !slot.active) continue;
+        if (!slot.distance.front || !slot.distance.rear) continue;
+        int64_t c = slot.cursorPos / 100;
+        auto m = int64_t((mx - bx) * g_view.HorizontalCompression * slot.sampleRateFactor / f.zoom +
+                         double(c));
+        m = std::clamp<int64_t>(m, 0, slot.sampleCount - 1);
+        c = std::clamp<int64_t>(c, 0, slot.sampleCount - 1);
+        double unit = 7200.0 * slot.sampleRateFactor;
+        auto front =
+            int64_t((double(slot.distance.front[m]) - double(slot.distance.front[c])) / unit);
+        auto rear = int64_t((double(slot.distance.rear[m]) - double(slot.distance.rear[c])) / unit);
+        RenderColorValue color =
+            s == 0 ? (LightScheme() ? RenderColor(20, 20, 128) : RenderColor(200, 255, 200))
+                   : FileColor(s);
+        std::snprintf(text, sizeof text, "(%5dm:F%5dm:R)", int(front), int(rear));
+        // At their own places where they fit; pushed aside where the texts would touch.
+        if (s == 0) {
+            add(std::min(float(mid + kOffsets[0]), timeX - gap - width()), color);
+        } else {
+            const float x = std::max(float(mid + kOffsets[s]), right);
+            add(x, color);
+            right = x + width() + gap;
+        }
+    }
+    return r;
+}
 
 int GraphAreaLeft() {
     return NamePanelX() + 80;
+}
+
+int ValueColumnsRight() {
+    return ValueColumnX(3) + 80;
 }
 
 namespace {
@@ -305,13 +374,10 @@ void ScrollBarJump(const GraphFrame& f) {
 
 // The drawn column whose value row holds y, or -1.
 int ValueRowAt(const GraphFrame& f, int y) {
-    for (int i = 0; i < g_graphList.count; ++i) {
-        int c = g_graphList.column[i];
-        ChannelCode code = CodeOf(c);
-        const GraphCodeSettings& g = GraphOf(code);
-        float top = float(ValueY(f, code, (g.GraphMin + g.GraphMax) * 0.0005)) - 6;
-        if (y >= top && y < top + g_res.valueFontSize + 4) return c;
-    }
+    float tops[kColumnCount];
+    ValueRowTops(f, tops);
+    for (int i = 0; i < g_graphList.count; ++i)
+        if (y >= tops[i] && y < tops[i] + ValueRowHeight()) return g_graphList.column[i];
     return -1;
 }
 
@@ -425,14 +491,14 @@ void DrawMarkerFlash(const GraphFrame& f) {
 
 void DrawGraphView(const GraphFrame& frame) {
     DrawGrid(frame);
+    DrawSearchMarks(frame);
     DrawCurves(frame);
     DrawMarkerFlash(frame);
+    DrawGridValueLabels(frame);
     if (!g_view.GraphPositionMode) DrawLapMarks(frame);
     DrawBaseline(frame);
-    if (NormalGraphView()) {
-        DrawSpanReadout(frame);
-        DrawScrollBar(frame);
-    }
+    if (g_view.GraphPositionMode) DrawBaselineLabels(frame);
+    if (NormalGraphView()) DrawSpanReadout(frame);
     DrawNamesAndValues(frame);
 }
 
@@ -451,11 +517,12 @@ void GraphMouse(const GraphFrame& frame) {
     if (OverRegion(frame)) return;
     if (buttons & kMouseLeft) ContinuousScroll(frame);
     if (buttons & kMouseRight) {
-        if (g_view.ScalingAnchorY < 0) g_view.ScalingAnchorY = g_view.MouseY;
+        // The anchor is kept exact: it reaches the pointer, and the scaling settles.
+        float& anchor = g_view.ScalingAnchorY;
+        if (anchor < 0) anchor = float(g_view.MouseY);
         float& c = g_view.HorizontalCompression;
-        c = std::clamp(c + float(g_view.MouseY - g_view.ScalingAnchorY) * c * 0.001f, 0.1f,
-                       1000.0f);
-        g_view.ScalingAnchorY += int(std::lround((g_view.MouseY - g_view.ScalingAnchorY) * 0.05));
+        c = std::clamp(c + (float(g_view.MouseY) - anchor) * c * 0.001f, 0.1f, 1000.0f);
+        anchor += (float(g_view.MouseY) - anchor) * 0.05f;
     }
 }
 

@@ -110,7 +110,8 @@ GraphFrame MakeGraphFrame() {
     GraphFrame f;
     RenderClientSize(f.clientWidth, f.clientHeight);
     int half = f.clientWidth / 2;
-    g_settings.BaseLinePos = std::clamp(g_settings.BaseLinePos, 10 - half, half - 10);
+    if (half >= 10)
+        g_settings.BaseLinePos = std::clamp(g_settings.BaseLinePos, 10 - half, half - 10);
     f.baseX = float(half + g_settings.BaseLinePos);
     f.zoom = g_view.ViewZoom;
     f.vscroll = g_view.VScroll;
@@ -161,51 +162,158 @@ void RebuildGraphList() {
     }
 }
 
+namespace {
+
+// The row of the unzoomed picture now under client row y.
+float UnzoomedRow(float y) {
+    return (y + g_view.VScroll) / std::max(g_view.ViewZoom, 1.0f);
+}
+
+bool VerticalScrollHeld() {
+    return g_view.CtrlHeld || (g_view.MouseButtons & kMouseMiddle);
+}
+
+} // namespace
+
 void StepZoom() {
     if (g_view.GraphPositionMode) g_view.ZoomSpan = kZoomSpanFirst;
     g_view.ViewZoom += (float(g_view.ZoomSpan) - g_view.ViewZoom * 10000.0f) * 0.0000125f;
     if (g_view.ViewZoom < 1.001f) {
         g_view.VScroll = 0;
-        g_view.ZoomAnchor = 0;
-    } else if (!g_view.CtrlHeld) {
-        g_view.VScroll = g_view.ZoomAnchor / 10000.0f;
+        g_view.ZoomAnchor = g_view.ZoomAnchorY = 0;
+        return;
     }
+    if (VerticalScrollHeld() && NormalGraphView()) {
+        // Ctrl or the middle button: the pointer's height chooses the part of the zoomed
+        // picture shown, its top at the window's top edge down to its bottom at the bottom edge.
+        int w = 0, h = 0;
+        RenderClientSize(w, h);
+        const float y = std::clamp(float(g_view.MouseY), 0.0f, float(std::max(h - 1, 1)));
+        g_view.VScroll = y / float(std::max(h - 1, 1)) * float(h) * (g_view.ViewZoom - 1.0f);
+        // The anchor takes the place, so that the picture stays when the key is let go.
+        g_view.ZoomAnchor = UnzoomedRow(g_view.ZoomAnchorY);
+        return;
+    }
+    g_view.VScroll = g_view.ZoomAnchor * g_view.ViewZoom - g_view.ZoomAnchorY;
+}
+
+void ZoomOff() {
+    g_view.ZoomSpan = kZoomSpanFirst;
+    // The row that lies at the same place zoomed and unzoomed is held: the picture shrinks
+    // back smoothly and ends with no vertical scroll.
+    const float zoom = g_view.ViewZoom;
+    const float row = zoom > 1.001f ? g_view.VScroll / (zoom - 1.0f) : 0.0f;
+    g_view.ZoomAnchor = g_view.ZoomAnchorY = row;
 }
 
 void WheelZoom(int notches, int mouseY, int clientHeight) {
+    (void)clientHeight;
     if (notches > 0) {
         int most = DebugMode() ? 160000 : kZoomSpanLast;
         g_view.ZoomSpan = std::clamp(g_view.ZoomSpan + notches * 10000, kZoomSpanFirst, most);
-        g_view.ZoomAnchor = (float(mouseY) * g_view.ViewZoom - float(clientHeight / 2)) * 10000.0f;
+        // The row under the pointer stays under it while the zoom settles.
+        g_view.ZoomAnchor = UnzoomedRow(float(mouseY));
+        g_view.ZoomAnchorY = float(mouseY);
     } else if (notches < 0) {
-        g_view.ZoomSpan = kZoomSpanFirst;
-        g_view.ZoomAnchor = 0;
+        ZoomOff();
+    }
+}
+
+namespace {
+
+// The range of a column becomes the range of its data in the loaded files, with one grid step.
+void AutoScaleColumn(int c) {
+    int32_t lo = INT32_MAX, hi = INT32_MIN;
+    for (int s = 0; s < kSlotCount; ++s) {
+        if (!SlotOf(s).active || !IsPresent(SlotOf(s), c)) continue;
+        lo = std::min(lo, SlotOf(s).range.min[c]);
+        hi = std::max(hi, SlotOf(s).range.max[c]);
+    }
+    if (lo > hi) return;
+    GraphCodeSettings& g = GraphOf(SlotOf(0).channels[c].code);
+    g.GraphMin = lo;
+    g.GraphMax = hi == lo ? lo + 1000 : hi;
+    g.GridShown = 1;
+    g.GraphStep = g.GraphMax - g.GraphMin;
+}
+
+// The rows the stacked bands share: from 20 to 40 above the client bottom.
+void StackRows(int bands, int& top, int& bottom) {
+    int w = 0, h = 0;
+    RenderClientSize(w, h);
+    if (h <= 0) h = 768; // no window yet: the size it opens with
+    top = 20;
+    bottom = std::max(top + 10 * std::max(bands, 1), h - 40);
+}
+
+} // namespace
+
+void StackUnplacedBands(const std::vector<int>& columns) {
+    constexpr int kLeast = 24, kMost = 80; // rows of a band placed this way
+    std::vector<int> own;                  // one column per code
+    for (int c : columns) {
+        const ChannelCode code = SlotOf(0).channels[c].code;
+        if (std::none_of(own.begin(), own.end(),
+                         [&](int o) { return SlotOf(0).channels[o].code == code; }))
+            own.push_back(c);
+    }
+    if (own.empty()) return;
+    int top = 0, bottom = 0;
+    StackRows(int(own.size()), top, bottom);
+    // The rows taken: the bands of the placed channels drawn in their own position.
+    std::vector<std::pair<int, int>> taken;
+    for (int c = 0; c < kColumnCount; ++c) {
+        if (!IsPresent(SlotOf(0), c) || !(SlotOf(0).channelFlags[c] & kChannelShown)) continue;
+        if (g_graph.GraphOrder[c] != c) continue;
+        const ChannelCode code = SlotOf(0).channels[c].code;
+        if (std::any_of(own.begin(), own.end(),
+                        [&](int o) { return SlotOf(0).channels[o].code == code; }))
+            continue;
+        const GraphCodeSettings& g = GraphOf(code);
+        taken.push_back({std::min(g.GraphTop, g.GraphBottom), std::max(g.GraphTop, g.GraphBottom)});
+    }
+    std::sort(taken.begin(), taken.end());
+    std::vector<std::pair<int, int>> gaps; // free rows, top to bottom
+    int y = top;
+    for (const auto& [from, to] : taken) {
+        if (from > y) gaps.push_back({y, std::min(from, bottom)});
+        y = std::max(y, to + 1);
+        if (y >= bottom) break;
+    }
+    if (y < bottom) gaps.push_back({y, bottom});
+    int freeRows = 0;
+    for (const auto& [from, to] : gaps) freeRows += std::max(to - from, 0);
+    const int n = int(own.size());
+    const int rows = std::min(kMost, freeRows / n);
+    std::vector<std::pair<int, int>> bands;
+    for (const auto& [from, to] : gaps)
+        for (int at = from; rows >= kLeast && at + rows <= to && int(bands.size()) < n; at += rows)
+            bands.push_back({at, at + rows - 4});
+    if (int(bands.size()) < n) {
+        // No room left among the placed bands: stacked over the whole height, as a first run
+        // stacks every band, still one under another.
+        bands.clear();
+        for (int i = 0; i < n; ++i)
+            bands.push_back({top + (bottom - top) * i / n, top + (bottom - top) * (i + 1) / n - 4});
+    }
+    for (int i = 0; i < n; ++i) {
+        AutoScaleColumn(own[size_t(i)]);
+        GraphCodeSettings& g = GraphOf(SlotOf(0).channels[own[size_t(i)]].code);
+        g.GraphTop = bands[size_t(i)].first;
+        g.GraphBottom = bands[size_t(i)].second;
+        DeriveScaleFromBand(g);
     }
 }
 
 void AlignGraphs(int type, bool autoScale, bool ctrl) {
     RebuildGraphList();
-    if (autoScale) {
-        for (int i = 0; i < g_graphList.count; ++i) {
-            int c = g_graphList.column[i];
-            int32_t lo = INT32_MAX, hi = INT32_MIN;
-            for (int s = 0; s < kSlotCount; ++s) {
-                if (!SlotOf(s).active || !IsPresent(SlotOf(s), c)) continue;
-                lo = std::min(lo, SlotOf(s).range.min[c]);
-                hi = std::max(hi, SlotOf(s).range.max[c]);
-            }
-            if (lo > hi) continue;
-            GraphCodeSettings& g = GraphOf(SlotOf(0).channels[c].code);
-            g.GraphMin = lo;
-            g.GraphMax = hi == lo ? lo + 1000 : hi;
-            g.GridShown = 1;
-            g.GraphStep = g.GraphMax - g.GraphMin;
-        }
-    }
+    if (autoScale)
+        for (int i = 0; i < g_graphList.count; ++i) AutoScaleColumn(g_graphList.column[i]);
     int w = 0, h = 0;
     RenderClientSize(w, h);
     int n = std::max(1, g_graphList.count);
-    int top = 20, bottom = std::max(top + 10 * n, h - 40);
+    int top = 0, bottom = 0;
+    StackRows(n, top, bottom);
     for (int i = 0; i < g_graphList.count; ++i) {
         GraphCodeSettings& g = GraphOf(SlotOf(0).channels[g_graphList.column[i]].code);
         if (type == 1) {
@@ -246,10 +354,13 @@ std::vector<CurvePlan> g_curvePlans(size_t(kSlotCount) * kColumnCount);
 // Walks the pixel columns in steps of max(p, 1) pixels from 20 steps left of the window to 20
 // steps right of it; a column counts once its sample differs from the one before and both
 // lie inside the recording. False when no column holds a sample.
+bool CollectGridColumns(const GraphFrame& frame, FileSlot slot, CurveColumns& cols);
+
 bool CollectColumns(const GraphFrame& frame, FileSlot slot, int32_t offset, int sampleStep,
                     CurveColumns& cols) {
     const Slot& s = SlotOf(slot);
     double p = frame.pixelsPerSample[slot];
+    if (p < 1.0 && offset == 0 && sampleStep == 1) return CollectGridColumns(frame, slot, cols);
     double step = std::max(p, 1.0);
     double left = -20 * step, right = frame.clientWidth + 20 * step;
     size_t most = size_t((right - left) / step) + 2;
@@ -280,6 +391,41 @@ bool CollectColumns(const GraphFrame& frame, FileSlot slot, int32_t offset, int 
         cols.x[size_t(cols.count)] = p > 1 ? float(SampleX(frame, slot, double(si))) : float(x);
         cols.last[size_t(cols.count)] = at;
         ++cols.count;
+    }
+    return cols.count > 0;
+}
+
+// Several samples a pixel, read without offset: the same walk with the pixel columns anchored
+// to the recording instead of the window. Column k holds the samples up to trunc(k x samples
+// per pixel) and lies at its own, fractional, x; scrolling moves every column by the same
+// amount and keeps their runs of samples, so the envelope's answers of the last frame serve
+// again. (The window-anchored walk gives every column other runs after any scroll.)
+bool CollectGridColumns(const GraphFrame& frame, FileSlot slot, CurveColumns& cols) {
+    const Slot& s = SlotOf(slot);
+    const double p = frame.pixelsPerSample[slot], spp = 1.0 / p;
+    const double origin = double(s.cursorPos) / 100.0 * p - double(frame.baseX); // x = k - origin
+    const int64_t k0 = int64_t(std::floor(origin - 20.0)),
+                  k1 = int64_t(std::ceil(origin + frame.clientWidth + 20.0));
+    const size_t most = size_t(k1 - k0) + 2;
+    if (cols.x.size() < most) {
+        cols.x.resize(most);
+        cols.last.resize(most);
+        cols.extremes.resize(most);
+    }
+    cols.count = 0;
+    int64_t prev = int64_t(std::floor(double(k0 - 1) * spp));
+    for (int64_t k = k0; k <= k1; ++k) {
+        const int64_t si = int64_t(std::floor(double(k) * spp));
+        if (si >= s.sampleCount) break;
+        if (si < 1 || prev < 1 || si == prev) {
+            prev = si;
+            continue;
+        }
+        if (cols.count == 0) cols.first = int32_t(prev + 1);
+        cols.x[size_t(cols.count)] = float(double(k) - origin);
+        cols.last[size_t(cols.count)] = int32_t(si);
+        ++cols.count;
+        prev = si;
     }
     return cols.count > 0;
 }
@@ -351,7 +497,8 @@ int64_t EmitCurve(const GraphFrame& frame, const CurvePlan& plan) {
     const GraphCodeSettings& g = GraphOf(code);
     double p = frame.pixelsPerSample[slot];
 
-    if (g.GraphClip)
+    // A band narrower than 1000 units is never clipped, however its range was set.
+    if (g.GraphClip && int64_t(g.GraphMax) - g.GraphMin >= 1000)
         RenderClip(0, int(ValueY(frame, code, g.GraphMax * 0.001)) - 2, frame.clientWidth,
                    int(ValueY(frame, code, g.GraphMin * 0.001)) + 3);
     else

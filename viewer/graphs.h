@@ -3,6 +3,7 @@
 // the baseline, with grid, names, cursor values, the span read-out and the zoom.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "data/session.h"
 #include "render/render.h"
@@ -64,12 +65,18 @@ void RebuildGraphList();
 
 // Zoom toward ZoomSpan and the vertical scroll, once per pass.
 void StepZoom();
-// Wheel over the graphs: forward zooms in by notches, backward zooms off.
+// Wheel over the graphs: forward zooms in by notches with the row under the pointer held
+// there, backward zooms off.
 void WheelZoom(int notches, int mouseY, int clientHeight);
+// Back to zoom 1 with no vertical scroll, gliding there.
+void ZoomOff();
 
 // Aligns the bands: type 1 stacks the shown bands, type 2 gives them all the same rows; with
 // `autoScale` the ranges first become the channels' data ranges.
 void AlignGraphs(int type, bool autoScale, bool ctrl);
+// Channels a layout does not place: each scaled to its data and stacked into rows the placed
+// bands leave free (over the whole height when none are left), one under another.
+void StackUnplacedBands(const std::vector<int>& columns);
 
 // The curves of every file. Returns the number of vertices emitted (for tests and benchmarks).
 int64_t DrawCurves(const GraphFrame& frame);
@@ -77,10 +84,29 @@ int64_t DrawCurves(const GraphFrame& frame);
 int64_t DrawCurve(const GraphFrame& frame, FileSlot slot, int column);
 
 void DrawGraphView(const GraphFrame& frame);
+// The grid fill (GridFill) of the bands whose grid is shown: their rows, top and bottom (at
+// most kColumnCount), and the colour laid over them at kGridFillAlpha.
+constexpr int kGridFillAlpha = 24;
+int GridFillBands(const GraphFrame& frame, float* tops, float* bottoms);
+RenderColorValue GridFillColor();
+// The scroll bar at the bottom (normal view, key B), drawn over the course map.
+void DrawScrollBar(const GraphFrame& frame);
 // Left edge of a file's cursor value column.
 int ValueColumnX(int slot);
 // Where the curves begin to be free of the value and name columns.
 int GraphAreaLeft();
+// The right edge of the value and name columns with three files loaded.
+int ValueColumnsRight();
+
+// The span read-out at the top of the graphs: the time between the baseline and the pointer,
+// then each file's distance over it, placed where none touches another.
+struct SpanReadout {
+    int count = 0;
+    float x[1 + kSlotCount] = {};
+    RenderColorValue color[1 + kSlotCount] = {};
+    std::string text[1 + kSlotCount];
+};
+SpanReadout SpanReadoutAt(const GraphFrame& frame);
 
 // The cursor value as its column shows it: the channel's decimals and unit, the air-fuel
 // inputs in the unit of their sensor type, "%+" for a difference (Shift).

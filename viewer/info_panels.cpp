@@ -21,6 +21,19 @@ std::string DecodeMemo(std::string_view bytes) {
 
 namespace {
 
+// What the memo panel shows; it is drawn again only when this changes.
+struct MemoPanelState {
+    RenderHandle surface = -1;
+    bool tires = false;
+    int position[2] = {-1, -1};
+    int32_t samples[2] = {};
+    bool file2 = false;
+    int scheme = -1;
+    bool operator==(const MemoPanelState&) const = default;
+};
+MemoPanelState g_memoShown;
+
+
 constexpr int kPanelFaded = 20;
 constexpr int kFile2MemoTop = 128;
 
@@ -83,6 +96,7 @@ void DrawPanel(RenderHandle panel, int counter, float cx, float cy, float scale,
 } // namespace
 
 void RefreshSummary() {
+    g_memoShown = MemoPanelState(); // the surfaces may be new
     if (g_res.summaryPanel <= 0) return;
     FileSummary summary = BuildFileSummary();
     RenderSetTarget(g_res.summaryPanel);
@@ -101,10 +115,22 @@ void RefreshSummary() {
     RenderSetTarget(kBackBuffer);
 }
 
+
 void DrawTireAndMemo() {
     if (g_res.memoPanel <= 0) return;
+    MemoPanelState now;
+    now.surface = g_res.memoPanel;
+    now.tires = StepMemoPanel(g_view.MemoPanelCounter);
+    for (int f = 0; f < 2; ++f) {
+        now.position[f] = g_memoPanel.file[f].position;
+        now.samples[f] = SlotOf(f).sampleCount;
+    }
+    now.file2 = SlotOf(1).active;
+    now.scheme = g_settings.colortype;
+    if (now == g_memoShown) return;
+    g_memoShown = now;
     RenderSetTarget(g_res.memoPanel);
-    if (StepMemoPanel(g_view.MemoPanelCounter)) {
+    if (now.tires) {
         ClearTarget();
         DrawTireLines();
     } else {

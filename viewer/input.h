@@ -8,6 +8,9 @@ void PollInput();
 
 // Moves the files toward their scroll targets and steps laps as requested.
 void FollowScrollTargets();
+// The replay: the cursors of the moving files advance in real time from where they stood;
+// it ends with File 1.
+void FollowReplay();
 void ConsumeLapSteps();
 
 } // namespace qvtk

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "analysis/course_layout.h"
 #include "data/derived_channels.h"
 #include "logger/realtime_monitor_dialog.h"
 #include "logger/setup_dialog.h"
@@ -10,6 +11,7 @@
 #include "data/settings.h"
 #include "viewer/af_map_view.h"
 #include "viewer/channel_order_dialog.h"
+#include "viewer/course_map_picture.h"
 #include "viewer/course_map_window.h"
 #include "viewer/graph_layout.h"
 #include "viewer/graphs.h"
@@ -65,9 +67,32 @@ void ScrollLoadedFiles(int direction) {
     }
 }
 
+// Graph position mode with the course layout on the map: Shift with the arrows moves the
+// course start, where the lap marks are, along the course points.
+bool CourseOffsetKeys() {
+    return g_view.GraphPositionMode && g_view.ShiftHeld && CourseMapShown() && !MapShowsGps() &&
+           g_courseLayout.courseLayoutOn;
+}
+
+void StepCourseOffset(int step) {
+    int32_t& offset = g_courseLayout.courseOffset;
+    offset = step == 0 ? 0 : offset + step;
+    // Past either end the offset wraps, and is applied again from there.
+    if (!ApplyCourseOffset()) ApplyCourseOffset();
+    RequestRedraw(kRedrawFull);
+}
+
+// Graph position mode positions the baseline: the arrows move it by 1 and 10 pixels.
+void MoveBaseline(int pixels) {
+    g_settings.BaseLinePos += pixels;
+    MakeGraphFrame(); // keeps it inside the window
+}
+
 void HorizontalArrow(int direction) {
-    if (g_view.GraphPositionMode) {
-        g_view.GraphPosition += direction;
+    if (CourseOffsetKeys()) {
+        StepCourseOffset(direction);
+    } else if (g_view.GraphPositionMode) {
+        MoveBaseline(direction);
     } else if (g_view.AfMapView) {
         OffsetLafDelay(direction * kLafDelayStep);
     } else if (g_view.ShiftHeld) {
@@ -79,13 +104,18 @@ void HorizontalArrow(int direction) {
 
 // Up is -1, down +1: up raises the graph position and moves the zoom anchor up.
 void VerticalArrow(int direction) {
+    if (CourseOffsetKeys()) {
+        StepCourseOffset(-10 * direction);
+        return;
+    }
     if (g_view.GraphPositionMode) {
-        g_view.GraphPosition -= 10 * direction;
+        MoveBaseline(-10 * direction);
         return;
     }
     int w = 0, h = 0;
     RenderClientSize(w, h);
-    g_view.ZoomAnchor += float(direction) * float(h / 2) * g_view.ViewZoom / 16.0f * 10000.0f;
+    // The picture moves by a sixteenth of the half height, zoomed: the held row moves up.
+    g_view.ZoomAnchorY -= float(direction) * float(h / 2) * g_view.ViewZoom / 16.0f;
 }
 
 void ToggleMoveFlagOfFile2Or3(bool file3) {
@@ -193,6 +223,8 @@ bool ExecuteLetter(int c) {
         g_view.SearchValueOn = !g_view.SearchValueOn;
         break;
     case 's':
+        EndGraphPositionMode();
+        g_view.RealTimePlay = 0;
         if (g_view.AfMapView)
             LeaveAfMapView();
         else
@@ -209,8 +241,10 @@ bool ExecuteLetter(int c) {
         ToggleMoveFlagOfFile2Or3(g_view.ShiftHeld && Expert(2));
         break;
     case 'z':
-        if (g_view.GraphPositionMode)
-            g_view.GraphPosition = 0;
+        if (CourseOffsetKeys())
+            StepCourseOffset(0);
+        else if (g_view.GraphPositionMode)
+            g_settings.BaseLinePos = 0;
         else
             g_view.FileMoveFlag[0] = !g_view.FileMoveFlag[0];
         break;
@@ -255,14 +289,18 @@ void ExecuteControl(int c) {
     RequestRedraw(kRedrawCommand);
 }
 
+bool Held(RenderKey key) {
+    return (g_view.KeysHeld >> int(key)) & 1;
+}
+
 void SampleHeldKeys() {
-    if (RenderKeyHeld(RenderKey::F1)) {
+    if (Held(RenderKey::F1)) {
         g_view.KeyHelpCounter = kKeyHelpStart;
         g_view.ForceRedraw = true;
     }
-    g_view.CtrlHeld = RenderKeyHeld(RenderKey::Ctrl);
+    g_view.CtrlHeld = Held(RenderKey::Ctrl);
     if (g_view.CtrlHeld) RequestRedraw(kRedrawCommand);
-    int shift = RenderKeyHeld(RenderKey::Shift);
+    int shift = Held(RenderKey::Shift);
     if (shift != g_view.ShiftHeld) {
         g_view.ShiftHeld = shift;
         // The File 2 button turns into the File 3 button while Shift is down.
@@ -300,6 +338,16 @@ void OpenLoggerSetup() {
 
 void DispatchKey() {
     int c = RenderInputChar();
+    if (c) {
+        // Any key puts the key instructions away (- and F1 bring them back) and ends a replay;
+        // A, which would start it again, only ends it.
+        g_view.KeyHelpCounter = 0;
+        if (g_view.RealTimePlay) {
+            g_view.RealTimePlay = 0;
+            RequestRedraw(kRedrawCommand);
+            if (std::tolower(c) == 'a') c = 0;
+        }
+    }
     SampleHeldKeys();
     if (c)
         ExecuteKey(c); // which brings the toolbar up to date

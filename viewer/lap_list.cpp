@@ -1,12 +1,14 @@
 #include "viewer/lap_list.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "analysis/lap_model.h"
 #include "analysis/lap_navigation.h"
 #include "analysis/lap_statistics.h"
 #include "data/settings.h"
 #include "viewer/frame.h"
+#include "viewer/graph_labels.h"
 #include "viewer/graph_settings.h"
 #include "viewer/resources.h"
 #include "viewer/view_state.h"
@@ -26,9 +28,28 @@ int LineHeight() {
     return g_res.mainFontSize;
 }
 
-// Rows that fit between the top of the lists and the lowest edge they may reach.
-int RowsThatFit(const GraphFrame& frame) {
-    return std::max(0, (frame.clientHeight - 48 - 20 * LineHeight()) / LineHeight());
+// The tops of up to `wanted` lines from `top` down to the lowest edge the lists may reach,
+// each below any cursor value row it would cross.
+std::vector<int> PlaceLines(const GraphFrame& frame, int top, int wanted) {
+    float rows[kColumnCount];
+    ValueRowTops(frame, rows);
+    const int lh = LineHeight(), vh = ValueRowHeight(), limit = frame.clientHeight - 48;
+    std::vector<int> lines;
+    int y = top;
+    while (int(lines.size()) < wanted) {
+        bool moved = true;
+        while (moved) {
+            moved = false;
+            for (int i = 0; i < g_graphList.count; ++i) {
+                const int top = int(std::floor(rows[i])), bottom = int(std::ceil(rows[i] + vh));
+                if (top < y + lh && bottom > y) y = bottom, moved = true;
+            }
+        }
+        if (y + lh > limit) break;
+        lines.push_back(y);
+        y += lh;
+    }
+    return lines;
 }
 
 // The lap-start mark of the cursor's lap.
@@ -55,11 +76,13 @@ LapListColumn LapListColumnOf(const GraphFrame& frame, FileSlot slot) {
     c.left = ValueColumnX(slot) + 5;
     c.right = ValueColumnX(slot) + g_res.valueColumnWidth - 20;
     c.top = 20 * LineHeight();
-    const int laps = ListedLapCount(slot) - c.firstLap;
-    const int fit = RowsThatFit(frame);
-    // A list cut by the window gives its last row to the down mark.
-    c.lapRows = laps > fit ? std::max(fit - 1, 0) : laps;
-    c.bottom = c.top + std::min(laps, fit) * LineHeight();
+    const int laps = std::max(ListedLapCount(slot) - c.firstLap, 0);
+    // Every lap and the end line, as far as they fit; a list cut by the window gives its last
+    // line to the down mark.
+    c.lineTop = PlaceLines(frame, c.top, laps + 1);
+    const int lines = int(c.lineTop.size());
+    c.lapRows = lines > laps ? laps : std::max(lines - 1, 0);
+    c.bottom = lines ? c.lineTop.back() + LineHeight() : c.top;
     return c;
 }
 
@@ -71,7 +94,7 @@ std::vector<std::string> LapListLines(const GraphFrame& frame, FileSlot slot) {
     for (int row = 0; row < c.lapRows; ++row)
         lines.push_back(FormatLapTime(LapDuration(slot, (c.firstLap + row) * m), slot));
     const bool cut = c.firstLap + c.lapRows < ListedLapCount(slot);
-    if (cut || int(lines.size()) < RowsThatFit(frame)) lines.push_back(cut ? kListCut : kListEnd);
+    if (int(c.lineTop.size()) > c.lapRows) lines.push_back(cut ? kListCut : kListEnd);
     return lines;
 }
 
@@ -81,11 +104,12 @@ bool LapListRowAt(const GraphFrame& frame, int x, int y, FileSlot& slot, int& ro
         if (!SlotOf(s).active) continue;
         const LapListColumn c = LapListColumnOf(frame, s);
         if (x < c.left || x >= c.right || y < c.top) continue;
-        const int r = (y - c.top) / LineHeight();
-        if (r >= c.lapRows) continue;
-        slot = s;
-        row = r;
-        return true;
+        for (int r = 0; r < c.lapRows; ++r) {
+            if (y < c.lineTop[r] || y >= c.lineTop[r] + LineHeight()) continue;
+            slot = s;
+            row = r;
+            return true;
+        }
     }
     return false;
 }
@@ -120,20 +144,27 @@ void DrawLapLists(const GraphFrame& frame) {
     for (FileSlot s = 0; s < kSlotCount; ++s) {
         if (!SlotOf(s).active) continue;
         const LapListColumn c = LapListColumnOf(frame, s);
-        // The columns darken what lies under them; hovering lights them up.
-        RenderSetBlend(BlendMode::Subtractive, 210);
-        RenderBox(float(c.left), float(c.top), float(c.right), float(c.bottom),
-                  RenderColor(110, 110, 110), true);
-        if (g_view.LapListHover > 0) {
-            RenderSetBlend(BlendMode::Additive, 130 - 4 * (32 - g_view.LapListHover));
-            RenderBox(float(c.left), float(c.top), float(c.right), float(c.bottom),
-                      RenderColor(60, 60, 90), true);
+        const std::vector<std::string> lines = LapListLines(frame, s);
+        // The lines darken what lies under them; hovering lights them up. Runs of adjoining
+        // lines share one box.
+        const int lh = LineHeight();
+        for (size_t i = 0; i < lines.size();) {
+            size_t j = i + 1;
+            while (j < lines.size() && c.lineTop[j] == c.lineTop[j - 1] + lh) ++j;
+            const float top = float(c.lineTop[i]), bottom = float(c.lineTop[j - 1] + lh);
+            RenderSetBlend(BlendMode::Subtractive, 210);
+            RenderBox(float(c.left), top, float(c.right), bottom, RenderColor(110, 110, 110), true);
+            if (g_view.LapListHover > 0) {
+                RenderSetBlend(BlendMode::Additive, 130 - 4 * (32 - g_view.LapListHover));
+                RenderBox(float(c.left), top, float(c.right), bottom, RenderColor(60, 60, 90),
+                          true);
+            }
+            i = j;
         }
         RenderSetBlend(BlendMode::Alpha, 255);
         const RenderColorValue color = Brightened(FileColor(s), g_view.FileBrightness[s]);
-        const std::vector<std::string> lines = LapListLines(frame, s);
         for (size_t i = 0; i < lines.size(); ++i)
-            RenderText(float(c.left + 4), float(c.top + int(i) * LineHeight()),
+            RenderText(float(c.left + 4), float(c.lineTop[i]),
                        i < size_t(c.lapRows) ? color : SchemeTextColor(), g_res.mainFont, "%s",
                        lines[i].c_str());
     }

@@ -10,11 +10,13 @@
 
 namespace qvtk {
 
-// Where a file's lap list lies and how many of its rows are laps.
+// Where a file's lap list lies and how many of its rows are laps. The lines flow around the
+// cursor value rows that cross the list, so that both stay readable.
 struct LapListColumn {
     int left = 0, right = 0, top = 0, bottom = 0;
-    int firstLap = 0; // the lap of row 0 (the list always starts at the first lap)
-    int lapRows = 0;  // rows that show a lap; a further line may follow them
+    int firstLap = 0;         // the lap of row 0 (the list always starts at the first lap)
+    int lapRows = 0;          // rows that show a lap; a further line may follow them
+    std::vector<int> lineTop; // the top of each line: the lap rows, then that further line
 };
 
 // Laps of a slot: lap-start marks 0, M, 2M, ... up to the end entry.

@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QWheelEvent>
+#include <algorithm>
 #include <string>
 
 #include "analysis/final_simulation_dialog.h"
@@ -55,16 +56,6 @@ int CellX(int cell) {
     return cell == 0 ? kLeft : kLeft + kLapTimeWidth + kValueWidth * (cell - 1);
 }
 
-// The 1-based lap segment under the file's cursor, as the viewer selects laps; 0 when empty.
-int32_t SelectedLap(FileSlot slot) {
-    const Slot& s = SlotOf(slot);
-    if (s.file.fileKind == kFileNone) return 0;
-    const int32_t cursor = CursorSample(slot);
-    int32_t v = 1;
-    while (v < s.laps.count && v < kLapMarkEntries && s.laps.marks[v] <= cursor) ++v;
-    return v;
-}
-
 const TableColumns& Columns() {
     return g_layoutExtras.An_CH;
 }
@@ -75,8 +66,7 @@ LapTableDialog::LapTableDialog(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("1005"));
     setWindowTitle(QStringLiteral("Analysis tools"));
     setFixedSize(Dx(434), Dy(305));
-    const int32_t selected[kSlotCount] = {SelectedLap(0), SelectedLap(1), SelectedLap(2)};
-    OpenLapTable(selected, Columns());
+    OpenLapTable(Columns());
     Build();
     for (int panel = 0; panel < kPanelCount; ++panel) FillCombos(panel);
     Refill();
@@ -100,6 +90,7 @@ void LapTableDialog::BuildPanel(int panel, int top) {
         combo->setGeometry(Dx(CellX(1 + 2 * j)), Dy(top), Dx(2 * kValueWidth), Dy(12));
         connect(combo, &QComboBox::currentIndexChanged, this,
                 [this, panel, j](int index) { ComboChosen(panel, j, index); });
+        combo->installEventFilter(this); // its wheel scrolls the panel, as over the rows
         w.combos[j] = combo;
     }
     const int headingTop = top + 13;
@@ -309,6 +300,7 @@ void LapTableDialog::RefillPanel(int panel) {
     std::string headings[kRowCells];
     TableHeadings(headings);
     for (int c = 0; c < kRowCells; ++c) w.headings[c]->setText(Latin(headings[c]));
+    FitHeadings(panel);
     w.select->setText(QString::fromLatin1(SelectHeading(panel)));
     const LapTablePanelView view = FillPanel(panel);
     for (int r = 0; r < kTableRows; ++r) {
@@ -331,6 +323,36 @@ void LapTableDialog::RefillPanel(int panel) {
     w.bar->setRange(0, ScrollLimit(slot));
     w.bar->setSingleStep(MarksPerLap(slot));
     w.bar->setValue(g_lapTable.panels[panel].scroll);
+}
+
+// A heading wider than its cell ("Ideal time", "Lap  Avr.") takes the room of the empty
+// headings beside it, and where that is not enough its font shrinks until the text fits.
+void LapTableDialog::FitHeadings(int panel) {
+    QLabel* const* h = panels_[panel].headings;
+    for (int c = 0; c < kRowCells; ++c) {
+        QLabel* label = h[c];
+        QRect cell(Dx(CellX(c)), label->y(), Dx(c ? kValueWidth : kLapTimeWidth), label->height());
+        label->setFont(font());
+        const int need = label->fontMetrics().horizontalAdvance(label->text()) + 2;
+        for (int left = c - 1; need > cell.width() && left >= 1 && h[left]->text().isEmpty();
+             --left)
+            cell.setLeft(Dx(CellX(left)));
+        for (int right = c + 1;
+             need > cell.width() && right < kRowCells && h[right]->text().isEmpty(); ++right)
+            cell.setRight(Dx(CellX(right)) + Dx(kValueWidth) - 1);
+        label->setGeometry(cell);
+        QFont f = font();
+        const bool pixels = f.pointSizeF() <= 0;
+        while (label->fontMetrics().horizontalAdvance(label->text()) + 2 > cell.width()) {
+            if (pixels ? f.pixelSize() <= 6 : f.pointSizeF() <= 5) break;
+            if (pixels)
+                f.setPixelSize(f.pixelSize() - 1);
+            else
+                f.setPointSizeF(f.pointSizeF() - 0.5);
+            label->setFont(f);
+        }
+        if (!label->text().isEmpty()) label->raise();
+    }
 }
 
 void LapTableDialog::Click(const Target& t) {
@@ -357,7 +379,7 @@ void LapTableDialog::Click(const Target& t) {
         return;
     case Target::LowerTitle:
         if (!ExpertLevel()) return;
-        SwitchLowerSlot(SelectedLap(g_lapTable.lowerSlot == 1 ? 2 : 1), Columns());
+        SwitchLowerSlot(Columns());
         FillCombos(1);
         Refill();
         return;
@@ -378,13 +400,17 @@ bool LapTableDialog::eventFilter(QObject* watched, QEvent* event) {
             return true;
         }
     } else if (event->type() == QEvent::Wheel) {
-        // The scroll bars move by laps as the rest of the panel does.
-        for (int panel = 0; panel < kPanelCount; ++panel)
-            if (watched == panels_[panel].bar) {
-                const int delta = static_cast<QWheelEvent*>(event)->angleDelta().y();
-                Wheel(panel, delta / 120 ? delta / 120 : (delta > 0) - (delta < 0));
-                return true;
-            }
+        // The scroll bars move by laps as the rest of the panel does, and the wheel over a
+        // column's channel box scrolls the panel too: it never changes the channel.
+        for (int panel = 0; panel < kPanelCount; ++panel) {
+            const PanelWidgets& w = panels_[panel];
+            const bool combo =
+                std::find(std::begin(w.combos), std::end(w.combos), watched) != std::end(w.combos);
+            if (watched != w.bar && !combo) continue;
+            const int delta = static_cast<QWheelEvent*>(event)->angleDelta().y();
+            Wheel(panel, delta / 120 ? delta / 120 : (delta > 0) - (delta < 0));
+            return true;
+        }
     }
     return QDialog::eventFilter(watched, event);
 }
@@ -406,7 +432,7 @@ void OpenAnalysisTools() {
         g_lapTable.jumpRequest = false;
         g_view.ScrollTarget[g_lapTable.jumpSlot] = g_lapTable.jumpTarget[g_lapTable.jumpSlot];
     }
-    g_view.GraphPositionMode = 0; // back in the normal view: "MoveM"
+    EndGraphPositionMode(); // back in the normal view: "MoveM"
     RequestRedraw(kRedrawFull);
     SyncToolbar();
     RunRequestedTool();

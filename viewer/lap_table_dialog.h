@@ -49,6 +49,7 @@ private:
     void ComboChosen(int panel, int j, int index);
     void Refill();
     void RefillPanel(int panel);
+    void FitHeadings(int panel);
     void Recompute();
     void Click(const Target& t);
     void Wheel(int panel, int notches);

@@ -51,19 +51,18 @@ void CreateSurfaces() {
 // The background pictures: a dark strip that fades to the right edge of the value column,
 // and the channel name panel.
 void PaintBackgroundSurfaces() {
-    bool light = g_settings.colortype == 1;
+    const BackgroundColors colors = BackgroundColorsNow();
     if (g_res.columnStrip > 0) {
         RenderSetTarget(g_res.columnStrip);
         RenderSetBlend(BlendMode::None, 255);
-        RenderClearTarget(light ? RenderColor(236, 236, 232) : RenderColor(10, 12, 18));
-        for (int y = 0; y < g_res.screenHeight; y += 32)
-            RenderLine(0, float(y), 8, float(y),
-                       light ? RenderColor(226, 226, 222) : RenderColor(16, 19, 27));
+        RenderClearTarget(colors.strip);
+        for (int y = 0; y < g_res.screenHeight; y += kStripLineSpacing)
+            RenderLine(0, float(y), 8, float(y), colors.stripLine);
     }
     if (g_res.namePanel > 0) {
         RenderSetTarget(g_res.namePanel);
         RenderSetBlend(BlendMode::None, 255);
-        RenderClearTarget(light ? RenderColor(222, 224, 228) : RenderColor(20, 24, 34));
+        RenderClearTarget(colors.namePanel);
     }
     if (g_res.markerSprite > 0) {
         RenderSetTarget(g_res.markerSprite);
@@ -95,6 +94,14 @@ void CreateFonts() {
 
 } // namespace
 
+BackgroundColors BackgroundColorsNow() {
+    if (g_settings.colortype == 1)
+        return {RenderColor(244, 244, 240), RenderColor(236, 236, 232), RenderColor(226, 226, 222),
+                RenderColor(222, 224, 228)};
+    return {RenderColor(0, 0, 0), RenderColor(10, 12, 18), RenderColor(16, 19, 27),
+            RenderColor(20, 24, 34)};
+}
+
 void ResetViewerResources() {
     g_res = ViewerResources();
 }
@@ -108,7 +115,16 @@ void ChooseFontMetrics() {
     g_res.namePanelWidth = hd ? 340 : 300;
 }
 
+namespace {
+bool g_failVertexPools = false;
+}
+
+void FailVertexPoolsForTesting(bool fail) {
+    g_failVertexPools = fail;
+}
+
 bool AllocateVertexPools() {
+    if (g_failVertexPools) return false;
     try {
         g_res.linePool.assign(size_t(5 * g_res.screenWidth + 51), RenderVertex());
         g_res.pool3072.assign(3072, RenderVertex());

@@ -38,6 +38,14 @@ struct ViewerResources {
 
 extern ViewerResources g_res;
 
+// The background pictures' colours in the scheme: the window behind everything, the column
+// strip with its lines every kStripLineSpacing rows, and the name panel.
+constexpr int kStripLineSpacing = 32;
+struct BackgroundColors {
+    RenderColorValue clear, strip, stripLine, namePanel;
+};
+BackgroundColors BackgroundColorsNow();
+
 void ResetViewerResources();
 
 // Chooses the font metrics from HD_Display.
@@ -45,6 +53,8 @@ void ChooseFontMetrics();
 
 // Allocates the vertex pools for the drawing surface width; false when that fails.
 bool AllocateVertexPools();
+// Tests: every pool allocation fails until called with false.
+void FailVertexPoolsForTesting(bool fail);
 
 // (Re)creates surfaces, images, fonts and colours, rebuilds the panels and asks for a full
 // redraw. Failures are reported only in debug mode.

@@ -32,7 +32,7 @@ struct SubDrag {
     int button = 0;
     int grabX = 0, grabY = 0;     // the mouse when it took hold
     float startX = 0, startY = 0; // the element's centre then
-    int anchorY = 0;              // right button: the scaling anchor
+    float anchorY = 0;            // right button: the scaling anchor, kept exact
 };
 SubDrag g_subDrag;
 
@@ -212,8 +212,9 @@ SubBox SubElementBox(SubElement element, int clientWidth, int clientHeight) {
     b.halfWidth = e.halfWidth * *e.scale;
     b.halfHeight = e.halfHeight * *e.scale;
     // A stored place outside the window (another screen, a smaller window) shows the element
-    // whole at the nearest place.
-    b.cx = std::clamp(float(*e.x), b.halfWidth, std::max(b.halfWidth, clientWidth - b.halfWidth));
+    // whole at the nearest place, and the value and name columns stay readable beside it.
+    const float left = float(GraphAreaLeft()) + b.halfWidth;
+    b.cx = std::clamp(float(*e.x), left, std::max(left, clientWidth - b.halfWidth));
     b.cy =
         std::clamp(float(*e.y), b.halfHeight, std::max(b.halfHeight, clientHeight - b.halfHeight));
     return b;
@@ -288,7 +289,7 @@ bool SubViewMouse(const GraphFrame& frame, int pressed) {
              g_view.MouseY,
              b.cx,
              b.cy,
-             g_view.MouseY};
+             float(g_view.MouseY)};
     }
     if (d.element == SubElement::kNone) return false;
     const ElementSettings e = SettingsOf(d.element);
@@ -298,8 +299,9 @@ bool SubViewMouse(const GraphFrame& frame, int pressed) {
     } else {
         // Dragging up grows the element, down shrinks it; the anchor follows slowly.
         float& z = *e.scale;
-        z = std::clamp(z - float(g_view.MouseY - d.anchorY) * z * 0.0005f, e.minScale, e.maxScale);
-        d.anchorY += int(std::lround((g_view.MouseY - d.anchorY) * 0.05));
+        z = std::clamp(z - (float(g_view.MouseY) - d.anchorY) * z * 0.0005f, e.minScale,
+                       e.maxScale);
+        d.anchorY += (float(g_view.MouseY) - d.anchorY) * 0.05f;
     }
     RequestRedraw(kRedrawShort);
     return true;

@@ -7,15 +7,18 @@
 #include <QPainter>
 #include <QScreen>
 #include <QToolButton>
+#include <algorithm>
 #include <map>
 
 #include "analysis/lap_model.h"
 #include "analysis/lap_statistics.h"
-#include "viewer/lap_table_dialog.h"
 #include "data/settings.h"
 #include "render/render_qt.h"
+#include "viewer/graph_settings.h"
+#include "viewer/graphs.h"
 #include "viewer/info_panels.h"
 #include "viewer/key_commands.h"
+#include "viewer/lap_table_dialog.h"
 #include "viewer/open_file.h"
 #include "viewer/view_state.h"
 
@@ -40,16 +43,24 @@ struct ButtonSpec {
     const char* label;
     int icon;
     bool checkable;
+    const char* tip; // what the button does, for its tooltip
 };
 
 // Two columns, in this order.
 const ButtonSpec kButtons[] = {
-    {kBtnCheck1, "Check1", 1019, true},  {kBtnCheck2, "Check2", 1020, true},
-    {kBtnOpen1, "Open1", 1021, false},   {kBtnOpen2, "Open2", 1022, false},
-    {kBtnGreset, "Greset", 1023, false}, {kBtnClose2, "Close2", 1024, false},
-    {kBtnGPM, "GPM", 1025, true},        {kBtnMoveM, "MoveM", 1026, true},
-    {kBtnANM, "ANM", 1027, true},        {kBtnPlay, "Play", 1028, true},
-    {kBtnAFM, "AFM", 1029, true},        {kBtnSetup, "Setup", 1030, false},
+    {kBtnCheck1, "Check1", 1019, true, "File 1 follows moves and scrolling (Z)"},
+    {kBtnCheck2, "Check2", 1020, true,
+     "File 2 follows moves and scrolling (X); with Shift: File 3"},
+    {kBtnOpen1, "Open1", 1021, false, "Open a file into File 1, closing File 2 and File 3"},
+    {kBtnOpen2, "Open2", 1022, false, "Open a file into File 2 (2); with Shift: File 3"},
+    {kBtnGreset, "Greset", 1023, false, "Align the graphs (Q)"},
+    {kBtnClose2, "Close2", 1024, false, "Close File 2 and File 3; with Shift: File 3 only"},
+    {kBtnGPM, "GPM", 1025, true, "Graph position mode: move and scale the graphs (C)"},
+    {kBtnMoveM, "MoveM", 1026, true, "Normal graph view (Esc)"},
+    {kBtnANM, "ANM", 1027, true, "Sub view on/off: machine, rev counter, histograms (E)"},
+    {kBtnPlay, "Play", 1028, true, "Replay in real time from the cursor (A)"},
+    {kBtnAFM, "AFM", 1029, true, "Analysis tools (D); while the A/F map is shown: leave it"},
+    {kBtnSetup, "Setup", 1030, false, "Logger setup (F)"},
 };
 
 struct Toolbar {
@@ -125,6 +136,8 @@ void CloseFileFromToolbar(int slot) {
     ResetLapChecks(slot);
     ComputeLapStatistics();
     RefreshSummary();
+    ChooseFile1Colors(); // File 1 may be left alone
+    RebuildGraphList();
     RequestRedraw(kRedrawFull);
 }
 
@@ -223,7 +236,7 @@ void CreateToolbar(QWidget* owner) {
     for (const ButtonSpec& spec : kButtons) {
         auto* b = new QToolButton(dialog);
         b->setObjectName(spec.label);
-        b->setToolTip(spec.label);
+        b->setToolTip(spec.tip);
         b->setIcon(MakeIcon(spec.icon));
         b->setIconSize(QSize(24, 24));
         b->setCheckable(spec.checkable);
@@ -264,7 +277,9 @@ void RestoreToolbarPlacement(bool besideWindow) {
     QPoint topLeft = frame.topLeft();
     if (besideWindow && main) {
         QRect edges = main->isMaximized() ? monitor : main->normalGeometry();
-        topLeft = QPoint(edges.left() + 256, edges.bottom() + 1 - 288);
+        // Near the lower left, but clear of the value and name columns of three files.
+        topLeft =
+            QPoint(edges.left() + std::max(256, ValueColumnsRight() + 8), edges.bottom() + 1 - 288);
     }
     QRect placed(topLeft, frame.size());
     if (placed.right() > monitor.right())

@@ -17,12 +17,16 @@ void RequestRedraw(int passes) {
     g_view.RedrawCountdown = passes;
 }
 
+void EndGraphPositionMode() {
+    g_view.GraphPositionMode = 0;
+    SetMapEditing(false); // map clicks move the cursors again
+}
+
 void ShowGraphView() {
     g_view.AfMapView = 0;
-    g_view.GraphPositionMode = 0;
     g_view.RealTimePlay = 0;
     g_view.XyPlotView = 0;
-    SetMapEditing(false);
+    EndGraphPositionMode();
 }
 
 void SetGraphPositionMode(bool on) {
@@ -44,6 +48,7 @@ void SetRealTimePlay(bool on) {
     ShowGraphView();
     g_view.RealTimePlay = on;
     g_view.RealTimePlayStart = RenderNowMs();
+    for (int s = 0; s < kSlotCount; ++s) g_view.RealTimePlayFrom[s] = SlotOf(s).cursorPos;
     g_view.SubViewOn = 1;
 }
 

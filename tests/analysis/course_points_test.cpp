@@ -43,6 +43,41 @@ TEST_F(CoursePointsTest, CoursePointIsReachedAtItsShareOfTheLap) {
     EXPECT_EQ(CoursePointToSample(3, 0, 3, {}), 52);
 }
 
+// The coloured map asks for every point at once: the same samples as one by one, for laps of
+// one and of two marks, uneven distances and points the lap never reaches.
+TEST_F(CoursePointsTest, AllPointsAtOnceMatchThePointsOneByOne) {
+    Recording(0, 300, [](int32_t i) { return uint32_t(i % 7 == 0 ? 0 : i % 5 + 1); });
+    for (int m : {1, 2}) {
+        SetMarks(0, {40, 90, 150, 230});
+        SetMarksPerLap(0, m);
+        ComputeSegments(0);
+        for (int32_t pointCount : {7, 40, 400}) {
+            g_courseLayout.pointCount = pointCount;
+            for (int32_t lap : {0, 1, 2, 3, 4, 5}) {
+                std::vector<int32_t> all(size_t(pointCount + 30));
+                CoursePointsToSamples(0, lap, int32_t(all.size()), all.data());
+                for (int32_t p = 0; p < int32_t(all.size()); ++p)
+                    ASSERT_EQ(all[size_t(p)], CoursePointToSample(p, 0, lap, {}))
+                        << "marks/lap " << m << " points " << pointCount << " lap " << lap
+                        << " point " << p;
+            }
+        }
+    }
+}
+
+// A click on the map stays inside the lap shown: the closing point and points past a short
+// lap give its last sample, never a sample of another lap.
+TEST_F(CoursePointsTest, AClickedPointStaysInTheSelectedLap) {
+    Recording(0, 100);
+    SetMarks(0, {40, 80});
+    ComputeSegments(0);
+    g_courseLayout.pointCount = 10;
+    EXPECT_EQ(CoursePointToLapSample(5, 0, 2), 60);
+    EXPECT_EQ(CoursePointToLapSample(10, 0, 2), 79); // the closing point: the lap's end
+    EXPECT_EQ(CoursePointToLapSample(0, 0, 2), 40);
+    EXPECT_EQ(CoursePointToLapSample(10, 0, 3), 99); // the in lap ends with the recording
+}
+
 TEST_F(CoursePointsTest, NearestPointWithinThePickRadius) {
     CourseLayout& c = g_courseLayout;
     c.pointCount = 3;

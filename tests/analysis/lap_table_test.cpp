@@ -32,10 +32,7 @@ protected:
         SetMarksPerLap(0, m);
         return s;
     }
-    void Open(int32_t selectedLap = 0) {
-        const int32_t selected[kSlotCount] = {selectedLap, 0, 0};
-        OpenLapTable(selected, columns_);
-    }
+    void Open() { OpenLapTable(columns_); }
     void Sort(int heading) { ClickHeading(0, heading, columns_); }
     static const LapColumnValues& Values(int c, int k) { return g_lapChannelStats[0].laps[c][k]; }
     static V Laps() {
@@ -258,13 +255,14 @@ TEST_F(LapTableTest, ChecksOnOpeningSelectCyclingAndRowChecks) {
     EXPECT_EQ(FillPanel(1).rows[0].lap, -1); // File 2 is empty
 }
 
-TEST_F(LapTableTest, ScrollFollowsTheSelectedLapWithinItsLimits) {
+TEST_F(LapTableTest, OpensAtTheFirstLapAndScrollsWithinItsLimits) {
     std::initializer_list<int32_t> marks = {100, 200, 300, 400, 500, 600, 700, 800, 900};
-    Ride(1000, marks); // count 10: the first row goes at most to mark 4
-    Open(3);
-    EXPECT_EQ(g_lapTable.panels[0].scroll, 2);
-    Open(9);
-    EXPECT_EQ(g_lapTable.panels[0].scroll, 4);
+    Ride(1000, marks);               // count 10: the first row goes at most to mark 4
+    SlotOf(0).cursorPos = 550 * 100; // the viewer stands in lap 5
+    Open();
+    EXPECT_EQ(g_lapTable.panels[0].scroll, 0);
+    EXPECT_EQ(Laps()[0], 0);
+    ScrollPanel(0, TableScroll::Bottom);
     const struct {
         TableScroll action;
         int32_t thumb, expected;

@@ -242,10 +242,26 @@ TEST_F(CliTest, RenderDrawsTheViewWithThePicturesOfItsDirectory) {
     EXPECT_NE(view, without); // the sub view's body and meter pictures
     const CliRun timed = Cli("render " + args + out + Dir() + " --frames 3");
     EXPECT_NE(timed.err.find("frames 3 median-ms "), std::string::npos) << timed.err;
+    EXPECT_NE(timed.err.find(" p99-ms "), std::string::npos) << timed.err;
 
     EXPECT_EQ(Cli("render " + Path("ride.qvd") + Dir()).status, 1); // no --out
     EXPECT_EQ(Cli("render " + Path("ride.qvd") + " --out x.png --compression 0").status, 1);
     EXPECT_EQ(Cli("render " + Path("bad.qvd") + Dir() + " --out " + out).status, 2);
+}
+
+// The sub view is drawn as the settings start the program: on by default, off with AnimeMode=0.
+TEST_F(CliTest, RenderDrawsTheSubViewAsTheSettingsStartIt) {
+    const std::string on = Path("on.png"), off = Path("off.png");
+    const std::string args = "render " + Path("ride.qvd") + Dir() + " --width 800 --height 600";
+    ASSERT_EQ(Cli(args + " --out " + on).status, 0);
+    ASSERT_EQ(Cli(args + " --set AnimeMode=0 --out " + off).status, 0);
+    const QImage shown(QString::fromStdString(on)), hidden(QString::fromStdString(off));
+    ASSERT_FALSE(shown.isNull() || hidden.isNull());
+    // The rev counter's gear read-out, right of the value and name columns at the bottom.
+    int differing = 0;
+    for (int y = 400; y < 600; ++y)
+        for (int x = 300; x < 800; ++x) differing += shown.pixel(x, y) != hidden.pixel(x, y);
+    EXPECT_GT(differing, 100);
 }
 
 TEST_F(CliTest, RenderMapWritesTheCourseMapPicture) {

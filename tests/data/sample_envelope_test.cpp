@@ -131,6 +131,16 @@ TEST_F(SampleEnvelopeTest, MatchesAScanAtRangesOfEveryShape) {
             for (int32_t last = first - 1; last < n + 2 * B && lasts.size() < 400;)
                 lasts.push_back(last += pick(2 * width));
             bad += RunMismatches(0, frame & 1 ? 3 : 0, first, lasts);
+            // The same frame scrolled: runs left behind, runs kept (their answers are taken
+            // over), runs new at the far end, and a kept run whose start moved.
+            if (lasts.size() > 4) {
+                const size_t drop = 1 + size_t(pick(int32_t(lasts.size() / 2)));
+                std::vector<int32_t> moved(lasts.begin() + drop, lasts.end());
+                for (int k = 0; k < 5; ++k) moved.push_back(moved.back() + 1 + pick(2 * width));
+                if (frame % 3 == 0) moved[moved.size() / 2] += 1;
+                bad += RunMismatches(0, frame & 1 ? 3 : 0, lasts[drop - 1] + 1, moved);
+                bad += RunMismatches(0, frame & 1 ? 3 : 0, lasts[drop - 1] + 2 - pick(3), moved);
+            }
         }
         EXPECT_EQ(bad, 0) << n << " samples";
     }

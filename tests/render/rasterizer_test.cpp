@@ -232,19 +232,29 @@ TEST(Rasterizer, ClipKeepsEveryPixelOutsideUnchanged) {
 
 // Opaque line lists of vertical spans at neighbouring columns (a dense curve) are filled as
 // runs; every pixel must match the spans drawn one by one, clipped or not.
+// Opaque runs of neighbouring columns, and blended runs at any columns (lap marks, the same
+// column twice), against each segment drawn alone.
 TEST(Rasterizer, RunsOfVerticalSpansMatchTheSpansDrawnOneByOne) {
     uint32_t seed = 12345;
     auto next = [&](int n) { return int((seed = seed * 1103515245u + 12345u) >> 8) % n; };
-    for (int trial = 0; trial < 40; ++trial) {
-        Buffer together(48, 40), alone(48, 40);
+    for (int trial = 0; trial < 120; ++trial) {
+        const BlendMode mode = trial % 3 == 0   ? BlendMode::None
+                               : trial % 3 == 1 ? BlendMode::Alpha
+                                                : BlendMode::Additive;
+        Buffer together(48, 40, 0xFF203040u), alone(48, 40, 0xFF203040u);
         for (Buffer* b : {&together, &alone}) {
             b->target.clipLeft = 3, b->target.clipTop = 5;
             b->target.clipRight = 44, b->target.clipBottom = 33;
+            b->target.mode = mode;
+            b->target.alpha = 170;
         }
         std::vector<RenderVertex> v;
         float x = float(next(10)) - 6.0f; // runs start left of the clip and end right of it
         for (int k = 0; k < 50; ++k) {
-            x += next(8) == 0 ? 2.0f : 1.0f; // a gap now and then breaks the run
+            if (mode == BlendMode::None)
+                x += next(8) == 0 ? 2.0f : 1.0f; // a gap now and then breaks the run
+            else
+                x += float(next(5) - 1); // anywhere near, back or on the same column
             const uint32_t color = next(12) == 0 ? 0xFF00FF00u : 0xFFFF0000u;
             const float y0 = float(next(60)) - 10.0f + float(next(4)) * 0.25f;
             const float y1 = next(3) == 0 ? y0 : float(next(60)) - 10.0f + 0.5f;

@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <QWheelEvent>
 #include <QWidget>
+#include <tuple>
 
 #include "render/render.h"
 #include "render/render_qt.h"
@@ -229,6 +230,43 @@ TEST_F(RenderWindowTest, InputQueueAsTestsFeedIt) {
     EXPECT_FALSE(RenderKeyHeld(RenderKey::Ctrl));
     RenderMousePos(x, y);
     EXPECT_EQ(x, 0);
+}
+
+TEST_F(RenderWindowTest, PressesAndReleasesQueueInOrderAndInputEndsAWait) {
+    ASSERT_EQ(RenderOpen(Params()), 0);
+    QWidget* window = RenderMainWindow();
+    auto mouse = [&](QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons held) {
+        QMouseEvent event(type, QPointF(at), QPointF(at), button, held, Qt::NoModifier);
+        QApplication::sendEvent(window, &event);
+    };
+    mouse(QEvent::MouseButtonPress, {12, 34}, Qt::LeftButton, Qt::LeftButton);
+    mouse(QEvent::MouseMove, {20, 40}, Qt::NoButton, Qt::LeftButton);
+    mouse(QEvent::MouseButtonRelease, {22, 41}, Qt::LeftButton, Qt::NoButton);
+    QKeyEvent f1(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
+    QApplication::sendEvent(window, &f1);
+    QKeyEvent f1Up(QEvent::KeyRelease, Qt::Key_F1, Qt::NoModifier);
+    QApplication::sendEvent(window, &f1Up);
+    const int f1Bit = 1 << int(RenderKey::F1);
+    const RenderInputEvent want[] = {
+        {12, 34, kMouseLeft, 0}, {22, 41, 0, 0}, {22, 41, 0, f1Bit}, {22, 41, 0, 0}};
+    for (const RenderInputEvent& w : want) {
+        RenderInputEvent e;
+        ASSERT_TRUE(RenderPeekInputEvent(e));
+        EXPECT_EQ(std::make_tuple(e.x, e.y, e.buttons, e.keys),
+                  std::make_tuple(w.x, w.y, w.buttons, w.keys));
+        RenderPopInputEvent();
+    }
+    RenderInputEvent none;
+    EXPECT_FALSE(RenderPeekInputEvent(none));
+
+    // A resting loop wakes with the first input, and rests its whole time without one.
+    QTimer::singleShot(30, window, [&] { mouse(QEvent::MouseMove, {60, 60}, Qt::NoButton, {}); });
+    int64_t start = RenderNowMs();
+    RenderWaitForInput(5000);
+    EXPECT_LT(RenderNowMs() - start, 2000);
+    start = RenderNowMs();
+    RenderWaitForInput(40);
+    EXPECT_GE(RenderNowMs() - start, 30);
 }
 
 int g_restoreCalls = 0;

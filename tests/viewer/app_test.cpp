@@ -12,10 +12,12 @@
 #include "render/render_qt.h"
 #include "tests/gui_app.h"
 #include "tests/test_support.h"
+#include "tests/viewer/app_fixture.h"
 #include "tools/sim/course.h"
 #include "tools/sim/family3_writer.h"
 #include "tools/sim/ride.h"
 #include "viewer/frame.h"
+#include "viewer/graphs.h"
 #include "viewer/info_panels.h"
 #include "viewer/input.h"
 #include "viewer/key_commands.h"
@@ -27,38 +29,7 @@
 namespace qvtk::test {
 namespace {
 
-void WriteRecording(const std::string& path, uint32_t seed, int laps) {
-    const std::vector<uint8_t> bytes = sim::WriteFamily3(SimulatedRide(seed, laps), 2);
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-}
-
-class Viewer : public TempProgramDirectory {
-protected:
-    void SetUp() override {
-        GuiApp();
-        TempProgramDirectory::SetUp();
-        ResetFileOpen();
-    }
-    void TearDown() override {
-        if (RenderIsOpen()) {
-            DestroyToolbar();
-            RenderClose();
-        }
-        TempProgramDirectory::TearDown();
-    }
-    // Start-up up to the first pass, as AppMain does it.
-    void Start() {
-        StartProgram(dir_);
-        ASSERT_EQ(InitDisplay(0), 0);
-        RestoreToolbarPlacement(true);
-    }
-    void Click(const char* name) {
-        auto* b = ToolbarWidget()->findChild<QToolButton*>(name);
-        ASSERT_NE(b, nullptr) << name;
-        b->click();
-    }
-};
+using Viewer = ViewerApp;
 
 TEST_F(Viewer, TitleAndStartUpWithRecordingsOnTheCommandLine) {
     EXPECT_EQ(WindowTitle(), "QVTK Ver 2.04.10_e _210123");
@@ -224,7 +195,35 @@ TEST_F(Viewer, ExtraMouseButtonsAndSidewaysWheelStepLaps) {
     RenderAddWheel(-60, 0);
     PollInput();
     EXPECT_EQ(g_view.ZoomSpan, 10000);
-    EXPECT_EQ(g_view.ZoomAnchor, 0);
+    for (int i = 0; i < 300 && g_view.ViewZoom >= 1.001f; ++i) PollInput();
+    EXPECT_EQ(g_view.VScroll, 0);
+}
+
+TEST_F(Viewer, AVertexPoolThatCannotBeHadIsReportedOnceAndEndsTheStart) {
+    FailVertexPoolsForTesting(true);
+    EXPECT_EQ(AppMain(dir_, {}), -1);
+    FailVertexPoolsForTesting(false);
+    int memory = 0, device = 0;
+    for (const auto& m : RecordedMessages()) {
+        memory += m.text == "Memory Error." && m.caption == "Error";
+        device += m.text == "DiretX Error.";
+    }
+    EXPECT_EQ(memory, 1);
+    EXPECT_EQ(device, 0);
+}
+
+TEST_F(Viewer, ToolbarTipsSayWhatTheButtonsDoAndItStartsClearOfTheValues) {
+    Start();
+    for (const char* name : {"Check1", "GPM", "Play", "Close2"}) {
+        auto* b = ToolbarWidget()->findChild<QToolButton*>(name);
+        ASSERT_NE(b, nullptr);
+        EXPECT_NE(b->toolTip(), QString(name));
+        EXPECT_GT(b->toolTip().size(), 12) << name;
+    }
+    const QRect bar = ToolbarWidget()->frameGeometry();
+    const QRect main = RenderMainWindow()->normalGeometry();
+    if (bar.left() >= main.left()) // not pushed back by the screen's edge
+        EXPECT_GE(bar.left() - main.left(), ValueColumnsRight());
 }
 
 TEST_F(Viewer, ToolbarIsKeptOnTheScreen) {

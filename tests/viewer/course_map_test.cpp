@@ -1,7 +1,9 @@
 // The course map: its picture (course layout and GPS track) read back pixel by pixel, map
 // clicks moving the cursors, a finish line placed on the map, and the floating window's
 // placement, drags and wheel.
+#include <QApplication>
 #include <QImage>
+#include <QTimer>
 #include <cmath>
 #include <string>
 
@@ -16,6 +18,7 @@
 #include "viewer/course_map_window.h"
 #include "viewer/frame.h"
 #include "viewer/input.h"
+#include "viewer/key_commands.h"
 #include "viewer/resources.h"
 #include "viewer/view_state.h"
 
@@ -407,6 +410,194 @@ TEST_F(CourseMapMouse, AClickWithoutADragMovesTheCursorThere) {
     Pass(x + 1, y, kMouseLeft);
     Pass(x + 1, y, 0);
     EXPECT_EQ(CursorSample(0), 1000 + 200 * 7);
+}
+
+} // namespace
+} // namespace qvtk::test
+
+namespace qvtk::test {
+namespace {
+
+std::vector<int32_t> Sectors() {
+    const int32_t* sec = LapStateOf(0).sectors.sec;
+    return std::vector<int32_t>(sec, sec + 9);
+}
+
+class CourseMapClicks : public CourseMapMouse {
+protected:
+    void ClickPoint(int p) {
+        const CourseMapView view = CourseMapViewNow();
+        float px = 0, py = 0;
+        CoursePointPixel(p, px, py);
+        const int x = int(view.panX + px * view.zoom), y = int(view.panY + py * view.zoom);
+        Pass(x, y, 0);
+        Pass(x, y, kMouseLeft);
+        Pass(x, y, 0);
+    }
+    void Key(int c) {
+        RenderPushChar(c);
+        Pass(g_view.MouseX, g_view.MouseY, 0);
+    }
+};
+
+TEST_F(CourseMapClicks, AClickOnTheCourseStartStaysInTheSelectedLap) {
+    WriteCourse();
+    LapRecording(0); // the cursor stands in the lap of samples 1000 .. 2999
+    StartViewer();
+    Pass(10, 10, 0);
+    ClickPoint(0); // the start, where the closing point lies too
+    EXPECT_GE(CursorSample(0), 1000);
+    EXPECT_LT(CursorSample(0), 3000);
+    ClickPoint(9);
+    EXPECT_EQ(CursorSample(0), 1000 + 200 * 9);
+}
+
+TEST_F(CourseMapClicks, MapEditingEndsWithGraphPositionModeHoweverItIsLeft) {
+    WriteCourse();
+    LapRecording(0);
+    StartViewer();
+    Pass(10, 10, 0);
+    const std::vector<int32_t> sectors = Sectors();
+    Key('c'); // graph position mode: a click would edit the boundaries
+    ASSERT_TRUE(g_mapPicture.sectorEditing);
+    Key('s'); // left for the A/F map view, and back
+    Key('s');
+    ASSERT_FALSE(g_view.GraphPositionMode);
+    ClickPoint(7);
+    EXPECT_EQ(Sectors(), sectors);
+    EXPECT_EQ(CursorSample(0), 1000 + 200 * 7); // an ordinary click
+
+    Key('c');
+    QTimer::singleShot(0, [] { // left for the lap table
+        if (QWidget* dialog = QApplication::activeModalWidget()) dialog->close();
+    });
+    Key('d');
+    ASSERT_FALSE(g_view.GraphPositionMode);
+    ClickPoint(3);
+    EXPECT_EQ(Sectors(), sectors);
+    EXPECT_EQ(CursorSample(0), 1000 + 200 * 3);
+}
+
+TEST_F(CourseMapClicks, TheTabStripLiesOverTheMapWhenThePointerBringsItIn) {
+    WriteCourse();
+    LapRecording(0);
+    StartViewer();
+    g_settings.Curse_Y = 0; // the map at the top edge, under the strip
+    g_layoutList.count = 3;
+    for (int i = 0; i < 3; ++i) g_layoutList.names[i] = "Tab " + std::to_string(i + 1);
+    for (int i = 0; i < 20; ++i) Pass(340, 5, 0);
+    ASSERT_TRUE(OverCourseMap(340, 5));
+    ASSERT_EQ(g_view.TabUnderMouse, 1);
+    g_view.ZoomSpan = 40000;
+    Pass(340, 5, kMouseLeft);
+    EXPECT_EQ(g_mapWindow.grab, 0);             // not the map's press
+    EXPECT_EQ(g_view.ZoomSpan, kZoomSpanFirst); // the tab's: its layout, zoom reset
+    Pass(340, 5, 0);
+}
+
+TEST_F(CourseMapClicks, ShiftArrowsInGraphPositionModeMoveTheCourseStart) {
+    WriteCourse();
+    LapRecording(0);
+    StartViewer();
+    Pass(10, 10, 0);
+    const CourseLayout& c = g_courseLayout;
+    Key('c');
+    RenderSetKeyHeld(RenderKey::Shift, true);
+    Key(kCharRight);
+    EXPECT_EQ(c.courseOffset, 1);
+    EXPECT_EQ(c.pointX[0], c.fileX[1]);
+    EXPECT_NE(g_view.FileMoveFlag[0], 0); // no other key took it
+    Key(kCharLeft);
+    Key(kCharLeft); // below 0: round to the last point
+    EXPECT_EQ(c.courseOffset, kPoints);
+    Key(kCharDown); // -10
+    EXPECT_EQ(c.courseOffset, 0);
+    Key(kCharUp); // +10
+    Key(kCharUp); // past the last point: back to 0
+    EXPECT_EQ(c.courseOffset, 0);
+    Key(kCharRight);
+    Key('Z');
+    EXPECT_EQ(c.courseOffset, 0);
+    EXPECT_EQ(c.pointX[0], c.fileX[0]);
+    RenderSetKeyHeld(RenderKey::Shift, false);
+    Key(kCharRight); // without Shift the arrows move the baseline
+    EXPECT_EQ(g_settings.BaseLinePos, 1);
+    EXPECT_EQ(c.courseOffset, 0);
+}
+
+TEST_F(CourseMap, TheSubViewLiesOverTheCourseMap) {
+    WriteCourse();
+    LapRecording(0);
+    StartViewer();
+    g_settings.Curse_Z = 1.0f;
+    DrawFrame();
+    const CourseMapView view = CourseMapViewNow();
+    const QPoint start = PointPixel(0);
+    const QPoint at(int(view.panX + start.x()), int(view.panY + start.y()));
+    ASSERT_TRUE(
+        Near(RenderTargetImage(kBackBuffer)->pixel(at.x(), at.y()), MapMarkerColor(), 255, 40));
+    // The stroke histograms' box (no strokes in this recording: the box alone) over the start.
+    g_view.SubViewOn = g_view.StatusViewOn = 1;
+    g_settings.ExpertMode = 1;
+    g_settings.Susgram_X = at.x() + 100, g_settings.Susgram_Y = at.y() + 40;
+    g_settings.Susgram_Z = 1.0f;
+    DrawFrame();
+    EXPECT_LT(qGreen(RenderTargetImage(kBackBuffer)->pixel(at.x(), at.y())), 100);
+}
+
+TEST_F(CourseMap, TheTimeAndDistanceBoxHidesNoTrackAndFitsItsTexts) {
+    WriteCourse();
+    Slot& first = LapRecording(0);
+    Slot& second = LapRecording(1);
+    StartViewer();
+    g_settings.Curse_Z = 1.0f;
+    DrawFrame();
+    LapBoxPlace box = LapBoxPlacement();
+    EXPECT_FALSE(box.underTrack);
+    CourseMapView view = CourseMapViewNow();
+    auto screen = [&](int p) {
+        const QPoint at = PointPixel(p);
+        return QPointF(view.panX + at.x() * view.zoom, view.panY + at.y() * view.zoom);
+    };
+    for (int p = 0; p <= kPoints; ++p) {
+        const QPointF at = screen(p);
+        EXPECT_FALSE(at.x() + 4 > box.x && at.x() - 4 < box.x + kLapBoxWidth &&
+                     at.y() + 4 > box.y && at.y() - 4 < box.y + kLapBoxHeight)
+            << "point " << p;
+    }
+    // A small map has no free corner: the box goes under the track, which stays on top.
+    g_settings.Curse_Z = 0.5f;
+    DrawFrame();
+    box = LapBoxPlacement();
+    view = CourseMapViewNow();
+    EXPECT_TRUE(box.underTrack);
+    int covered = 0;
+    for (int p = 1; p < kPoints; ++p) {
+        const QPointF at = screen(p);
+        if (at.x() < box.x || at.x() >= box.x + kLapBoxWidth || at.y() < box.y ||
+            at.y() >= box.y + kLapBoxHeight || p == 5)
+            continue;
+        ++covered;
+        EXPECT_TRUE(Near(RenderTargetImage(kBackBuffer)->pixel(int(at.x()), int(at.y())),
+                         MapMarkerColor(), 127, 40))
+            << "point " << p;
+    }
+    EXPECT_GT(covered, 0);
+    // The widest difference line ends inside the box.
+    first.distance.selected[CursorSample(0)] = 6000000; // 833.3 m
+    second.distance.selected[CursorSample(1)] = 570480; // 754.1 m less
+    second.cursorPos = 1010 * 100;
+    DrawLapDistanceBox();
+    const QImage* surface = RenderTargetImage(g_res.lapBox);
+    const int lh = g_res.smallFontSize, top = 3 * lh + 16;
+    const QRgb background = surface->pixel(2, 2);
+    bool text = false;
+    for (int y = top; y < top + lh; ++y) {
+        for (int x = 0; x < 118; ++x) text = text || surface->pixel(x, y) != background;
+        for (int x = 118; x < 120; ++x)
+            EXPECT_EQ(surface->pixel(x, y), background) << x << "," << y;
+    }
+    EXPECT_TRUE(text);
 }
 
 } // namespace

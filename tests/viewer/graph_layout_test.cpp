@@ -261,14 +261,39 @@ TEST_F(GraphLayoutTest, MissingFileLoadsDefaults) {
     g_layoutExtras.An_CH[2][5] = 0;
     g_layoutExtras.Gzmax = 7;
     EXPECT_FALSE(LoadLayoutFile(Path("none.lay")));
-    GraphCodeSettings want;
-    DeriveScaleFromBand(want);
-    EXPECT_EQ(Fields(GraphOf(3)), Fields(want));
+    // No entry for any channel: they are stacked, one under another, as a first run does.
+    EXPECT_EQ(GraphOf(3).GraphTop, 20);
+    EXPECT_GT(GraphOf(256).GraphTop, GraphOf(3).GraphBottom);
+    EXPECT_EQ(GraphOf(3).ColorFile2, 2);
     EXPECT_EQ(g_graph.GraphOrder[0], 0);
     EXPECT_EQ(g_graph.GraphVisible[1][0], 1);
     EXPECT_EQ(SlotOf(0).channelFlags[0], kChannelPresent | kChannelShown);
     EXPECT_EQ(g_layoutExtras.An_CH[2][5], 5);
     EXPECT_EQ(g_layoutExtras.Gzmax, 100);
+}
+
+// A CAN logger recording after a family-3 session: the layout knows engine speed only. The
+// channels it does not know get bands of their own in the rows left free; Ne keeps its place.
+TEST_F(GraphLayoutTest, ChannelsTheLayoutDoesNotKnowAreStackedIntoFreeRows) {
+    File1({{0, 3, "Ne"}, {1, 256, "Oil"}, {2, 257, "Boost"}, {3, 258, "Lean"}, {4, 259, "Gear"}});
+    for (int c = 1; c <= 4; ++c) SlotOf(0).range.max[c] = 5000 * c;
+    WriteFile("can.lay", "[LAYver]\nVer=3\n[GraphSet]\nGnam3=Ne\nPmax3=100\nPmin3=300\n"
+                         "Gmin3=0\nGmax3=15000000\n");
+    ASSERT_TRUE(LoadLayoutFile(Path("can.lay")));
+    EXPECT_EQ(GraphOf(3).GraphTop, 100);
+    EXPECT_EQ(GraphOf(3).GraphBottom, 300);
+    std::vector<std::pair<int, int>> rows = {{100, 300}};
+    for (ChannelCode code : {256, 257, 258, 259}) {
+        const GraphCodeSettings& g = GraphOf(code);
+        EXPECT_GE(g.GraphBottom - g.GraphTop, 20) << code;
+        EXPECT_GE(g.GraphTop, 20) << code;
+        EXPECT_LE(g.GraphBottom, 768) << code;
+        EXPECT_EQ(g.GraphMax, 5000 * (code - 255)) << code; // scaled to its data
+        for (const auto& [top, bottom] : rows)
+            EXPECT_TRUE(g.GraphBottom < top || g.GraphTop > bottom)
+                << code << " overlaps " << top << ".." << bottom;
+        rows.push_back({g.GraphTop, g.GraphBottom});
+    }
 }
 
 TEST_F(GraphLayoutTest, StandardLayoutAndTabsLieInTheProgramDirectory) {

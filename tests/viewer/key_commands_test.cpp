@@ -9,6 +9,7 @@
 #include "data/settings.h"
 #include "render/render_qt.h"
 #include "tests/gui_app.h"
+#include "viewer/input.h"
 #include "viewer/view_state.h"
 
 namespace qvtk {
@@ -20,20 +21,17 @@ protected:
         test::GuiApp();
         ResetProgram();
         ResetViewState();
-        RenderSetKeyHeld(RenderKey::Shift, false);
-        RenderSetKeyHeld(RenderKey::Ctrl, false);
-        RenderSetKeyHeld(RenderKey::F1, false);
-        RenderClearInput();
+        RenderReset(); // no keys held, nothing queued
     }
     void Press(int c) {
         RenderPushChar(c);
-        DispatchKey();
+        PollInput();
     }
     void Shifted(int c) {
         RenderSetKeyHeld(RenderKey::Shift, true);
         Press(c);
         RenderSetKeyHeld(RenderKey::Shift, false);
-        DispatchKey(); // Shift goes up
+        PollInput(); // Shift goes up
     }
 };
 
@@ -187,23 +185,26 @@ TEST_F(KeyCommands, ArrowsStepLapsScrollOrMoveGraphPosition) {
     Press(kCharLeft);
     EXPECT_EQ(g_view.ScrollTarget[0], 0); // never below the first sample
     EXPECT_EQ(g_view.ScrollTarget[1], -1);
+    int32_t from = CursorSample(0); // the view glides toward its target meanwhile
     Press(kCharRight);
-    EXPECT_EQ(g_view.ScrollTarget[0], 100 + 40 * 5);
+    EXPECT_EQ(g_view.ScrollTarget[0], from + 40 * 5);
     RenderSetKeyHeld(RenderKey::Ctrl, true);
+    from = CursorSample(0);
     Press(kCharRight);
-    EXPECT_EQ(g_view.ScrollTarget[0], 100 + 80 * 5);
+    EXPECT_EQ(g_view.ScrollTarget[0], from + 80 * 5);
     RenderSetKeyHeld(RenderKey::Ctrl, false);
     RenderSetKeyHeld(RenderKey::Shift, false);
 
+    // Graph position mode positions the baseline.
     g_view.GraphPositionMode = 1;
     ExecuteKey(kCharUp);
     ExecuteKey(kCharRight);
-    EXPECT_EQ(g_view.GraphPosition, 11);
+    EXPECT_EQ(g_settings.BaseLinePos, 11);
     ExecuteKey(kCharDown);
     ExecuteKey(kCharDown);
-    EXPECT_EQ(g_view.GraphPosition, -9);
+    EXPECT_EQ(g_settings.BaseLinePos, -9);
     ExecuteKey('z');
-    EXPECT_EQ(g_view.GraphPosition, 0);
+    EXPECT_EQ(g_settings.BaseLinePos, 0);
     EXPECT_TRUE(g_view.FileMoveFlag[0]); // Z in this mode leaves the move flag
 }
 
@@ -234,7 +235,7 @@ TEST_F(KeyCommands, MoveFlagsAndCurrentFile) {
 TEST_F(KeyCommands, HeldKeysAndTheirSideEffects) {
     g_view.KeyHelpCounter = 0;
     RenderSetKeyHeld(RenderKey::F1, true);
-    DispatchKey();
+    PollInput();
     EXPECT_EQ(g_view.KeyHelpCounter, kKeyHelpStart);
     RenderSetKeyHeld(RenderKey::F1, false);
     g_view.KeyHelpCounter = 0;
@@ -243,16 +244,16 @@ TEST_F(KeyCommands, HeldKeysAndTheirSideEffects) {
 
     g_view.RedrawCountdown = 0;
     RenderSetKeyHeld(RenderKey::Ctrl, true);
-    DispatchKey();
+    PollInput();
     EXPECT_TRUE(g_view.CtrlHeld);
-    EXPECT_EQ(g_view.RedrawCountdown, kRedrawCommand);
+    EXPECT_EQ(g_view.RedrawCountdown, kRedrawCommand - 1); // less the pass's own step
     RenderSetKeyHeld(RenderKey::Ctrl, false);
 
     RenderSetKeyHeld(RenderKey::Shift, true);
-    DispatchKey();
+    PollInput();
     EXPECT_TRUE(g_view.ToolbarShowsFile3);
     RenderSetKeyHeld(RenderKey::Shift, false);
-    DispatchKey();
+    PollInput();
     EXPECT_FALSE(g_view.ToolbarShowsFile3);
 
     // L toggles the cursor value width between 0 and 80.

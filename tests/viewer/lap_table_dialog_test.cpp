@@ -200,5 +200,37 @@ TEST_F(LapTableDialogTest, ScrollBarsWheelAndTheLowerFile) {
     EXPECT_TRUE(Find<QPushButton>(easy, "simulation")->isVisibleTo(&easy));
 }
 
+TEST_F(LapTableDialogTest, OpensAtTheFirstLapAndTheWheelOverAChannelBoxScrollsThePanel) {
+    SlotOf(1).cursorPos = 1200 * 100; // the viewer stands in File 2's third lap
+    LapTableDialog dialog;
+    dialog.show();
+    EXPECT_EQ(Cell(dialog, 1, 0, 0), "00'02.50"); // File 2's first lap, 0 .. 501
+    auto* combo = Find<QComboBox>(dialog, "combo1_1");
+    const QString channel = combo->currentText();
+    const int32_t assigned = g_layoutExtras.An_CH[1][1];
+    QPointF at(combo->width() / 2, combo->height() / 2);
+    QWheelEvent wheel(at, combo->mapToGlobal(at), {}, {0, -120}, Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(combo, &wheel);
+    EXPECT_EQ(g_lapTable.panels[1].scroll, 1);
+    EXPECT_EQ(combo->currentText(), channel);
+    EXPECT_EQ(g_layoutExtras.An_CH[1][1], assigned);
+}
+
+TEST_F(LapTableDialogTest, EveryHeadingFitsItsText) {
+    LapTableDialog dialog;
+    dialog.show();
+    Find<QPushButton>(dialog, "sector")->click();
+    for (int panel = 0; panel < 2; ++panel) {
+        for (int c = 0; c < 13; ++c) {
+            QLabel* h = Find(dialog, QStringLiteral("heading%1_%2").arg(panel).arg(c));
+            EXPECT_LE(h->fontMetrics().horizontalAdvance(h->text()), h->width())
+                << h->text().toStdString();
+        }
+    }
+    EXPECT_EQ(Find(dialog, "heading0_11")->text(), "Ideal time");
+    EXPECT_EQ(Find(dialog, "heading0_12")->text(), "Lap  Avr. ");
+}
+
 } // namespace
 } // namespace qvtk::test

@@ -72,6 +72,9 @@ TEST_F(SubViewTest, ElementsStayOnScreenAndFollowTheMouse) {
     Riding(5000, 60);
     g_settings.MC_X = 2560, g_settings.MC_Y = 360, g_settings.MC_Z = 0.5f; // off a small window
     g_settings.Susgram_X = 100; // the histograms elsewhere
+    g_settings.Meter_X = 20;    // over the value columns: kept right of them
+    EXPECT_FLOAT_EQ(SubElementBox(SubElement::kMeter, 800, 600).cx - 128 * g_settings.Meter_Z,
+                    float(GraphAreaLeft()));
     const SubBox body = SubElementBox(SubElement::kBody, 800, 600);
     EXPECT_FLOAT_EQ(body.cx, 800 - 128);
     EXPECT_FLOAT_EQ(body.cy, 360);
@@ -114,9 +117,10 @@ TEST_F(SubViewTest, PictureOfASimulatedRide) {
     g_res.meter = RenderLoadImage(pictures + "METER.BMP");
     g_res.needle = RenderLoadImage(pictures + "Needle.BMP");
     ASSERT_GT(g_res.needle, 0);
-    g_settings.MC_X = 400, g_settings.MC_Y = 300, g_settings.MC_Z = 0.5f;
-    g_settings.Meter_X = 130, g_settings.Meter_Y = 460, g_settings.Meter_Z = 0.9f;
-    g_settings.Susgram_X = 660, g_settings.Susgram_Y = 140, g_settings.Susgram_Z = 0.9f;
+    // Right of the value and name columns, which the elements leave free.
+    g_settings.MC_X = 430, g_settings.MC_Y = 300, g_settings.MC_Z = 0.5f;
+    g_settings.Meter_X = 680, g_settings.Meter_Y = 460, g_settings.Meter_Z = 0.9f;
+    g_settings.Susgram_X = 680, g_settings.Susgram_Y = 140, g_settings.Susgram_Z = 0.9f;
     g_settings.ExpertMode = 1;
     const Slot& s = SlotOf(0);
     SlotOf(0).cursorPos = int64_t(s.laps.marks[1] + 700) * 100;
