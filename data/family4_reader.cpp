@@ -38,7 +38,6 @@ struct ColumnPlan {
 
 struct ItemTable {
     ColumnPlan column[128]; // by the column byte of an item; 64 and up are never decoded
-    std::vector<int32_t> storedTables[kColumnCount];
 };
 
 bool IsDecoded(const ChannelInfo& info) {
@@ -66,15 +65,45 @@ RawForm FormOf(const ChannelInfo& c) {
 }
 
 // Every value column gets the stored value of every possible item word: each conversion is
-// worked out once per word instead of once per item.
-std::vector<int32_t> StoredTable(const ChannelInfo& info) {
+// worked out once per word instead of once per item. The tables are kept for the process,
+// one per column: they depend only on the channel's conversion, which the next recording of
+// the same logger repeats, and building one costs more than decoding a short file.
+struct StoredTable {
+    bool built = false;
+    RawForm form = RawForm::kUnsigned16;
+    uint8_t conversion = 0;
+    int32_t calA = 0, calB = 0, calOffset = 0;
+    int32_t tableIn[10] = {}, tableOut[10] = {};
+    std::vector<int32_t> stored;
+};
+
+bool SameConversion(const StoredTable& t, const ChannelInfo& info) {
+    return t.built && t.form == FormOf(info) && t.conversion == info.conversion &&
+           t.calA == info.calA && t.calB == info.calB && t.calOffset == info.calOffset &&
+           std::equal(t.tableIn, t.tableIn + 10, info.tableIn) &&
+           std::equal(t.tableOut, t.tableOut + 10, info.tableOut);
+}
+
+const int32_t* StoredValues(int column, const ChannelInfo& info) {
+    static StoredTable tables[kColumnCount];
+    StoredTable& t = tables[column];
+    if (SameConversion(t, info)) return t.stored.data();
+    t.built = false; // until the table is whole
     const Family4Conversion conversion = PrepareFamily4Conversion(info);
-    std::vector<int32_t> table(65536);
+    t.stored.resize(65536);
     for (uint32_t word = 0; word < 65536; ++word) {
         const uint8_t item[3] = {0, uint8_t(word >> 8), uint8_t(word)};
-        table[word] = ApplyFamily4Conversion(conversion, RawValue(FormOf(info), item));
+        t.stored[word] = ApplyFamily4Conversion(conversion, RawValue(FormOf(info), item));
     }
-    return table;
+    t.form = FormOf(info);
+    t.conversion = info.conversion;
+    t.calA = info.calA;
+    t.calB = info.calB;
+    t.calOffset = info.calOffset;
+    std::copy(info.tableIn, info.tableIn + 10, t.tableIn);
+    std::copy(info.tableOut, info.tableOut + 10, t.tableOut);
+    t.built = true;
+    return t.stored.data();
 }
 
 // decode: the columns whose items are taken (the slot's buffers are allocated by then);
@@ -101,8 +130,7 @@ void MakeItemTable(const Slot& s, ItemTable& t, bool decode) {
             break;
         default:
             p.role = ItemRole::kValue;
-            t.storedTables[c] = StoredTable(info);
-            p.stored = t.storedTables[c].data();
+            p.stored = StoredValues(c, info);
             break;
         }
     }
@@ -269,7 +297,7 @@ void EmitSample(Family4Load& L, bool repeat) {
     const int k = L.fill;
     const size_t width = size_t(L.columnCount);
     int32_t* row = L.chunk.data() + size_t(k) * width;
-    std::memcpy(row, L.current, width * sizeof(int32_t));
+    if (width) std::memcpy(row, L.current, width * sizeof(int32_t)); // no chunk without columns
     L.chunkLat[k] = L.lat;
     L.chunkLon[k] = L.lon;
     L.chunkExtra[k] = L.extra;
@@ -388,7 +416,12 @@ ReadOutcome ReadFamily4File(FileSlot slot, Bytes bytes, std::string_view) {
     WalkItems(
         *counting, bytes, [&](int n, bool) { return (count += n), true; },
         [&](int column, const uint8_t*) { gpsSpeedSeen |= isGpsSpeed[column]; });
-    if (count > INT32_MAX - int64_t(oldCount) - 4 * kSpareSamples) return Reject(slot, append);
+    if (oldCount + count > kMaxSampleCount) {
+        // A few repeat bytes stand for hours: the file is corrupted, not a ride to allocate for.
+        ShowSampleCountCorrupted(oldCount + count);
+        if (!append) CloseSlot(slot);
+        return {};
+    }
     const int32_t total = oldCount + int32_t(count);
     const bool allocated = append ? GrowSlotBuffers(slot, total + kSpareSamples)
                                   : AllocateSlotBuffers(slot, int32_t(count) + kSpareSamples);

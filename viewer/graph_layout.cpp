@@ -1,5 +1,5 @@
-#include "platform/safe_file.h"
 #include "viewer/graph_layout.h"
+#include "platform/safe_file.h"
 
 #include <QFileDialog>
 #include <QStringList>
@@ -531,6 +531,7 @@ bool LoadLayoutFile(const std::string& path) {
     else
         ReadOlderLayout(text);
     for (GraphCodeSettings& g : g_graph.code) {
+        LimitGraphSettings(g);
         NormalizeGraphRange(g);
         if (version == 3)
             DeriveScaleFromBand(g);
