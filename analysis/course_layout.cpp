@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <string_view>
+#include <vector>
 
 #include "analysis/lap_model.h"
 #include "data/session.h"
@@ -188,17 +189,20 @@ bool ApplyCourseOffset() {
 bool SaveSectorFile() {
     const CourseLayout& c = g_courseLayout;
     if (MarksPerLap(0) != 1 || c.courseName.empty()) return false;
-    const std::string path = ProgramFilePath(kSectorFile);
     const int32_t* sec = LapStateOf(0).sectors.sec;
-    bool ok = true;
+    // One replacement of the file: a program stopped while saving leaves the old boundaries or
+    // the new ones, never a mix.
+    std::vector<ProfileEdit> edits;
     for (int s = 1; s <= 7; ++s) {
         std::string key = "Sec" + std::to_string(s);
         if (sec[s] < kSectorUnset)
-            ok = ProfileWriteString(c.courseName, key, std::to_string(sec[s]), path) && ok;
+            edits.push_back({ProfileEdit::kWriteString, c.courseName, key, std::to_string(sec[s])});
         else
-            ok = ProfileDeleteKey(c.courseName, key, path) && ok;
+            edits.push_back({ProfileEdit::kDeleteKey, c.courseName, key, {}});
     }
-    return ProfileWriteString(c.courseName, "Offset", std::to_string(c.courseOffset), path) && ok;
+    edits.push_back(
+        {ProfileEdit::kWriteString, c.courseName, "Offset", std::to_string(c.courseOffset)});
+    return ProfileWriteBatch(ProgramFilePath(kSectorFile), edits);
 }
 
 } // namespace qvtk

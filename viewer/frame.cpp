@@ -11,6 +11,7 @@
 #include "viewer/lap_list.h"
 #include "viewer/popup_hint.h"
 #include "viewer/resources.h"
+#include "viewer/settings_file.h"
 #include "viewer/sub_view.h"
 #include "viewer/view_state.h"
 
@@ -129,6 +130,15 @@ void DrawDebugLine() {
                g_view.LafDelayOffset, g_view.KeyHelpCounter);
 }
 
+// What the last session could not save, under the debug line, for the whole run.
+void DrawLastSessionNotice() {
+    const std::string& notice = LastSessionNotice();
+    if (notice.empty()) return;
+    RenderSetBlend(BlendMode::Alpha, 255);
+    RenderText(4, DebugMode() ? float(g_res.smallFontSize + 2) : 0.0f, RenderColor(255, 160, 0),
+               g_res.smallFont, "%s", notice.c_str());
+}
+
 // Shown at the pointer while the , and . keys move the offset, fading out.
 void DrawLafDelayReadout() {
     if (g_view.LafDelayReadout <= 0) return;
@@ -190,6 +200,7 @@ void DrawFrame() {
         DrawPopupHint(frame);
     }
     DrawDebugLine();
+    DrawLastSessionNotice();
     RenderSetBlend(BlendMode::None, 255);
 }
 
