@@ -22,7 +22,18 @@ constexpr uint8_t kGroupEnd = 127;
 constexpr int kChunk = 512; // samples gathered before they are written to the columns
 
 // What an item addressed to a column does.
-enum class ItemRole : uint8_t { kSkip, kValue, kMarker, kGpsPosition, kGpsByte, kGpsSpeed };
+enum class ItemRole : uint8_t {
+    kSkip,
+    kValue,       // through the column's table of every item word
+    kValueDirect, // converted item by item: too few items to pay for a table
+    kMarker,
+    kGpsPosition,
+    kGpsByte,
+    kGpsSpeed
+};
+
+// A table of every item word is worth its 65 536 conversions from this many items on.
+constexpr int64_t kItemsForTable = 16384;
 
 // The raw value forms of the items.
 enum class RawForm : uint8_t { kUnsigned16, kSigned16, kSigned8 };
@@ -33,7 +44,8 @@ struct ColumnPlan {
     bool longItem = false; // items of 17 bytes (positions), else 3
     RawForm form = RawForm::kUnsigned16;
     int dense = -1;                  // the column's place among the decoded ones
-    const int32_t* stored = nullptr; // value columns: the stored value of every item word
+    const int32_t* stored = nullptr; // kValue: the stored value of every item word
+    Family4Conversion conversion;    // kValueDirect
 };
 
 struct ItemTable {
@@ -106,9 +118,10 @@ const int32_t* StoredValues(int column, const ChannelInfo& info) {
     return t.stored.data();
 }
 
-// decode: the columns whose items are taken (the slot's buffers are allocated by then);
-// without it only the item lengths are known, as the counting pass needs.
-void MakeItemTable(const Slot& s, ItemTable& t, bool decode) {
+// decode: the columns whose items are taken (the slot's buffers are allocated by then), with
+// the number of items each column has; without it only the item lengths are known, as the
+// counting pass needs.
+void MakeItemTable(const Slot& s, ItemTable& t, bool decode, const int64_t* items = nullptr) {
     for (int c = 0; c < kColumnCount; ++c) {
         const ChannelInfo& info = s.channels[c];
         ColumnPlan& p = t.column[c];
@@ -129,8 +142,13 @@ void MakeItemTable(const Slot& s, ItemTable& t, bool decode) {
             p.role = ItemRole::kMarker;
             break;
         default:
-            p.role = ItemRole::kValue;
-            p.stored = StoredValues(c, info);
+            if (items && items[c] < kItemsForTable) {
+                p.role = ItemRole::kValueDirect;
+                p.conversion = PrepareFamily4Conversion(info);
+            } else {
+                p.role = ItemRole::kValue;
+                p.stored = StoredValues(c, info);
+            }
             break;
         }
     }
@@ -346,6 +364,9 @@ inline __attribute__((always_inline)) void TakeItem(Family4Load& L, int column,
     case ItemRole::kValue:
         L.current[p.dense] = p.stored[Word(item + 1)];
         return;
+    case ItemRole::kValueDirect:
+        L.current[p.dense] = ApplyFamily4Conversion(p.conversion, RawValue(p.form, item));
+        return;
     case ItemRole::kGpsPosition: {
         const uint8_t fix = item[2];
         L.status = fix >= '0' && fix <= '5' ? uint8_t(fix - '0') : 0;
@@ -413,9 +434,13 @@ ReadOutcome ReadFamily4File(FileSlot slot, Bytes bytes, std::string_view) {
         isGpsSpeed[c] = IsDecoded(s.channels[c]) && s.channels[c].code == kCodeGpsSpeed;
     int64_t count = 0;
     bool gpsSpeedSeen = false;
+    int64_t items[128] = {};
     WalkItems(
         *counting, bytes, [&](int n, bool) { return (count += n), true; },
-        [&](int column, const uint8_t*) { gpsSpeedSeen |= isGpsSpeed[column]; });
+        [&](int column, const uint8_t*) {
+            gpsSpeedSeen |= isGpsSpeed[column];
+            ++items[column];
+        });
     if (oldCount + count > kMaxSampleCount) {
         // A few repeat bytes stand for hours: the file is corrupted, not a ride to allocate for.
         ShowSampleCountCorrupted(oldCount + count);
@@ -432,7 +457,7 @@ ReadOutcome ReadFamily4File(FileSlot slot, Bytes bytes, std::string_view) {
 
     auto L = std::make_unique<Family4Load>();
     L->s = &s;
-    MakeItemTable(s, L->items, true); // the buffers now say which columns take samples
+    MakeItemTable(s, L->items, true, items); // the buffers now say which columns take samples
     L->next = L->chunkFirst = oldCount;
     L->end = total;
     L->hasGpsSpeed = gpsSpeedSeen;
