@@ -11,7 +11,6 @@
 #include "viewer/lap_list.h"
 #include "viewer/popup_hint.h"
 #include "viewer/resources.h"
-#include "viewer/settings_file.h"
 #include "viewer/sub_view.h"
 #include "viewer/view_state.h"
 
@@ -130,15 +129,6 @@ void DrawDebugLine() {
                g_view.LafDelayOffset, g_view.KeyHelpCounter);
 }
 
-// What the last session could not save, under the debug line, for the whole run.
-void DrawLastSessionNotice() {
-    const std::string& notice = LastSessionNotice();
-    if (notice.empty()) return;
-    RenderSetBlend(BlendMode::Alpha, 255);
-    RenderText(4, DebugMode() ? float(g_res.smallFontSize + 2) : 0.0f, RenderColor(255, 160, 0),
-               g_res.smallFont, "%s", notice.c_str());
-}
-
 // Shown at the pointer while the , and . keys move the offset, fading out.
 void DrawLafDelayReadout() {
     if (g_view.LafDelayReadout <= 0) return;
@@ -200,7 +190,6 @@ void DrawFrame() {
         DrawPopupHint(frame);
     }
     DrawDebugLine();
-    DrawLastSessionNotice();
     RenderSetBlend(BlendMode::None, 255);
 }
 

@@ -94,22 +94,28 @@ TEST_F(ExitSaves, AFolderThatTakesNoFileLeavesTheNoteInTheUsersStateFolder) {
     EXPECT_FALSE(fs::exists(gone));
     Start(gone);
     EXPECT_EQ(LastSessionNotice(), kNotice + "no such file or directory");
-    // The notice is drawn at the top of the window for the run.
+    // The notice is drawn right above the summary panel while the panel shows.
     auto orange = [] {
         const QImage image = RenderTargetImage(kBackBuffer)->convertToFormat(QImage::Format_RGB32);
-        int n = 0;
-        for (int y = 0; y < 14; ++y)
-            for (int x = 0; x < 300; ++x) {
+        int w = 0, h = 0, n = 0;
+        RenderClientSize(w, h);
+        for (int y = h - 170; y < h - 140; ++y)
+            for (int x = w - 500; x < w; ++x) {
                 const QRgb p = image.pixel(x, y);
                 n += qRed(p) > 200 && qGreen(p) > 100 && qGreen(p) < 200 && qBlue(p) < 60;
             }
         return n;
     };
-    RunMainPass();
+    auto idlePass = [] {
+        g_view.SummaryPanelCounter = 0;
+        g_view.RedrawCountdown = 10; // idle: the panels show
+        RunMainPass();
+    };
+    idlePass();
     EXPECT_GT(orange(), 20);
     Start(gone);
     EXPECT_EQ(LastSessionNotice(), "");
-    RunMainPass();
+    idlePass();
     EXPECT_EQ(orange(), 0);
 }
 
