@@ -54,17 +54,27 @@ struct Family3Load {
     int32_t throttleMin = 120, throttleMax = 128, strokeMaxFront = 0, strokeMaxRear = 0;
 };
 
-// A conversion table kept for the process and built again only when the header values it
-// depends on change: the next recording of the same logger has the same ones, and building
-// the tables costs more than decoding a short file.
+// Conversion tables kept for the process and built again only when the header values they
+// depend on change: the next recording of the same logger has the same ones, and building
+// the tables costs more than decoding a short file. A few are kept per kind, so that files of
+// different versions opened side by side do not rebuild each other's.
 struct CachedTable {
     std::vector<int32_t> key; // the values the table was built from
     std::vector<int32_t> values;
     bool built = false;
 };
 
-template <class F> const int32_t* Table(CachedTable& t, std::vector<int32_t> key, size_t n, F f) {
-    if (t.built && t.key == key && t.values.size() == n) return t.values.data();
+struct TableCache {
+    CachedTable entries[4];
+    int next = 0; // the entry replaced next
+};
+
+template <class F>
+const int32_t* Table(TableCache& cache, std::vector<int32_t> key, size_t n, F f) {
+    for (const CachedTable& t : cache.entries)
+        if (t.built && t.key == key && t.values.size() == n) return t.values.data();
+    CachedTable& t = cache.entries[cache.next];
+    cache.next = (cache.next + 1) % 4;
     t.built = false; // until the table is whole
     t.values.resize(n);
     for (size_t i = 0; i < n; ++i) t.values[i] = f(int32_t(i));
@@ -82,7 +92,7 @@ std::vector<int32_t> InputKey(const LogHeader& h, int version, int k) {
 }
 
 void BuildTables(Family3Load& L) {
-    static CachedTable ne, throttle, strokeFront, strokeRear, input[4], vb;
+    static TableCache ne, throttle, strokeFront, strokeRear, input[4], vb;
     const LogHeader& h = L.s->header;
     const int v = L.version;
     const size_t rawRange = v == 4 ? 65536 : 256;

@@ -86,7 +86,7 @@ int OpenRegularFile(const std::string& path, uint64_t& size, ReadFailure& failur
         ::close(fd);
         return -1;
     }
-    if (uint64_t(st.st_size) >= AvailableMemoryBytes()) {
+    if (uint64_t(st.st_size) > AvailableMemoryBytes()) {
         failure = ReadFailure::kTooLarge;
         ::close(fd);
         return -1;
