@@ -2,12 +2,13 @@
 
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <string_view>
+#include <vector>
 
 #include "analysis/lap_model.h"
 #include "data/session.h"
 #include "data/settings.h"
+#include "platform/file_read.h"
 #include "platform/message_box.h"
 #include "platform/private_profile.h"
 
@@ -43,15 +44,16 @@ bool ParsePoint(std::string_view line, float& x, float& y) {
     return number(y);
 }
 
-// Reads one line without its line end; false at the end of the file or on a read error.
-bool ReadLine(std::FILE* file, std::string& line) {
+// The next line of the text without its line end; false at the end of the text.
+bool NextLine(std::string_view& text, std::string& line) {
     line.clear();
-    int c;
-    while ((c = std::getc(file)) != EOF) {
-        if (c == '\n') return true;
-        if (c != '\r') line.push_back(char(c));
-    }
-    return !line.empty() && !std::ferror(file);
+    if (text.empty()) return false;
+    size_t end = text.find('\n');
+    std::string_view raw = text.substr(0, end);
+    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+    for (char ch : raw)
+        if (ch != '\r') line.push_back(ch);
+    return true;
 }
 
 void SetBoundaryInAllSlots(int s, int32_t value) {
@@ -105,16 +107,23 @@ bool LoadCourseLayout() {
     CourseLayout& c = g_courseLayout;
     c.courseName = g_settings.CourseFile_name;
     if (c.courseName.empty()) return false;
-    std::FILE* file = std::fopen(ProgramFilePath(c.courseName).c_str(), "rb");
-    if (!file) return FailCourse("Not Found Course Layout File !");
+    // Only a regular file is read: a FIFO or a device named in the settings would never end.
+    // Such a name is there but unusable, as a folder or a file that fails while read is.
+    std::string content;
+    ReadFailure why = ReadFailure::kNone;
+    ReadWholeTextFile(ProgramFilePath(c.courseName), content, &why);
+    if (why == ReadFailure::kNotFound || why == ReadFailure::kPermissionDenied)
+        return FailCourse("Not Found Course Layout File !");
     ReadSectorFile();
+    if (why != ReadFailure::kNone) return FailCourse("Course Layout File Erroe!");
 
     // Points go straight into the working arrays (offset 0) and are copied afterwards.
+    std::string_view text = content;
     std::string line;
     int32_t n = 0;
     int marker = 1;
     float x = 0, y = 0;
-    while (n < kMaxCoursePoints && ReadLine(file, line)) {
+    while (n < kMaxCoursePoints && NextLine(text, line)) {
         if (!ParsePoint(line, x, y)) continue; // blank or broken lines are no points
         if (n > 0 && (x >= 1024.0f || y >= 1024.0f)) {
             // A marker: the next point begins a new sector.
@@ -128,9 +137,6 @@ bool LoadCourseLayout() {
             n == 0 ? 0.0f : c.pathLength[n - 1] + Distance(c.pointX[n - 1], c.pointY[n - 1], x, y);
         ++n;
     }
-    const bool readError = std::ferror(file) != 0;
-    std::fclose(file);
-    if (readError) return FailCourse("Course Layout File Erroe!");
     if (n == 0) { // nothing readable: a course of one point at the centre
         c.pointX[0] = c.pointY[0] = c.pathLength[0] = 0.0f;
         n = 1;
@@ -184,17 +190,20 @@ bool ApplyCourseOffset() {
 bool SaveSectorFile() {
     const CourseLayout& c = g_courseLayout;
     if (MarksPerLap(0) != 1 || c.courseName.empty()) return false;
-    const std::string path = ProgramFilePath(kSectorFile);
     const int32_t* sec = LapStateOf(0).sectors.sec;
-    bool ok = true;
+    // One replacement of the file: a program stopped while saving leaves the old boundaries or
+    // the new ones, never a mix.
+    std::vector<ProfileEdit> edits;
     for (int s = 1; s <= 7; ++s) {
         std::string key = "Sec" + std::to_string(s);
         if (sec[s] < kSectorUnset)
-            ok = ProfileWriteString(c.courseName, key, std::to_string(sec[s]), path) && ok;
+            edits.push_back({ProfileEdit::kWriteString, c.courseName, key, std::to_string(sec[s])});
         else
-            ok = ProfileDeleteKey(c.courseName, key, path) && ok;
+            edits.push_back({ProfileEdit::kDeleteKey, c.courseName, key, {}});
     }
-    return ProfileWriteString(c.courseName, "Offset", std::to_string(c.courseOffset), path) && ok;
+    edits.push_back(
+        {ProfileEdit::kWriteString, c.courseName, "Offset", std::to_string(c.courseOffset)});
+    return ProfileWriteBatch(ProgramFilePath(kSectorFile), edits);
 }
 
 } // namespace qvtk

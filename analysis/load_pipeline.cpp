@@ -1,5 +1,7 @@
 #include "analysis/load_pipeline.h"
 
+#include <new>
+
 #include "analysis/course_layout.h"
 #include "analysis/gps_frame.h"
 #include "analysis/gps_laps.h"
@@ -118,14 +120,21 @@ void FinishLoad(FileSlot slot, const ReadOutcome& outcome) {
 LoadResult LoadLogFile(FileSlot& slot, std::string_view path, Bytes bytes) {
     int marksPerLap[kSlotCount];
     for (FileSlot s = 0; s < kSlotCount; ++s) marksPerLap[s] = MarksPerLap(s);
-    const ReadOutcome outcome = DecodeLogFile(slot, path, bytes);
-    if (outcome.format == kFormatNone) return kLoadNotSupported;
-    if (outcome.decoded) FinishLoad(slot, outcome);
-    // After the finishing steps (derived channels, alignment): the graphs' extremes.
-    BuildSlotEnvelope(slot);
-    // A header that brings another number of marks per lap brings other sectors.
-    if (MarksPerLap(slot) != marksPerLap[slot]) ApplyMarksPerLapToSectors(slot);
-    if (outcome.decoded && outcome.truncated) ShowMessage(kCutOffText, "Warning!");
+    // The sample tables are checked where they are allocated; what a reader or a finishing
+    // step needs besides them (conversion tables, scratch lists) fails here the same way.
+    try {
+        const ReadOutcome outcome = DecodeLogFile(slot, path, bytes);
+        if (outcome.format == kFormatNone) return kLoadNotSupported;
+        if (outcome.decoded) FinishLoad(slot, outcome);
+        // After the finishing steps (derived channels, alignment): the graphs' extremes.
+        BuildSlotEnvelope(slot);
+        // A header that brings another number of marks per lap brings other sectors.
+        if (MarksPerLap(slot) != marksPerLap[slot]) ApplyMarksPerLapToSectors(slot);
+        if (outcome.decoded && outcome.truncated) ShowMessage(kCutOffText, "Warning!");
+    } catch (const std::bad_alloc&) {
+        ShowMessage("Memory Ensure Error.(Data Main buffers)", "Memory Error!!");
+        CloseSlot(slot);
+    }
     return kLoadRan;
 }
 
@@ -153,11 +162,15 @@ void FollowNewFile1() {
 bool LoadFileIntoSlot(FileSlot& slot, const std::string& path) {
     FileBytes file;
     bool loaded = false;
-    if (ReadFileBytes(path, file) && file.size > 511) {
+    ReadFailure why = ReadFailure::kNone;
+    if (ReadFileBytes(path, file, &why) && file.size > 511) {
         loaded = LoadLogFile(slot, path, Bytes(file.data, file.size)) == kLoadRan &&
                  SlotOf(slot).file.fileKind != kFileNone;
     } else {
-        ShowMessage("Load file error " + path, "File Error");
+        // The first line as it always was; the reason below it.
+        std::string text = "Load file error " + path;
+        if (why != ReadFailure::kNone) text += std::string("\n") + ReadFailureText(why);
+        ShowMessage(text, "File Error");
     }
     Slot& s = SlotOf(slot);
     if (!loaded) {

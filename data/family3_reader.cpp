@@ -47,38 +47,76 @@ struct Family3Load {
     bool hasVb = true;           // versions 0 and 32 record no battery voltage
     bool keepOnLowVoltage = false;
     bool rearSelected = false;
-    std::vector<int32_t> ne, throttle, strokeFront, strokeRear, input[4], vb;
+    const int32_t *ne = nullptr, *throttle = nullptr, *strokeFront = nullptr, *strokeRear = nullptr,
+                  *input[4] = {}, *vb = nullptr;
     DistanceRun distance;
     // Raw extremes for the corrective tools, written back to the header at the end.
     int32_t throttleMin = 120, throttleMax = 128, strokeMaxFront = 0, strokeMaxRear = 0;
 };
 
-template <class F> std::vector<int32_t> Table(size_t n, F f) {
-    std::vector<int32_t> t(n);
-    for (size_t i = 0; i < n; ++i) t[i] = f(int32_t(i));
-    return t;
+// Conversion tables kept for the process and built again only when the header values they
+// depend on change: the next recording of the same logger has the same ones, and building
+// the tables costs more than decoding a short file. A few are kept per kind, so that files of
+// different versions opened side by side do not rebuild each other's.
+struct CachedTable {
+    std::vector<int32_t> key; // the values the table was built from
+    std::vector<int32_t> values;
+    bool built = false;
+};
+
+struct TableCache {
+    CachedTable entries[4];
+    int next = 0; // the entry replaced next
+};
+
+template <class F>
+const int32_t* Table(TableCache& cache, std::vector<int32_t> key, size_t n, F f) {
+    for (const CachedTable& t : cache.entries)
+        if (t.built && t.key == key && t.values.size() == n) return t.values.data();
+    CachedTable& t = cache.entries[cache.next];
+    cache.next = (cache.next + 1) % 4;
+    t.built = false; // until the table is whole
+    t.values.resize(n);
+    for (size_t i = 0; i < n; ++i) t.values[i] = f(int32_t(i));
+    t.key = std::move(key);
+    t.built = true;
+    return t.values.data();
+}
+
+std::vector<int32_t> InputKey(const LogHeader& h, int version, int k) {
+    const InputCalibration& cal = h.inputs[k];
+    std::vector<int32_t> key = {version, k, h.inputTypes[k], cal.gain, cal.offset};
+    key.insert(key.end(), cal.tableIn, cal.tableIn + 16);
+    key.insert(key.end(), cal.tableOut, cal.tableOut + 16);
+    return key;
 }
 
 void BuildTables(Family3Load& L) {
+    static TableCache ne, throttle, strokeFront, strokeRear, input[4], vb;
     const LogHeader& h = L.s->header;
     const int v = L.version;
     const size_t rawRange = v == 4 ? 65536 : 256;
     const size_t strokeRange = v == 4 ? 65536 : 1024;
-    L.ne = Table(65536, [&](int32_t p) { return h.neDivisor ? p / h.neDivisor : p * 2; });
-    L.throttle = Table(rawRange, [&](int32_t r) { return ThrottleTenths(h, v, r) * 100; });
-    L.strokeFront = Table(strokeRange, [&](int32_t r) {
-        return StrokeHundredths(v, h.susTypeFront, kStrokeRangeFront, h.susZeroFront, h.strokeFront,
-                                r) *
-               10;
-    });
-    L.strokeRear = Table(strokeRange, [&](int32_t r) {
-        return StrokeHundredths(v, h.susTypeRear, kStrokeRangeRear, h.susZeroRear, h.strokeRear,
-                                r) *
-               10;
-    });
+    L.ne = Table(ne, {h.neDivisor}, 65536,
+                 [&](int32_t p) { return h.neDivisor ? p / h.neDivisor : p * 2; });
+    L.throttle = Table(throttle, {v, h.throttleClosed, h.throttleOpen, h.throttleGain}, rawRange,
+                       [&](int32_t r) { return ThrottleTenths(h, v, r) * 100; });
+    L.strokeFront = Table(strokeFront, {v, h.susTypeFront, h.susZeroFront, h.strokeFront},
+                          strokeRange, [&](int32_t r) {
+                              return StrokeHundredths(v, h.susTypeFront, kStrokeRangeFront,
+                                                      h.susZeroFront, h.strokeFront, r) *
+                                     10;
+                          });
+    L.strokeRear = Table(strokeRear, {v, h.susTypeRear, h.susZeroRear, h.strokeRear}, strokeRange,
+                         [&](int32_t r) {
+                             return StrokeHundredths(v, h.susTypeRear, kStrokeRangeRear,
+                                                     h.susZeroRear, h.strokeRear, r) *
+                                    10;
+                         });
     for (int k = 0; k < 4; ++k)
-        L.input[k] = Table(rawRange, [&](int32_t r) { return InputHundredths(h, v, k, r) * 10; });
-    L.vb = Table(rawRange, [&](int32_t r) { return VbHundredths(v, r) * 10; });
+        L.input[k] = Table(input[k], InputKey(h, v, k), rawRange,
+                           [&](int32_t r) { return InputHundredths(h, v, k, r) * 10; });
+    L.vb = Table(vb, {v}, rawRange, [&](int32_t r) { return VbHundredths(v, r) * 10; });
 }
 
 // Versions 0 and 32 (Old) store speeds x 10 and record no battery voltage.

@@ -22,7 +22,18 @@ constexpr uint8_t kGroupEnd = 127;
 constexpr int kChunk = 512; // samples gathered before they are written to the columns
 
 // What an item addressed to a column does.
-enum class ItemRole : uint8_t { kSkip, kValue, kMarker, kGpsPosition, kGpsByte, kGpsSpeed };
+enum class ItemRole : uint8_t {
+    kSkip,
+    kValue,       // through the column's table of every item word
+    kValueDirect, // converted item by item: too few items to pay for a table
+    kMarker,
+    kGpsPosition,
+    kGpsByte,
+    kGpsSpeed
+};
+
+// A table of every item word is worth its 65 536 conversions from this many items on.
+constexpr int64_t kItemsForTable = 16384;
 
 // The raw value forms of the items.
 enum class RawForm : uint8_t { kUnsigned16, kSigned16, kSigned8 };
@@ -33,12 +44,12 @@ struct ColumnPlan {
     bool longItem = false; // items of 17 bytes (positions), else 3
     RawForm form = RawForm::kUnsigned16;
     int dense = -1;                  // the column's place among the decoded ones
-    const int32_t* stored = nullptr; // value columns: the stored value of every item word
+    const int32_t* stored = nullptr; // kValue: the stored value of every item word
+    Family4Conversion conversion;    // kValueDirect
 };
 
 struct ItemTable {
     ColumnPlan column[128]; // by the column byte of an item; 64 and up are never decoded
-    std::vector<int32_t> storedTables[kColumnCount];
 };
 
 bool IsDecoded(const ChannelInfo& info) {
@@ -66,20 +77,51 @@ RawForm FormOf(const ChannelInfo& c) {
 }
 
 // Every value column gets the stored value of every possible item word: each conversion is
-// worked out once per word instead of once per item.
-std::vector<int32_t> StoredTable(const ChannelInfo& info) {
-    const Family4Conversion conversion = PrepareFamily4Conversion(info);
-    std::vector<int32_t> table(65536);
-    for (uint32_t word = 0; word < 65536; ++word) {
-        const uint8_t item[3] = {0, uint8_t(word >> 8), uint8_t(word)};
-        table[word] = ApplyFamily4Conversion(conversion, RawValue(FormOf(info), item));
-    }
-    return table;
+// worked out once per word instead of once per item. The tables are kept for the process,
+// one per column: they depend only on the channel's conversion, which the next recording of
+// the same logger repeats, and building one costs more than decoding a short file.
+struct StoredTable {
+    bool built = false;
+    RawForm form = RawForm::kUnsigned16;
+    uint8_t conversion = 0;
+    int32_t calA = 0, calB = 0, calOffset = 0;
+    int32_t tableIn[10] = {}, tableOut[10] = {};
+    std::vector<int32_t> stored;
+};
+
+bool SameConversion(const StoredTable& t, const ChannelInfo& info) {
+    return t.built && t.form == FormOf(info) && t.conversion == info.conversion &&
+           t.calA == info.calA && t.calB == info.calB && t.calOffset == info.calOffset &&
+           std::equal(t.tableIn, t.tableIn + 10, info.tableIn) &&
+           std::equal(t.tableOut, t.tableOut + 10, info.tableOut);
 }
 
-// decode: the columns whose items are taken (the slot's buffers are allocated by then);
-// without it only the item lengths are known, as the counting pass needs.
-void MakeItemTable(const Slot& s, ItemTable& t, bool decode) {
+const int32_t* StoredValues(int column, const ChannelInfo& info) {
+    static StoredTable tables[kColumnCount];
+    StoredTable& t = tables[column];
+    if (SameConversion(t, info)) return t.stored.data();
+    t.built = false; // until the table is whole
+    const Family4Conversion conversion = PrepareFamily4Conversion(info);
+    t.stored.resize(65536);
+    for (uint32_t word = 0; word < 65536; ++word) {
+        const uint8_t item[3] = {0, uint8_t(word >> 8), uint8_t(word)};
+        t.stored[word] = ApplyFamily4Conversion(conversion, RawValue(FormOf(info), item));
+    }
+    t.form = FormOf(info);
+    t.conversion = info.conversion;
+    t.calA = info.calA;
+    t.calB = info.calB;
+    t.calOffset = info.calOffset;
+    std::copy(info.tableIn, info.tableIn + 10, t.tableIn);
+    std::copy(info.tableOut, info.tableOut + 10, t.tableOut);
+    t.built = true;
+    return t.stored.data();
+}
+
+// decode: the columns whose items are taken (the slot's buffers are allocated by then), with
+// the number of items each column has; without it only the item lengths are known, as the
+// counting pass needs.
+void MakeItemTable(const Slot& s, ItemTable& t, bool decode, const int64_t* items = nullptr) {
     for (int c = 0; c < kColumnCount; ++c) {
         const ChannelInfo& info = s.channels[c];
         ColumnPlan& p = t.column[c];
@@ -100,9 +142,13 @@ void MakeItemTable(const Slot& s, ItemTable& t, bool decode) {
             p.role = ItemRole::kMarker;
             break;
         default:
-            p.role = ItemRole::kValue;
-            t.storedTables[c] = StoredTable(info);
-            p.stored = t.storedTables[c].data();
+            if (items && items[c] < kItemsForTable) {
+                p.role = ItemRole::kValueDirect;
+                p.conversion = PrepareFamily4Conversion(info);
+            } else {
+                p.role = ItemRole::kValue;
+                p.stored = StoredValues(c, info);
+            }
             break;
         }
     }
@@ -270,7 +316,7 @@ void EmitSample(Family4Load& L, bool repeat) {
     const int k = L.fill;
     const size_t width = size_t(L.columnCount);
     int32_t* row = L.chunk.data() + size_t(k) * width;
-    std::memcpy(row, L.current, width * sizeof(int32_t));
+    if (width) std::memcpy(row, L.current, width * sizeof(int32_t)); // no chunk without columns
     L.chunkLat[k] = L.lat;
     L.chunkLon[k] = L.lon;
     L.chunkExtra[k] = L.extra;
@@ -318,6 +364,9 @@ inline __attribute__((always_inline)) void TakeItem(Family4Load& L, int column,
         return;
     case ItemRole::kValue:
         L.current[p.dense] = p.stored[Word(item + 1)];
+        return;
+    case ItemRole::kValueDirect:
+        L.current[p.dense] = ApplyFamily4Conversion(p.conversion, RawValue(p.form, item));
         return;
     case ItemRole::kGpsPosition: {
         const uint8_t fix = item[2];
@@ -386,10 +435,19 @@ ReadOutcome ReadFamily4File(FileSlot slot, Bytes bytes, std::string_view) {
         isGpsSpeed[c] = IsDecoded(s.channels[c]) && s.channels[c].code == kCodeGpsSpeed;
     int64_t count = 0;
     bool gpsSpeedSeen = false;
+    int64_t items[128] = {};
     const bool whole = WalkItems(
         *counting, bytes, [&](int n, bool) { return (count += n), true; },
-        [&](int column, const uint8_t*) { gpsSpeedSeen |= isGpsSpeed[column]; });
-    if (count > INT32_MAX - int64_t(oldCount) - 4 * kSpareSamples) return Reject(slot, append);
+        [&](int column, const uint8_t*) {
+            gpsSpeedSeen |= isGpsSpeed[column];
+            ++items[column];
+        });
+    if (oldCount + count > kMaxSampleCount) {
+        // A few repeat bytes stand for hours: the file is corrupted, not a ride to allocate for.
+        ShowSampleCountCorrupted(oldCount + count);
+        if (!append) CloseSlot(slot);
+        return {};
+    }
     const int32_t total = oldCount + int32_t(count);
     const bool allocated = append ? GrowSlotBuffers(slot, total + kSpareSamples)
                                   : AllocateSlotBuffers(slot, int32_t(count) + kSpareSamples);
@@ -400,7 +458,7 @@ ReadOutcome ReadFamily4File(FileSlot slot, Bytes bytes, std::string_view) {
 
     auto L = std::make_unique<Family4Load>();
     L->s = &s;
-    MakeItemTable(s, L->items, true); // the buffers now say which columns take samples
+    MakeItemTable(s, L->items, true, items); // the buffers now say which columns take samples
     L->next = L->chunkFirst = oldCount;
     L->end = total;
     L->hasGpsSpeed = gpsSpeedSeen;

@@ -16,7 +16,6 @@ namespace qvtk {
 namespace {
 
 constexpr size_t kStreamStart = 1152;
-constexpr int32_t kMaxSamples = 5760000;
 
 // The channels in the order the stream visits them.
 enum HndChannel {
@@ -274,9 +273,8 @@ ReadOutcome ReadHndFile(FileSlot slot, Bytes bytes, std::string_view) {
     const int64_t blocks =
         int64_t(ByteAt(bytes, 84)) << 16 | ByteAt(bytes, 85) << 8 | ByteAt(bytes, 86);
     const int64_t count = blocks * 200;
-    if (count > kMaxSamples) {
-        ShowMessage("Data file is corrupted.", "File Error!!");
-        ShowMessage(std::to_string(count), "File Error!!");
+    if (count > kMaxSampleCount) {
+        ShowSampleCountCorrupted(count);
         CloseSlot(slot);
         return {};
     }

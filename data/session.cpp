@@ -7,6 +7,7 @@
 
 #include "data/sample_envelope.h"
 #include "data/settings.h"
+#include "platform/file_read.h"
 #include "platform/message_box.h"
 #include "platform/sample_memory.h"
 
@@ -62,8 +63,29 @@ void FreeSlotBuffers(Slot& s) {
     s.capacity = 0;
 }
 
+// Bytes the buffers of a slot take for n samples.
+uint64_t SlotBytes(const Slot& s, size_t n) {
+    uint64_t perSample = 2 * sizeof(uint8_t) + 3 * sizeof(int32_t) + 3 * sizeof(uint32_t);
+    uint64_t placeholders = 0;
+    for (int c = 0; c < kColumnCount; ++c) {
+        if (s.channelFlags[c] & kChannelPresent)
+            perSample += sizeof(int32_t);
+        else
+            placeholders += kPlaceholderSamples * sizeof(int32_t);
+    }
+    return perSample * n + placeholders;
+}
+
 // (Re)allocates every buffer of the slot for n samples, keeping `keep` samples of data.
 bool ResizeSlotBuffers(Slot& s, size_t n, size_t keep) {
+    // The system promises more than it has: buffers beyond the free memory are refused here,
+    // before the program is stopped for touching them.
+    constexpr uint64_t kCheckedFrom = 1u << 20;
+    const uint64_t bytes = SlotBytes(s, n);
+    if (bytes >= kCheckedFrom && bytes > AvailableMemoryBytes()) {
+        ShowMessage("Memory Ensure Error.(Data Main buffers)", "Memory Error!!");
+        return false;
+    }
     bool ok = true;
     for (int c = 0; c < kColumnCount && ok; ++c) {
         bool full = s.channelFlags[c] & kChannelPresent;
@@ -123,6 +145,11 @@ __attribute__((target_clones("avx2", "default"))) void GatedExtremes(const int32
 }
 
 } // namespace
+
+void ShowSampleCountCorrupted(int64_t count) {
+    ShowMessage("Data file is corrupted.", "File Error!!");
+    ShowMessage(std::to_string(count), "File Error!!");
+}
 
 void FailAllocationsAfterBytesForTesting(size_t bytes) {
     g_failAfterBytes = bytes;

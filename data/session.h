@@ -22,6 +22,8 @@ constexpr int kPlaceholderSamples = 8; // a column without data still owns 32 by
 constexpr int kLapMarkEntries = 513;   // 511 marks plus the end entries
 constexpr int kLastPulseEntry = 509;   // the highest entry a recorded pulse may take
 constexpr int kMemoBytes = 512;
+// More samples than 8 hours at 200 Hz: no logger records that, the file is corrupted.
+constexpr int32_t kMaxSampleCount = 5760000;
 
 enum FileKind : int {
     kFileNone = 0,
@@ -225,6 +227,9 @@ inline bool HasFullBuffer(const Slot& s, int c) {
 
 // Sample i of a column as the viewer and tools read it: 0 outside the stored range.
 int32_t SampleAt(FileSlot slot, int column, int32_t i);
+
+// "Data file is corrupted." and then the count, both captioned "File Error!!".
+void ShowSampleCountCorrupted(int64_t count);
 
 // Lets tests make the next allocations fail; 0 means never.
 void FailAllocationsAfterBytesForTesting(size_t bytes);

@@ -1,24 +1,15 @@
 // Course layout files (*.crs) and the sector file beside them.
-#include <cstdio>
-#include <string>
-
 #include "analysis/course_layout.h"
 #include "fuzz/fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const std::string dir = [] {
-        char name[] = "/tmp/qvtk_fuzz_course_XXXXXX";
-        return std::string(mkdtemp(name));
-    }();
+    const std::string& dir = qvtk::fuzz::HarnessFolder();
     qvtk::ResetProgram();
     qvtk::g_session.programDirectory = dir;
     qvtk::g_settings.CourseFile_name = "fuzz.crs";
-    std::FILE* f = std::fopen((dir + "/fuzz.crs").c_str(), "wb");
-    if (!f) return 0;
-    std::fwrite(data, 1, size, f);
-    std::fclose(f);
+    qvtk::fuzz::WriteFixture(dir + "/fuzz.crs", std::string_view((const char*)data, size));
     qvtk::LoadCourseLayout();
     const qvtk::CourseLayout& c = qvtk::g_courseLayout;
-    if (c.pointCount < 1 || c.pointCount > qvtk::kMaxCoursePoints) __builtin_trap();
+    QVTK_FUZZ_CHECK(c.pointCount >= 1 && c.pointCount <= qvtk::kMaxCoursePoints);
     return 0;
 }

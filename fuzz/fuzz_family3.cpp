@@ -2,6 +2,6 @@
 #include "fuzz/fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    qvtk::fuzz::LoadTwice("fuzz.qvd", data, size);
+    qvtk::fuzz::LoadOnce("fuzz.qvd", data, size);
     return 0;
 }

@@ -1,11 +1,15 @@
 #pragma once
-// What every harness does: a program reset to its start state, loading bytes as one file.
+// What the harnesses share: a program reset to its start state, loading bytes as one file, and
+// a folder of their own for the files a harness writes.
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <span>
 #include <string>
+#include <string_view>
 
-#include "data/derived_channels.h"
 #include "analysis/load_pipeline.h"
 #include "logger/program.h"
 #include "data/session.h"
@@ -14,21 +18,59 @@
 
 namespace qvtk::fuzz {
 
-// Loads the bytes into File 1 and again into File 2 (which lines its columns up with File 1),
-// then checks that every slot is consistent.
-inline void LoadTwice(const char* path, const uint8_t* data, size_t size) {
+// Stops the run with the input that broke a rule the program keeps.
+#define QVTK_FUZZ_CHECK(condition)                                                                 \
+    do {                                                                                           \
+        if (!(condition)) {                                                                        \
+            std::fprintf(stderr, "broken: %s (%s:%d)\n", #condition, __FILE__, __LINE__);          \
+            std::abort();                                                                          \
+        }                                                                                          \
+    } while (0)
+
+// Whatever a load left, every slot is a consistent recording or a closed slot.
+inline void CheckSlot(FileSlot slot) {
+    const Slot& s = SlotOf(slot);
+    QVTK_FUZZ_CHECK(s.sampleCount >= 1 && s.sampleCount <= s.capacity);
+    QVTK_FUZZ_CHECK(s.sampleCount <= kMaxSampleCount + 1);
+    QVTK_FUZZ_CHECK(s.laps.count >= 1 && s.laps.count + 2 < kLapMarkEntries);
+    for (int c = 0; c < kColumnCount; ++c) QVTK_FUZZ_CHECK(!IsPresent(s, c) || HasFullBuffer(s, c));
+}
+
+// Loads the bytes once into File 1 of a program that has just started.
+inline void LoadOnce(const char* path, const uint8_t* data, size_t size) {
+    static const bool started = (ResetProgram(), true); // later runs end in the start state
+    (void)started;
+    FileSlot slot = 0;
+    LoadLogFile(slot, path, std::span<const uint8_t>(data, size));
+    CheckSlot(slot);
+    // Back to the start state: a run that frees what it allocated is not run a second time to
+    // look for leaks.
     ResetProgram();
-    std::span<const uint8_t> bytes(data, size);
-    for (FileSlot asked : {0, 1}) {
-        FileSlot slot = asked;
-        LoadLogFile(slot, path, bytes);
-        const Slot& s = SlotOf(slot);
-        if (s.sampleCount < 1 || s.sampleCount > s.capacity || s.laps.count < 1 ||
-            s.laps.count + 2 >= kLapMarkEntries)
-            __builtin_trap();
-        for (int c = 0; c < kColumnCount; ++c)
-            if (IsPresent(s, c) && !HasFullBuffer(s, c)) __builtin_trap();
-    }
+}
+
+// A folder of this process for the files a harness writes, made on first use and removed at
+// exit; in memory where the system has such a folder, since every save is synced to disk.
+inline const std::string& HarnessFolder() {
+    // Never destroyed: the removal at exit still needs the name.
+    static const std::string* folder = [] {
+        std::string name = std::filesystem::is_directory("/dev/shm") ? "/dev/shm" : "/tmp";
+        name += "/qvtk_fuzz_XXXXXX";
+        if (!mkdtemp(name.data())) std::abort();
+        std::atexit([] {
+            std::error_code ec;
+            std::filesystem::remove_all(HarnessFolder(), ec);
+        });
+        return new std::string(name);
+    }();
+    return *folder;
+}
+
+// The harness's own files are written directly: they are fixtures, not files the program keeps.
+inline void WriteFixture(const std::string& path, std::string_view bytes) {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) std::abort();
+    std::fwrite(bytes.data(), 1, bytes.size(), f);
+    std::fclose(f);
 }
 
 } // namespace qvtk::fuzz

@@ -2,14 +2,16 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
+
+#include "platform/file_read.h"
 
 namespace qvtk {
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 // [begin, end) of the section's body, or npos when the section is missing.
 bool FindSection(std::string_view section, std::string_view text, size_t& begin, size_t& end) {
@@ -56,12 +58,9 @@ std::string_view ValueText(std::string_view text, size_t v) {
 } // namespace
 
 std::optional<std::string> ReadTextFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    if (in.bad()) return std::nullopt;
-    return ss.str();
+    std::string text;
+    if (!ReadWholeTextFile(path, text)) return std::nullopt;
+    return text;
 }
 
 int ParseIniInteger(std::string_view value) {

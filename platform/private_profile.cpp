@@ -1,10 +1,7 @@
 #include "platform/private_profile.h"
 
+#include "platform/file_read.h"
 #include "platform/safe_file.h"
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <climits>
@@ -36,24 +33,13 @@ struct SectionLines {
 
 enum class ReadStatus { kRead, kMissing, kFailed };
 
-ReadStatus ReadProfileFile(const std::string& path, std::string& out) {
-    out.clear();
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return errno == ENOENT || errno == ENOTDIR ? ReadStatus::kMissing : ReadStatus::kFailed;
-    char buffer[8192];
-    for (;;) {
-        ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            ::close(fd);
-            return ReadStatus::kFailed;
-        }
-        if (n == 0) break;
-        out.append(buffer, size_t(n));
-    }
-    ::close(fd);
-    return ReadStatus::kRead;
+ReadStatus ReadProfileFile(const std::string& path, std::string& out,
+                           ReadFailure* failure = nullptr) {
+    ReadFailure why = ReadFailure::kNone;
+    const bool read = ReadWholeTextFile(path, out, &why);
+    if (failure) *failure = why;
+    if (read) return ReadStatus::kRead;
+    return why == ReadFailure::kNotFound ? ReadStatus::kMissing : ReadStatus::kFailed;
 }
 
 bool IsBlank(char c) {
@@ -331,7 +317,12 @@ bool ProfileDeleteSection(std::string_view section, const std::string& path) {
 
 bool ProfileWriteBatch(const std::string& path, const std::vector<ProfileEdit>& edits) {
     std::string text;
-    if (ReadProfileFile(path, text) == ReadStatus::kFailed) return false;
+    ReadFailure why = ReadFailure::kNone;
+    if (ReadProfileFile(path, text, &why) == ReadStatus::kFailed) {
+        // What could not be read is not replaced.
+        NoteWriteFailure(ReadFailureText(why));
+        return false;
+    }
     bool allStored = true, changed = false;
     for (const ProfileEdit& e : edits) {
         EditResult result = EditResult::kUnchanged;

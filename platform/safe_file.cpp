@@ -1,5 +1,7 @@
 #include "platform/safe_file.h"
 
+#include "platform/file_read.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -76,6 +78,10 @@ bool IsOurTempName(std::string_view name) {
 
 const std::string& LastWriteFailure() {
     return t_lastFailure;
+}
+
+void NoteWriteFailure(const std::string& why) {
+    t_lastFailure = why;
 }
 
 SafeFile::~SafeFile() {
@@ -171,15 +177,9 @@ bool WriteWholeFile(const std::string& path, std::string_view bytes) {
 
 bool ReplaceFileBytes(const std::string& path, uint64_t offset, std::string_view bytes) {
     t_lastFailure.clear();
-    std::FILE* in = std::fopen(path.c_str(), "rb");
-    if (!in) return FailErrno(errno);
     std::string content;
-    char chunk[1 << 16];
-    size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, in)) > 0) content.append(chunk, n);
-    const bool readFailed = std::ferror(in) != 0;
-    std::fclose(in);
-    if (readFailed) return Fail("read error");
+    ReadFailure why = ReadFailure::kNone;
+    if (!ReadWholeTextFile(path, content, &why)) return Fail(ReadFailureText(why));
     if (offset > content.size() || bytes.size() > content.size() - offset)
         return Fail("the range lies outside the file");
     content.replace(size_t(offset), bytes.size(), bytes);

@@ -13,6 +13,8 @@ namespace qvtk {
 // Why the last write of this thread failed ("permission denied", "no space left on device",
 // ...), or empty after a success.
 const std::string& LastWriteFailure();
+// Sets that reason for a write refused before the safe path ran (the old file unreadable).
+void NoteWriteFailure(const std::string& why);
 
 // Writes bytes as the whole content of path. A symbolic link is written through to its
 // target; a target the user may not write (read-only) is left alone and refused. The new file

@@ -1,5 +1,7 @@
 #include "platform/sample_memory.h"
 
+#include "platform/file_read.h"
+
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -13,14 +15,14 @@ namespace qvtk {
 
 namespace {
 
-constexpr size_t kHeader = 64;               // keeps the data 64-byte aligned
-constexpr size_t kMapThreshold = 1u << 20;   // from here on blocks are mapped directly
+constexpr size_t kHeader = 64;             // keeps the data 64-byte aligned
+constexpr size_t kMapThreshold = 1u << 20; // from here on blocks are mapped directly
 constexpr size_t kHugePage = 2u << 20;
 
 struct BlockHeader {
-    size_t bytes;    // usable size
-    size_t mapped;   // length of the mapping, 0 for a heap block
-    void* mapping;   // start of the mapping
+    size_t bytes;  // usable size
+    size_t mapped; // length of the mapping, 0 for a heap block
+    void* mapping; // start of the mapping
 };
 
 BlockHeader* HeaderOf(void* block) {
@@ -70,30 +72,36 @@ void FreeBlock(void* block) {
         std::free(h.mapping);
 }
 
-bool ReadFileBytes(const std::string& path, FileBytes& out) {
+bool ReadFileBytes(const std::string& path, FileBytes& out, ReadFailure* failure) {
     FreeBlock(out.data);
     out.data = nullptr;
     out.size = 0;
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    struct stat st{};
-    bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-    size_t size = ok ? size_t(st.st_size) : 0;
-    uint8_t* data = ok ? static_cast<uint8_t*>(AllocateZeroed(size ? size : 1)) : nullptr;
+    ReadFailure why = ReadFailure::kNone;
+    uint64_t size = 0;
+    int fd = OpenRegularFile(path, size, why);
+    uint8_t* data = nullptr;
+    if (fd >= 0) {
+        data = static_cast<uint8_t*>(AllocateZeroed(size ? size_t(size) : 1));
+        if (!data) why = ReadFailure::kTooLarge;
+    }
     size_t got = 0;
     while (data && got < size) {
-        ssize_t n = read(fd, data + got, size - got);
+        ssize_t n = read(fd, data + got, size_t(size) - got);
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
+        if (n <= 0) {
+            why = ReadFailure::kReadError; // cut short while it was read
+            break;
+        }
         got += size_t(n);
     }
-    close(fd);
-    if (!data || got != size) {
+    if (fd >= 0) close(fd);
+    if (failure) *failure = why;
+    if (why != ReadFailure::kNone) {
         FreeBlock(data);
         return false;
     }
     out.data = data;
-    out.size = size;
+    out.size = size_t(size);
     return true;
 }
 

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/file_read.h"
+
 namespace qvtk {
 
 // Zeroed memory, or null when the system has none to give.
@@ -25,7 +27,8 @@ struct FileBytes {
     ~FileBytes() { FreeBlock(data); }
 };
 
-// Reads the whole file; false when it cannot be opened or read.
-bool ReadFileBytes(const std::string& path, FileBytes& out);
+// Reads the whole file when it is a regular file that fits in memory; false, with the reason
+// when asked, when it cannot be read.
+bool ReadFileBytes(const std::string& path, FileBytes& out, ReadFailure* failure = nullptr);
 
 } // namespace qvtk

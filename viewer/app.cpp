@@ -7,6 +7,7 @@
 #include "analysis/course_layout.h"
 #include "data/settings.h"
 #include "platform/message_box.h"
+#include "platform/safe_file.h"
 #include "render/render_qt.h"
 #include "viewer/af_map_view.h"
 #include "viewer/frame.h"
@@ -111,6 +112,9 @@ std::string WindowTitle() {
 void StartProgram(const std::string& programDirectory) {
     if (!programDirectory.empty() && chdir(programDirectory.c_str()) != 0)
         std::perror(programDirectory.c_str());
+    // What a write cut short by a killed program left behind; the files it was writing are
+    // whole, old or new.
+    RemoveStaleTempFiles(programDirectory);
     ResetViewState();
     ResetViewerResources();
     ResetGraphSettings();

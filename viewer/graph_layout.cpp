@@ -541,6 +541,7 @@ bool LoadLayoutFile(const std::string& path) {
     else
         ReadOlderLayout(text);
     for (GraphCodeSettings& g : g_graph.code) {
+        LimitGraphSettings(g);
         NormalizeGraphRange(g);
         if (version == 3)
             DeriveScaleFromBand(g);

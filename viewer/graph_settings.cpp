@@ -1,6 +1,7 @@
 #include "viewer/graph_settings.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "data/settings.h"
 #include "viewer/view_state.h"
@@ -28,18 +29,34 @@ void ResetGraphSettings() {
     g_graph = GraphSettings();
 }
 
+void LimitGraphSettings(GraphCodeSettings& g) {
+    auto limit = [](int32_t& v, int32_t lo, int32_t hi) { v = std::clamp(v, lo, hi); };
+    limit(g.GraphMin, -kGraphValueLimitUnits, kGraphValueLimitUnits);
+    limit(g.GraphMax, -kGraphValueLimitUnits, kGraphValueLimitUnits);
+    if (g.GraphStep >= 2) limit(g.GraphStep, kGraphStepMinUnits, kGraphValueLimitUnits);
+    limit(g.GraphTop, -kGraphRowLimit, kGraphRowLimit);
+    limit(g.GraphBottom, -kGraphRowLimit, kGraphRowLimit);
+    limit(g.GraphZero, -kGraphRowLimit, kGraphRowLimit);
+    g.GraphScale = std::isfinite(g.GraphScale) ? ClampScale(g.GraphScale) : 10.0f;
+    for (int32_t* switched : {&g.GraphAuto, &g.GridShown, &g.GraphClip, &g.PlotType})
+        *switched = *switched != 0;
+    for (int32_t* color : {&g.ColorFile1, &g.ColorOnlyFile1, &g.ColorFile2, &g.ColorFile3})
+        if (*color < 0 || *color >= kPaletteSize) *color = kPaletteSize - 1;
+}
+
 void DeriveBandFromScale(GraphCodeSettings& g) {
     g.GraphScale = ClampScale(g.GraphScale);
     if (g.GraphZero < 1) g.GraphZero = 400;
     g.GraphBottom = g.GraphZero - int32_t(double(g.GraphMin) * 0.001 / double(g.GraphScale));
     g.GraphTop = g.GraphZero - int32_t(double(g.GraphMax) * 0.001 / double(g.GraphScale));
-    if (g.GraphBottom - g.GraphTop < 1) g.GraphBottom = g.GraphTop + 50;
+    if (int64_t(g.GraphBottom) - g.GraphTop < 1) g.GraphBottom = g.GraphTop + 50;
 }
 
 void DeriveScaleFromBand(GraphCodeSettings& g) {
-    if (g.GraphBottom - g.GraphTop < 10) g.GraphBottom = g.GraphTop + 10;
+    // Edges from a layout may lie anywhere: the difference is taken in 64 bits.
+    if (int64_t(g.GraphBottom) - g.GraphTop < 10) g.GraphBottom = g.GraphTop + 10;
     g.GraphScale = ClampScale(
-        float(double(g.GraphMax - g.GraphMin) / (double(g.GraphBottom - g.GraphTop) * 1000.0)));
+        float((double(g.GraphMax) - g.GraphMin) / ((double(g.GraphBottom) - g.GraphTop) * 1000.0)));
     g.GraphZero = ZeroRow(g.GraphBottom, g.GraphMin, g.GraphScale);
 }
 

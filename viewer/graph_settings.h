@@ -56,6 +56,15 @@ inline GraphCodeSettings& GraphOf(ChannelCode code) {
 // The limits a band's scale is kept within.
 constexpr float kGraphScaleMin = 0.001f, kGraphScaleMax = 10000.0f;
 
+// What a layout may set: values and grid step within what the Graph Setting dialog takes
+// (+-100000 and 0.01..100000 in engineering units), band rows within a reach no screen has,
+// palette indices 0..8 (8 for any other, as drawn), switches 0 or 1. A step below 2 is left
+// for NormalizeGraphRange.
+constexpr int32_t kGraphValueLimitUnits = 100000000;
+constexpr int32_t kGraphStepMinUnits = 10;
+constexpr int32_t kGraphRowLimit = 100000;
+void LimitGraphSettings(GraphCodeSettings& g);
+
 // Band edges from zero and scale (older layouts and the alignment).
 void DeriveBandFromScale(GraphCodeSettings& g);
 // Scale and zero from the band edges and the range (layouts of version 3).

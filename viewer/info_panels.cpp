@@ -7,6 +7,7 @@
 #include "data/settings.h"
 #include "viewer/frame.h"
 #include "viewer/resources.h"
+#include "viewer/settings_file.h"
 #include "viewer/view_state.h"
 
 namespace qvtk {
@@ -93,6 +94,19 @@ void DrawPanel(RenderHandle panel, int counter, float cx, float cy, float scale,
     RenderImage(panel, cx - sw / 2, cy - sh / 2, sw, sh, true);
 }
 
+// What the last session could not save, right above the summary panel and fading with it.
+void DrawLastSessionNotice(int counter, float cx, float cy, float scale) {
+    const std::string& notice = LastSessionNotice();
+    if (notice.empty() || counter >= kPanelFaded) return;
+    RenderSetBlend(BlendMode::Alpha, 11 * (kPanelFaded - counter));
+    const float width = float(RenderTextWidth(g_res.smallFont, "%s", notice.c_str()));
+    const float right = cx + 128 * scale, bottom = cy - 64 * scale - 2;
+    const float top = bottom - float(PanelLineHeight()) - 4;
+    RenderBox(right - width - 8, top, right, bottom, 0xFF101420u, true);
+    RenderText(right - width - 4, top + 2, RenderColor(255, 160, 0), g_res.smallFont, "%s",
+               notice.c_str());
+}
+
 } // namespace
 
 void RefreshSummary() {
@@ -149,6 +163,8 @@ void DrawInfoPanels(int clientWidth, int clientHeight) {
     int a = g_view.SummaryPanelCounter;
     DrawPanel(g_res.summaryPanel, a, float(clientWidth + a - 144), float(clientHeight - 80),
               1.0f - 0.005f * float(a), 256, 128);
+    DrawLastSessionNotice(a, float(clientWidth + a - 144), float(clientHeight - 80),
+                          1.0f - 0.005f * float(a));
     int b = g_view.MemoPanelCounter;
     DrawPanel(g_res.memoPanel, b, float(4 * (34 - b)), float(clientHeight + 3 * b - 152),
               1.0f - 0.02f * float(b), 192, 256);

@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string_view>
 #include <system_error>
@@ -13,8 +16,10 @@
 #include "analysis/lap_model.h"
 #include "data/session.h"
 #include "data/settings.h"
+#include "platform/file_read.h"
 #include "platform/ini_text.h"
 #include "platform/private_profile.h"
+#include "platform/safe_file.h"
 #include "viewer/graph_layout.h"
 
 namespace qvtk {
@@ -22,6 +27,9 @@ namespace qvtk {
 namespace {
 
 constexpr size_t kLayoutNameBuffer = 260; // characters + terminator of a LayFile value
+constexpr const char* kUnsavedNote = "QVTK2.unsaved";
+
+std::string g_lastSessionNotice;
 
 std::string InDirectory(const std::string& directory, const char* name) {
     return (std::filesystem::path(directory) / name).string();
@@ -76,11 +84,58 @@ void ReadCsvLabels(std::string_view text) {
                          g_csvLabels.labels[row][set], kCsvLabelBuffer, text);
 }
 
+// Where the note goes when the program directory takes no file: the user's state folder,
+// under a name of its own for each program directory.
+std::string FallbackNotePath(const std::string& directory) {
+    std::string base;
+    if (const char* state = std::getenv("XDG_STATE_HOME"); state && *state == '/')
+        base = state;
+    else if (const char* home = std::getenv("HOME"); home && *home == '/')
+        base = std::string(home) + "/.local/state";
+    else
+        return {};
+    char name[40];
+    std::snprintf(name, sizeof name, "unsaved-%016zx", std::hash<std::string>{}(directory));
+    return base + "/qvtk/" + name;
+}
+
+void LeaveUnsavedNote(const std::string& directory, std::string reason) {
+    if (reason.empty()) reason = "write error";
+    reason += "\n";
+    if (WriteWholeFile(InDirectory(directory, kUnsavedNote), reason)) return;
+    const std::string fallback = FallbackNotePath(directory);
+    if (fallback.empty()) return;
+    std::error_code ec;
+    std::filesystem::create_directories(std::filesystem::path(fallback).parent_path(), ec);
+    WriteWholeFile(fallback, reason);
+}
+
+// The note of the last session, if any; it is said once.
+std::string TakeUnsavedNote(const std::string& directory) {
+    std::string reason;
+    for (const std::string& path :
+         {InDirectory(directory, kUnsavedNote), FallbackNotePath(directory)}) {
+        std::string text;
+        if (path.empty() || !ReadWholeTextFile(path, text)) continue;
+        std::error_code ec;
+        std::filesystem::remove(path, ec);
+        if (reason.empty()) reason = text.substr(0, text.find_first_of("\r\n"));
+    }
+    return reason;
+}
+
 } // namespace
+
+const std::string& LastSessionNotice() {
+    return g_lastSessionNotice;
+}
 
 void LoadSettings(const std::string& programDirectory) {
     // The readers of start-up (GPS line, course, status files) look in the same folder.
     g_session.programDirectory = programDirectory;
+    const std::string unsaved = TakeUnsavedNote(programDirectory);
+    g_lastSessionNotice =
+        unsaved.empty() ? "" : "settings of the last session could not be saved: " + unsaved;
 
     const std::optional<std::string> text =
         ReadTextFile(InDirectory(programDirectory, "QVTK2.ini"));
@@ -116,7 +171,9 @@ bool SaveSettings(const std::string& programDirectory, const WindowPlacement& pl
     g_settings.x2 = placement.width;
     g_settings.y2 = placement.height;
     g_settings.zoomed = placement.maximized ? 1 : 0;
-    SaveLayout(0); // the current graph layout becomes the standard one
+    // The current graph layout becomes the standard one.
+    std::string failure;
+    if (!SaveLayout(0)) failure = LastWriteFailure().empty() ? "write error" : LastWriteFailure();
     g_settings.LapPG = MarksPerLap(0);
     g_settings.LapPR = MarksPerLap(1);
     g_settings.LapPW = MarksPerLap(2);
@@ -131,7 +188,11 @@ bool SaveSettings(const std::string& programDirectory, const WindowPlacement& pl
     for (int n = 0; n < count; ++n)
         edits.push_back(
             {ProfileEdit::kWriteString, "LayoutSet", LayoutKey(n), g_layoutList.names[n]});
-    return ProfileWriteBatch(InDirectory(programDirectory, "QVTK2.ini"), edits);
+    if (!ProfileWriteBatch(InDirectory(programDirectory, "QVTK2.ini"), edits) && failure.empty())
+        failure = LastWriteFailure().empty() ? "write error" : LastWriteFailure();
+    if (failure.empty()) return true;
+    LeaveUnsavedNote(programDirectory, failure);
+    return false;
 }
 
 } // namespace qvtk

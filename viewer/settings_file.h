@@ -23,8 +23,13 @@ struct WindowPlacement {
 void LoadSettings(const std::string& programDirectory);
 
 // Writes every key written at exit and the layout list into QVTK2.ini in one replacement of
-// the file; keys that are only read keep the text the user gave them. False when the file could
-// not be written (nobody is told: the program is ending).
+// the file; keys that are only read keep the text the user gave them. False when the file or
+// the standard layout could not be written: nobody is told now (the program is ending), but a
+// note is left for the next start.
 bool SaveSettings(const std::string& programDirectory, const WindowPlacement& placement);
+
+// What LoadSettings found of the last session's note: "settings of the last session could not
+// be saved: REASON", or empty when that session saved everything.
+const std::string& LastSessionNotice();
 
 } // namespace qvtk

@@ -119,8 +119,10 @@ TEST_F(Family4Test, RawFormsAndConversions) {
         .Channel(7, {.conversion = 0, .signedRaw = true, .bitDepth = 2})
         .Channel(8, {.conversion = 0, .signedRaw = true})
         .Channel(9, {.conversion = 7});
-    LoadF4(f.Group({Value(0, 1), Value(1, 0), Value(2, 5), Value(3, 4), Value(4, 7), Value(5, 7),
-                    Value(6, 0x00F9), Value(7, 0xFF38), Value(8, 0xFF38), Value(9, 0xFF38)}));
+    const std::initializer_list<Item> group = {
+        Value(0, 1),      Value(1, 0),      Value(2, 5),      Value(3, 4),      Value(4, 7),
+        Value(5, 7),      Value(6, 0x00F9), Value(7, 0xFF38), Value(8, 0xFF38), Value(9, 0xFF38)};
+    LoadF4(f.Group(group));
     const int32_t expected[] = {
         33333,    // 100000 / 3000 x (1 x 1000 - 0) = 33333.3
         -50000,   // 100000 / 2000 x (0 - 1000)
@@ -134,6 +136,10 @@ TEST_F(Family4Test, RawFormsAndConversions) {
         65336000, // u16 0xFF38 = 65336, x 1000
     };
     for (int c = 0; c < 10; ++c) EXPECT_EQ(At(c, 1), expected[c]) << c;
+    // Columns with many items are converted through a table of every item word: the same.
+    for (int k = 0; k < 20000; ++k) f.Group(group);
+    LoadF4(f);
+    for (int c = 0; c < 10; ++c) EXPECT_EQ(At(c, 20001), expected[c]) << c;
 
     // The table conversion: below the first input; -1000 + 2000 x 50 / 100; on an input;
     // 2000 + 3 x 50 / 100; 3000 - 3000 x 50 / 100; at and beyond the last input.

@@ -187,7 +187,7 @@ TEST_F(GraphLayoutTest, SmallStepsAndNarrowBandsAreCorrected) {
         int wantStep, wantClip;
     };
     for (const Case& k : {Case{0, 999, 1, 1000, 0}, Case{1, 1000, 1, 1000, 1},
-                          Case{2, 5000, 1, 2, 1}, Case{-7, 500, 0, 1000, 0}}) {
+                          Case{2, 5000, 1, 10, 1}, Case{-7, 500, 0, 1000, 0}}) {
         File1({{0, 3, "Ne"}});
         WriteFile("s.lay", "[LAYver]\nVer=3\n[GraphSet]\nGnam3=Ne\nGmin3=0\nGmax3=" +
                                std::to_string(k.max) + "\nGstp3=" + std::to_string(k.step) +
@@ -196,6 +196,27 @@ TEST_F(GraphLayoutTest, SmallStepsAndNarrowBandsAreCorrected) {
         EXPECT_EQ(GraphOf(3).GraphStep, k.wantStep) << k.step;
         EXPECT_EQ(GraphOf(3).GraphClip, k.wantClip) << k.max;
     }
+}
+
+TEST_F(GraphLayoutTest, ExtremeValuesAreLimitedToWhatTheDialogAllows) {
+    File1({{0, 3, "Ne"}, {1, 4, "TPS"}});
+    // Band edges at both ends of 32 bits once overflowed their difference.
+    WriteFile("x.lay", "[LAYver]\nVer=3\n[GraphSet]\n"
+                       "Gnam3=Ne\nPmin3=2147483647\nPmax3=-2147483648\nGmin3=-2147483648\n"
+                       "Gmax3=2147483647\nGstp3=2147483647\nCG3=99\nCR3=-1\nGclp3=7\nPtyp3=-3\n"
+                       "Gnam4=TPS\nPmin4=-2147483648\nPmax4=2147483647\nGmin4=5\nGmax4=2\n");
+    LoadLayoutFile(Path("x.lay"));
+    const GraphCodeSettings& ne = GraphOf(3);
+    EXPECT_EQ(std::tuple(ne.GraphMin, ne.GraphMax, ne.GraphStep, ne.GraphBottom, ne.GraphTop),
+              std::tuple(-100000000, 100000000, 100000000, 100000, -100000));
+    EXPECT_EQ(std::tuple(ne.ColorFile1, ne.ColorFile2, ne.GraphClip, ne.PlotType),
+              std::tuple(8, 8, 1, 1));
+    EXPECT_FLOAT_EQ(ne.GraphScale, 200000000.0f / (200000 * 1000.0f));
+    const GraphCodeSettings& tps = GraphOf(4); // an upside-down band is made 10 rows high
+    EXPECT_EQ(std::tuple(tps.GraphTop, tps.GraphBottom), std::tuple(100000, 100010));
+    ASSERT_TRUE(SaveLayoutFile(Path("y.lay")));
+    EXPECT_NE(Text("y.lay").find("\nPmin3=100000\nPmax3=-100000\nGmin3=-100000000\n"),
+              std::string::npos);
 }
 
 TEST_F(GraphLayoutTest, FullHistoryCautionsAndStillWrites) {
