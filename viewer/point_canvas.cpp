@@ -18,7 +18,7 @@ void BeginCanvas(PointCanvas& c, int left, int top, int width, int height, int s
     c.side = std::clamp(side, 1, kCanvasMargin);
     c.colors = colors;
     c.stride = c.width + 2 * kCanvasMargin;
-    c.keys.assign(size_t(c.stride) * size_t(c.height + 2 * kCanvasMargin), 0);
+    c.keys.assign(size_t(c.stride) * size_t(c.height + 2 * kCanvasMargin) + 32, 0);
     c.order = 0;
 }
 
@@ -148,6 +148,12 @@ struct LinePainter {
     }
     static void Lay(uint32_t& k, uint32_t key) { k = std::max(k, key); }
 
+    // The first n of the 32 keys from p take the key, the others keep theirs: one fixed loop
+    // without branches (the buffer has room for it past its end).
+    static void Fill32(uint32_t* p, int n, uint32_t key) {
+        for (int j = 0; j < 32; ++j) p[j] = j < n ? key : p[j];
+    }
+
     // Both ends included.
     void Segment(int x0, int y0, int x1, int y1, uint32_t key) const {
         if (!Inside(x0, y0) || !Inside(x1, y1)) {
@@ -169,6 +175,14 @@ struct LinePainter {
         const int sx = x0 < x1 ? 1 : -1;
         const ptrdiff_t down = y0 < y1 ? c.stride : -c.stride;
         uint32_t* row = &At(x0, y0) - (x0 - c.left);
+        // Most are one row, or two rows split in the middle, of at most 32 pixels each.
+        if (dy <= 1 && dx <= (dy ? 62 : 31)) {
+            const int first = dy ? (dx - 1) >> 1 : dx; // steps before the step down
+            Fill32(row + ((sx > 0 ? x0 : x0 - first) - c.left), first + 1, key);
+            Fill32(row + (dy ? down : 0) + ((sx > 0 ? x0 + first + 1 : x1) - c.left),
+                   dy ? dx - first : 0, key);
+            return;
+        }
         int err = dx - dy;
         for (int x = x0;;) {
             const int remaining = std::abs(x1 - x);
@@ -201,22 +215,38 @@ struct LinePainter {
     }
 };
 
-// Where the pixels of a block of line points go: the buffer cell of each point that a line may
-// light (0 for the others), and whether the segment that ends there is more than its two ends.
+// Where the pixels of a block of line points go: their pixels, the buffer cell of each point
+// that a line may light (0 for the others), whether the segment that ends there is more than
+// its two ends, and its key.
 struct LinePlace {
+    double x0, kx, y0, ky;
+    int32_t offset;
     int32_t left, top;       // the first pixel a line may light, across and down
     uint32_t reachX, reachY; // pixels from there a line may light
     int32_t first, stride;   // its buffer column and row; keys per row
-    explicit LinePlace(const PointCanvas& c)
-        : left(c.left - 1), top(c.top - 1), reachX(uint32_t(c.width + 2)),
-          reachY(uint32_t(c.height + 2)), first(kCanvasMargin - 1), stride(c.stride) {}
+    LinePlace(const PointCanvas& c, const PointMapping& m)
+        : x0(m.x0), kx(m.kx), y0(m.y0), ky(m.ky), offset(m.offset), left(c.left - 1),
+          top(c.top - 1), reachX(uint32_t(c.width + 2)), reachY(uint32_t(c.height + 2)),
+          first(kCanvasMargin - 1), stride(c.stride) {}
 };
 
-// px, py, cells hold n + 1 entries: the block's points follow the last point before it.
-QVTK_VECTOR_LOOP void PlaceLineBlock(const LinePlace& place, const int32_t* __restrict px,
-                                     const int32_t* __restrict py, int n, int32_t* __restrict cells,
-                                     uint8_t* __restrict longer) {
+// px, py, cells hold n + 1 entries: the block's points follow the last point before it, which
+// the caller gives.
+QVTK_VECTOR_LOOP QVTK_FINITE_MATH void
+PlaceLineBlock(const LinePlace& place, const int32_t* __restrict xs, const int32_t* __restrict ys,
+               const int* __restrict entries, int n, uint32_t order, int32_t* __restrict px,
+               int32_t* __restrict py, int32_t* __restrict cells, uint8_t* __restrict longer,
+               uint32_t* __restrict keys) {
     const LinePlace p = place;
+    for (int i = 0; i < n; ++i) {
+        double fx = p.x0 + double(xs[i]) * p.kx, fy = p.y0 + double(ys[i]) * p.ky;
+        fx = fx < -1.0e6 ? -1.0e6 : (fx > 1.0e6 ? 1.0e6 : fx);
+        fy = fy < -1.0e6 ? -1.0e6 : (fy > 1.0e6 ? 1.0e6 : fy);
+        px[i + 1] = int32_t(fx + 1.0e6) - 1000000 + p.offset;
+        py[i + 1] = int32_t(fy + 1.0e6) - 1000000 + p.offset;
+        keys[i] = (std::min(order + uint32_t(i), kCanvasMaxOrder) << kCanvasEntryBits) |
+                  uint32_t(entries[i] + 1);
+    }
     for (int i = 1; i <= n; ++i) {
         const uint32_t gx = uint32_t(px[i] - p.left), gy = uint32_t(py[i] - p.top);
         const bool in = gx < p.reachX && gy < p.reachY;
@@ -345,10 +375,11 @@ void PaintRun(PointCanvas& c, const PointMapping& m, const PointRun& run, int32_
     }
 }
 
-void PaintPolyline(PointCanvas& c, const PointMapping& m, const PointRun& run, int32_t n) {
+QVTK_VECTOR_LOOP void PaintPolyline(PointCanvas& c, const PointMapping& m, const PointRun& run,
+                                    int32_t n) {
     if (n <= 0) return;
     const LinePainter line(c);
-    const LinePlace place(c);
+    const LinePlace place(c, m);
     uint32_t* grid = c.keys.data();
     // Entry 0 of each array: the last point of the block before.
     int32_t px[kBlock + 1], py[kBlock + 1], cells[kBlock + 1];
@@ -357,20 +388,20 @@ void PaintPolyline(PointCanvas& c, const PointMapping& m, const PointRun& run, i
     int entries[kBlock], longs[kBlock];
     for (int32_t at = 0; at < n; at += kBlock) {
         const int k = int(std::min<int32_t>(kBlock, n - at));
-        MapToPixels(run.x + at, k, m.x0, m.kx, px + 1);
-        MapToPixels(run.y + at, k, m.y0, m.ky, py + 1);
-        for (int i = 1; i <= k; ++i) px[i] += m.offset, py[i] += m.offset;
-        if (at == 0) px[0] = px[1], py[0] = py[1]; // the first point: a segment to itself
-        PlaceLineBlock(place, px, py, k, cells, longer);
-        if (at == 0) cells[0] = cells[1];
         BlockColors(run, at, k, entries);
-        for (int i = 0; i < k; ++i)
-            keys[i] = (std::min(c.order + uint32_t(i), kCanvasMaxOrder) << kCanvasEntryBits) |
-                      uint32_t(entries[i] + 1);
+        if (at == 0) {
+            // The first point: a segment to itself.
+            MapToPixels(run.x, 1, m.x0, m.kx, px);
+            MapToPixels(run.y, 1, m.y0, m.ky, py);
+            px[0] += m.offset, py[0] += m.offset;
+        }
+        PlaceLineBlock(place, run.x + at, run.y + at, entries, k, c.order, px, py, cells, longer,
+                       keys);
+        if (at == 0) cells[0] = cells[1];
         c.order = std::min(c.order + uint32_t(k), kCanvasMaxOrder);
         // The segments that are more than their two ends, in order, over what earlier blocks
-        // laid; then the two ends of every segment (cell 0 for an end outside), each keeping
-        // the higher key.
+        // laid; then the ends of every segment (cell 0 for an end outside), each keeping the
+        // higher key: a point between two segments takes the later one's.
         int count = 0;
         for (int i = 0; i < k; ++i) {
             longs[count] = i;
@@ -380,10 +411,8 @@ void PaintPolyline(PointCanvas& c, const PointMapping& m, const PointRun& run, i
             const int i = longs[j];
             line.Segment(px[i], py[i], px[i + 1], py[i + 1], keys[i]);
         }
-        for (int i = 0; i < k; ++i) {
-            LinePainter::Lay(grid[cells[i]], keys[i]);
-            LinePainter::Lay(grid[cells[i + 1]], keys[i]);
-        }
+        for (int i = 0; i < k; ++i) LinePainter::Lay(grid[cells[i]], keys[i]);
+        LinePainter::Lay(grid[cells[k]], keys[k - 1]);
         px[0] = px[k], py[0] = py[k], cells[0] = cells[k];
     }
 }
