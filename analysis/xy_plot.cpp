@@ -26,6 +26,15 @@ bool DataRange(int column, double& lo, double& hi) {
     return any;
 }
 
+// Whether the stored range shows a useful part of the data: at least a hundredth of its span
+// (or, for a constant channel, its value). The layout's start range 0 .. 0.1 shows nothing of
+// most channels.
+bool RangeShowsData(const XyAxis& axis, double lo, double hi) {
+    const double from = std::max<double>(axis.min, lo), to = std::min<double>(axis.max, hi);
+    if (hi <= lo) return from <= to;
+    return to - from >= (hi - lo) / 100;
+}
+
 } // namespace
 
 void ResetXyPlot() {
@@ -43,10 +52,11 @@ double RoundStep(double span, int lines) {
 
 XyScale ResolveXyScale(const XyAxis& axis, int column) {
     XyScale s;
-    s.automatic = axis.step <= 0 || axis.max <= axis.min;
+    double lo = 0, hi = 0;
+    const bool data = DataRange(column, lo, hi);
+    s.automatic = axis.step <= 0 || axis.max <= axis.min || (data && !RangeShowsData(axis, lo, hi));
     if (s.automatic) {
-        double lo = 0, hi = 0;
-        if (!DataRange(column, lo, hi)) lo = 0, hi = 100000;
+        if (!data) lo = 0, hi = 100000;
         if (hi <= lo) hi = lo + 1000;
         s.min = lo;
         s.max = hi;

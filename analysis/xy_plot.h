@@ -34,8 +34,10 @@ struct XyScale {
     bool automatic = false; // taken from the data
 };
 
-// A zero (or negative) step, or max <= min, scales the axis to the column's data in File 1 and
-// File 2; the grid step is then a round one. The grid never has more than 50 lines.
+// A zero (or negative) step, max <= min, or a range that shows less than a hundredth of the
+// column's data in File 1 and File 2 (the layout's start range 0 .. 0.1 before a channel was
+// chosen), scales the axis to that data; the grid step is then a round one. What the layout
+// stores is left as it is. The grid never has more than 50 lines.
 XyScale ResolveXyScale(const XyAxis& axis, int column);
 
 // A round step (1, 2 or 5 times a power of ten) giving about `lines` grid lines over span.

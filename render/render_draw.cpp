@@ -306,6 +306,18 @@ uint32_t Over(uint32_t src, uint32_t dst) {
     return out;
 }
 
+// Copies the opaque pixels of a row (a vector loop); true when some pixel is partly transparent.
+__attribute__((target_clones("arch=x86-64-v4", "avx2", "default"))) bool
+CopyOpaquePixels(const uint32_t* __restrict src, uint32_t* __restrict dst, int count) {
+    uint32_t partial = 0;
+    for (int i = 0; i < count; ++i) {
+        const uint32_t a = src[i] >> 24;
+        dst[i] = a == 255 ? src[i] : dst[i];
+        partial |= uint32_t(a - 1 < 254);
+    }
+    return partial != 0;
+}
+
 } // namespace
 
 void RenderPixels(const uint32_t* argb, int width, int height, int stride, float x, float y) {
@@ -327,12 +339,10 @@ void RenderPixels(const uint32_t* argb, int width, int height, int stride, float
     for (int j = top; j < bottom; ++j) {
         const uint32_t* src = argb + ptrdiff_t(j - int(y)) * stride - int(x);
         uint32_t* dst = raster.pixels + ptrdiff_t(j) * raster.stride;
+        if (!CopyOpaquePixels(src + left, dst + left, right - left)) continue;
         for (int i = left; i < right; ++i) {
             const uint32_t a = src[i] >> 24;
-            if (a == 255)
-                dst[i] = src[i];
-            else if (a != 0)
-                dst[i] = Over(src[i], dst[i]);
+            if (a != 0 && a != 255) dst[i] = Over(src[i], dst[i]);
         }
     }
 }

@@ -64,9 +64,8 @@ void DrawPoints(int c, const AfMapOptions& o) {
         [&](int panel) {
             PointCanvas& canvas = g_canvas[panel];
             BeginCanvas(canvas, c - kHalfWidth, kTop, 2 * kHalfWidth, kBottom - kTop, 3, colors);
-            SquarePainter painter(canvas);
             // x = c - 198 + Ne x 0.0000303, y = base - 2 x Y / 1000; the box ends at (x, y).
-            PointBatch batch(painter,
+            PointBatch batch(canvas,
                              {double(c - 198), 0.0000303, double(kPanelBase[panel]), -0.002, -3});
             g_afMapView.counts[panel] =
                 WalkAfMap(panel, o, [&](int32_t, int32_t ne, int32_t y, AfClass cls) {

@@ -115,13 +115,9 @@ std::vector<uint32_t> CanvasColors() {
     return colors;
 }
 
-// The palette entry of a colour channel value.
+// Colour channel values to palette entries: (z - min) x perUnit, limited to 0 .. 255.
 struct ZEntries {
     double min = 0, perUnit = 0;
-    int Of(int32_t z) const {
-        const double e = (double(z) - min) * perUnit;
-        return e <= 0 ? 0 : e >= 255 ? 255 : int(e);
-    }
 };
 
 ZEntries MakeZEntries(const XyMapping& m) {
@@ -166,84 +162,46 @@ uint64_t Signature(const XyMapping& m) {
     return h;
 }
 
-inline int ToPixel(double v) {
-    return FloorToInt(v < -1.0e6 ? -1.0e6 : v > 1.0e6 ? 1.0e6 : v);
+// Paints runs of consecutive samples of one file as squares or as one connected line.
+void PaintSamples(PointCanvas& canvas, const PointMapping& mapping, const PointRun& run,
+                  int32_t from, int32_t to) {
+    PointRun r = run;
+    r.x += from, r.y += from;
+    if (r.colorValues) r.colorValues += from;
+    if (g_xyPlot.connectedLine)
+        PaintPolyline(canvas, mapping, r, to - from);
+    else
+        PaintRun(canvas, mapping, r, to - from);
 }
 
-// The points of one file's checked laps; at(i, x, y, color) gives sample i's values and
-// colour entry, false for a sample without a place (no GPS fix).
-// Without GPS, `run` gives the channels' arrays, painted a run of samples at a time.
-template <class Sample>
-void PlotFile(FileSlot slot, const Affine& a, bool gps, const PointRun& run, Sample&& at) {
-    const int size = std::clamp(g_xyPlot.pointSize, 0, kXyPointSizes - 1);
-    SquarePainter painter(g_canvas[slot]);
-    if (!g_xyPlot.connectedLine && !gps) {
-        ForEachCheckedLap(slot, [&](int32_t from, int32_t to) {
-            PointRun r = run;
-            r.x += from, r.y += from;
-            if (r.colorValues) r.colorValues += from;
-            PaintRun(painter, {a.x0, a.kx, a.y0, a.ky, -size}, r, to - from);
-        });
-        return;
-    }
-    if (!g_xyPlot.connectedLine) {
-        PointBatch batch(painter, {a.x0, a.kx, a.y0, a.ky, -size});
-        ForEachCheckedLap(slot, [&](int32_t from, int32_t to) {
-            for (int32_t i = from; i < to; ++i) {
-                int32_t x, y;
-                int color;
-                if (at(i, x, y, color)) batch.Add(x, y, color);
-            }
-        });
-        return;
-    }
-    ForEachCheckedLap(slot, [&](int32_t from, int32_t to) {
-        bool havePrev = false;
-        int px = 0, py = 0;
-        for (int32_t i = from; i < to; ++i) {
-            int32_t x, y;
-            int color;
-            if (!at(i, x, y, color)) {
-                havePrev = false;
-                continue;
-            }
-            const int ix = ToPixel(a.x0 + x * a.kx), iy = ToPixel(a.y0 + y * a.ky);
-            if (havePrev)
-                PlotLine(painter, px, py, ix, iy, color);
-            else
-                painter.Square(ix, iy, color);
-            px = ix, py = iy, havePrev = true;
-        }
-    });
-}
-
+// The points of one file's checked laps; a GPS line breaks where the fix is lost.
 void PlotFileOf(FileSlot slot, const XyMapping& m) {
     const Slot& s = SlotOf(slot);
     if (s.file.fileKind == kFileNone) return;
     const ZEntries ze = MakeZEntries(m);
-    const Affine affine(m);
-    const bool colored = UsableColumn(slot, m.z);
-    const int32_t* zv = colored ? s.samples[m.z] : nullptr;
-    const int plain = kPlainColor + slot;
+    const Affine a(m);
+    const int size = g_xyPlot.connectedLine ? 0 : std::clamp(g_xyPlot.pointSize, 0, 3);
+    const PointMapping mapping{a.x0, a.kx, a.y0, a.ky, -size};
+    const int32_t* zv = UsableColumn(slot, m.z) ? s.samples[m.z] : nullptr;
+    PointCanvas& canvas = g_canvas[slot];
     if (m.gps) {
         if (!s.gps.status) return;
-        PlotFile(slot, affine, true, {}, [&](int32_t i, int32_t& x, int32_t& y, int& color) {
-            const uint8_t st = s.gps.status[i];
-            if (st < 1 || st > 5) return false;
-            x = s.gps.lon[i], y = s.gps.lat[i];
-            color = zv ? ze.Of(zv[i]) : plain;
-            return true;
+        const PointRun run{s.gps.lon, s.gps.lat, zv, ze.min, ze.perUnit, kPlainColor + slot};
+        const uint8_t* status = s.gps.status;
+        ForEachCheckedLap(slot, [&](int32_t from, int32_t to) {
+            for (int32_t i = from; i < to;) {
+                while (i < to && (status[i] < 1 || status[i] > 5)) ++i;
+                const int32_t first = i;
+                while (i < to && status[i] >= 1 && status[i] <= 5) ++i;
+                if (first < i) PaintSamples(canvas, mapping, run, first, i);
+            }
         });
-    } else {
-        if (!UsableColumn(slot, m.x) || !UsableColumn(slot, m.y)) return;
-        const int32_t *xv = s.samples[m.x], *yv = s.samples[m.y];
-        const PointRun run{xv, yv, zv, ze.min, ze.perUnit, plain};
-        PlotFile(slot, affine, false, run, [&](int32_t i, int32_t& x, int32_t& y, int& color) {
-            x = xv[i], y = yv[i];
-            color = zv ? ze.Of(zv[i]) : plain;
-            return true;
-        });
+        return;
     }
+    if (!UsableColumn(slot, m.x) || !UsableColumn(slot, m.y)) return;
+    const PointRun run{s.samples[m.x], s.samples[m.y], zv, ze.min, ze.perUnit, kPlainColor + slot};
+    ForEachCheckedLap(
+        slot, [&](int32_t from, int32_t to) { PaintSamples(canvas, mapping, run, from, to); });
 }
 
 void DrawPoints(const XyMapping& m) {

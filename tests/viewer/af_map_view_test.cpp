@@ -9,6 +9,8 @@
 #include "viewer/frame.h"
 #include "viewer/input.h"
 #include "viewer/key_commands.h"
+#include "viewer/resources.h"
+#include "viewer/xy_plot_view.h"
 
 namespace qvtk::test {
 namespace {
@@ -88,6 +90,44 @@ TEST_F(AfMapViewTest, PointsLieAtTheirEngineSpeedAndThrottleInTheirClass) {
     DrawFrame();
     EXPECT_NE(Pixel(x, y), 0xFFFF4040u);
     EXPECT_EQ(g_afMapView.counts[0].Total(), 0);
+}
+
+// The key instructions are drawn in every view before the view itself: the A/F map's box and
+// the X-Y plot's cover them, and what lies outside those boxes still shows, as in the graphs.
+TEST_F(AfMapViewTest, TheKeyInstructionsLieUnderTheToolViews) {
+    LoadResources(); // the fonts
+    g_settings.XYPlot_Xch = 1, g_settings.XYPlot_Ych = 0;
+    const XyPlotBox xy = XyPlotBoxFor(kWidth, kHeight);
+    const struct {
+        bool afMap;
+        int left, top, right, bottom; // the view's box
+    } views[] = {{true, kWidth / 2 - 450, 50, kWidth / 2 + 450, 600},
+                 {false, xy.left, xy.top, xy.right, xy.bottom}};
+    for (const auto& v : views) {
+        QImage drawn[2];
+        for (int shown = 0; shown < 2; ++shown) {
+            if (v.afMap) {
+                EnterAfMapView();
+                g_afMapView.fade = 255;
+            } else {
+                g_view.AfMapView = 0;
+                g_view.XyPlotView = 1;
+            }
+            g_view.KeyHelpCounter = shown ? kKeyHelpStart : 0;
+            DrawFrame();
+            drawn[shown] = RenderTargetImage(kBackBuffer)->copy();
+            if (shown) EXPECT_EQ(g_view.KeyHelpCounter, kKeyHelpStart - 1);
+        }
+        int inside = 0, outside = 0;
+        for (int y = 0; y < kHeight; ++y)
+            for (int x = 0; x < kWidth; ++x) {
+                const bool differs = drawn[0].pixel(x, y) != drawn[1].pixel(x, y);
+                const bool in = x >= v.left && x < v.right && y >= v.top && y < v.bottom;
+                (in ? inside : outside) += differs;
+            }
+        EXPECT_EQ(inside, 0) << (v.afMap ? "A/F map" : "X-Y plot");
+        EXPECT_GT(outside, 50) << (v.afMap ? "A/F map" : "X-Y plot");
+    }
 }
 
 } // namespace

@@ -96,6 +96,31 @@ TEST_F(XyPlotTest, SamplesLandOnTheirValuesAndAZeroStepScalesToTheData) {
     EXPECT_FALSE(XyPlotPixel(0, 25, kWidth, kHeight, x, y));
 }
 
+TEST_F(XyPlotTest, AStoredRangeThatShowsNothingOfTheChannelGivesWayToItsData) {
+    const XyPlotBox b = XyPlotBoxFor(kWidth, kHeight);
+    // Sample 25: 25 % throttle; the data spans 0 .. 99 %.
+    const struct {
+        int32_t min, max, step;
+        double expectedShare; // of the box width from its left edge
+    } cases[] = {
+        {0, 100, 10, 25.0 / 99},            // the layout's start range, 0 .. 0.1
+        {150000, 300000, 10000, 25.0 / 99}, // wholly beside the data
+        {20000, 30000, 1000, 0.5},          // a tenth of the data: kept
+        {0, 980, 100, 25.0 / 99},           // under a hundredth of it
+        {0, 1000, 100, 25.0},               // a hundredth: kept, the sample far to the right
+    };
+    for (const auto& c : cases) {
+        g_layoutExtras.Gxmin = c.min, g_layoutExtras.Gxmax = c.max, g_layoutExtras.Gxstp = c.step;
+        double x = 0, y = 0;
+        ASSERT_TRUE(XyPlotPixel(0, 25, kWidth, kHeight, x, y));
+        EXPECT_NEAR(x, b.left + c.expectedShare * (b.right - b.left), 1e-6)
+            << c.min << ".." << c.max;
+        // What the layout keeps is left alone.
+        EXPECT_EQ(g_layoutExtras.Gxmin, c.min);
+        EXPECT_EQ(g_layoutExtras.Gxmax, c.max);
+    }
+}
+
 TEST_F(XyPlotTest, TheWheelZoomsAtThePointer) {
     g_layoutExtras.Gxstp = 0, g_layoutExtras.Gystp = 0;
     double x0 = 0, y0 = 0, x = 0, y = 0, xo = 0, yo = 0;
