@@ -6,6 +6,7 @@
 #include "analysis/gps_laps.h"
 #include "analysis/lap_model.h"
 #include "analysis/lap_table.h"
+#include "data/csv_import.h"
 #include "data/derived_channels.h"
 #include "data/family4_reader.h"
 #include "data/session.h"
@@ -20,6 +21,7 @@ void ResetProgram() {
     ResetSettingsFile();
     ResetSession();
     ResetDerivedChannelState();
+    ResetCsvImport();
     ResetLoadOptions();
     ResetStatusChannels();
     ResetLapModel();

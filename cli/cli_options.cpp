@@ -8,6 +8,7 @@
 #include "analysis/course_layout.h"
 #include "analysis/gps_laps.h"
 #include "analysis/lap_model.h"
+#include "data/csv_import.h"
 #include "data/derived_channels.h"
 #include "analysis/load_pipeline.h"
 #include "analysis/program.h"
@@ -50,6 +51,14 @@ void PrintUsage() {
                 [--set KEY=VALUE]... [--cursor SAMPLE] [--compression C] [--frames N]
   qvtk-cli render FILE [FILE2 [FILE3]] --view map --out PNG [--dir DIR] [--set KEY=VALUE]...
                 [--lap K] [--color-channel COLUMN] [--cursor SAMPLE]
+  qvtk-cli render FILE --view map --images BASE [--dir DIR] [--set KEY=VALUE]...
+                [--lap K] [--cursor SAMPLE]
+  qvtk-cli import-csv FILE [CSV options] [--dir DIR] [--set KEY=VALUE]... [--json]
+  qvtk-cli export FILE --out CSV [--mode all|laps|range] [--laps LIST]
+                [--from SECONDS --to SECONDS] [--rate INDEX] [--dir DIR] [--set KEY=VALUE]...
+  qvtk-cli fuel FILE [FILE2] [--dir DIR] [--set KEY=VALUE]...
+  CSV options (a FILE ending in .csv, every command): [--map ROW=COLUMN]...
+                [--timebase CHOICE|COLUMN] [--lap-type number|distance] [--no-resample]
 )";
 }
 
@@ -57,12 +66,13 @@ bool ParseOptions(int argc, char** argv, Options& o) {
     if (argc < 3) return Fail("a command and a file are needed");
     o.command = argv[1];
     if (o.command != "inspect" && o.command != "samples" && o.command != "laps" &&
-        o.command != "render")
+        o.command != "render" && o.command != "import-csv" && o.command != "export" &&
+        o.command != "fuel")
         return Fail("unknown command " + o.command);
     o.file = argv[2];
     int first = 3;
-    while (o.command == "render" && first < argc && argv[first][0] != '-' &&
-           o.extraFiles.size() < 2)
+    const size_t moreFiles = o.command == "render" ? 2 : (o.command == "fuel" ? 1 : 0);
+    while (first < argc && argv[first][0] != '-' && o.extraFiles.size() < moreFiles)
         o.extraFiles.push_back(argv[first++]);
     for (int i = first; i < argc; ++i) {
         std::string a = argv[i];
@@ -102,11 +112,43 @@ bool ParseOptions(int argc, char** argv, Options& o) {
             o.marksPerLap = int(n);
         } else if (a == "--columns") {
             if (!next(o.columns)) return Fail("--columns needs a list");
+        } else if ((a == "--from" || a == "--to") && o.command == "export") {
+            char* end = nullptr;
+            double& seconds = a == "--from" ? o.fromSeconds : o.toSeconds;
+            if (!next(v) || (seconds = std::strtod(v.c_str(), &end), *end != 0) || v.empty() ||
+                !(seconds >= 0 && seconds < 1e9))
+                return Fail(a + " needs seconds");
+            o.hasRange = true;
         } else if (a == "--from") {
             if (!next(v) || !ParseNumber(v, o.from) || o.from < 0)
                 return Fail("--from needs a sample");
         } else if (a == "--to") {
             if (!next(v) || !ParseNumber(v, o.to) || o.to < 0) return Fail("--to needs a sample");
+        } else if (a == "--map") {
+            size_t eq;
+            if (!next(v) || (eq = v.find('=')) == std::string::npos || eq == 0)
+                return Fail("--map needs ROW=COLUMN");
+            o.csv.map.emplace_back(v.substr(0, eq), v.substr(eq + 1));
+        } else if (a == "--timebase") {
+            if (!next(o.csv.timebase) || o.csv.timebase.empty())
+                return Fail("--timebase needs a time base or a column");
+        } else if (a == "--lap-type") {
+            if (!next(v) || (v != "number" && v != "distance"))
+                return Fail("--lap-type needs number or distance");
+            o.csv.lapType = v == "number" ? 1 : 0;
+        } else if (a == "--no-resample") {
+            o.csv.noResample = true;
+        } else if (a == "--mode") {
+            if (!next(o.mode) || (o.mode != "all" && o.mode != "laps" && o.mode != "range"))
+                return Fail("--mode needs all, laps or range");
+        } else if (a == "--laps") {
+            if (!next(o.laps)) return Fail("--laps needs a list");
+        } else if (a == "--rate") {
+            if (!next(v) || !ParseNumber(v, n) || n < 0 || n > 5)
+                return Fail("--rate needs an index 0 to 5");
+            o.rate = int(n);
+        } else if (a == "--images") {
+            if (!next(o.images)) return Fail("--images needs a file name");
         } else if (a == "--out") {
             if (!next(o.out)) return Fail("--out needs a file");
         } else if (a == "--width" || a == "--height") {
@@ -140,7 +182,12 @@ bool ParseOptions(int argc, char** argv, Options& o) {
         }
     }
     if (o.command == "samples" && o.columns.empty()) return Fail("samples needs --columns");
-    if (o.command == "render" && o.out.empty()) return Fail("render needs --out");
+    if (o.command == "render" && o.out.empty() && o.images.empty())
+        return Fail("render needs --out or --images");
+    if (!o.images.empty() && o.view != "map") return Fail("--images needs --view map");
+    if (o.command == "export" && o.out.empty()) return Fail("export needs --out");
+    if (o.command == "export" && o.mode == "range" && !o.hasRange)
+        return Fail("--mode range needs --from and --to");
     return true;
 }
 
@@ -158,6 +205,8 @@ bool PrepareSession(Options& o, const char* argv0) {
     g_session.programDirectory = dir;
     if (auto text = ReadTextFile((fs::path(dir) / "QVTK2.ini").string())) ApplySettingsText(*text);
     for (const auto& [key, value] : o.settings) SetSettingByKey(key, value);
+    LoadCsvLabels(dir);
+    g_csvImport.request = o.csv;
     // As the program starts: marks per lap from the settings, the course named there and its
     // GPS control line.
     SetMarksPerLap(0, g_settings.Lap_PG);

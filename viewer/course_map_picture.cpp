@@ -62,15 +62,19 @@ uint64_t Mix(uint64_t h, int64_t v) {
     return (h ^ uint64_t(v)) * 0x100000001B3ull;
 }
 
+// The column that colours the map, -1 for none (the view's choice 0 is none).
 int ColouringColumn(FileSlot slot) {
+    if (slot == 0 && g_mapPicture.imageColumn >= 0 &&
+        IsPresent(SlotOf(0), g_mapPicture.imageColumn))
+        return g_mapPicture.imageColumn;
     int c = g_view.CourseColorChannel[slot];
-    return c > 0 && IsPresent(SlotOf(slot), c) ? c : 0;
+    return c > 0 && IsPresent(SlotOf(slot), c) ? c : -1;
 }
 
 void BuildLabel() {
     const int file = g_view.CurrentFile;
     const int c = ColouringColumn(file);
-    if (!c) {
+    if (c < 0) {
         g_mapPicture.label.clear();
         return;
     }
@@ -105,7 +109,7 @@ void DrawLayoutPicture(bool coloured) {
         RenderCircle(x, y, 6, MapBackgroundColor(), true);
     }
     const int file = g_view.CurrentFile;
-    const int column = coloured ? ColouringColumn(file) : 0;
+    const int column = coloured ? ColouringColumn(file) : -1;
     const int32_t lap = SelectedLap(file);
     const CourseMapView layoutView; // the course layout, not the GPS track
     const int32_t* sec = LapStateOf(0).sectors.sec;
@@ -122,7 +126,7 @@ void DrawLayoutPicture(bool coloured) {
             continue;
         }
         RenderColorValue color = MapMarkerColor();
-        if (column) {
+        if (column >= 0) {
             const int32_t sample = CoursePointToSample(i, file, lap, layoutView);
             color =
                 MapPaletteColor(PaletteEntry(file, column, SampleAt(file, column, sample), 255));
@@ -203,8 +207,8 @@ bool DrawTrackIncrement(FileSlot slot, bool lines) {
             }
         } else {
             const RenderColorValue color =
-                column ? MapPaletteColor(PaletteEntry(0, column, SampleAt(0, column, i), 254))
-                       : fileColor;
+                column >= 0 ? MapPaletteColor(PaletteEntry(0, column, SampleAt(0, column, i), 254))
+                            : fileColor;
             // Samples between GPS records repeat the position: the same triangle again.
             if (!havePrev || p.x != px || p.y != py || color != prevColor) {
                 Reserve(3, PrimitiveKind::TriangleList);

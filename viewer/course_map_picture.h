@@ -30,6 +30,7 @@ struct CourseMapPicture {
     int finishLineSetting = 0;   // 0 off, 1 waiting for point A, 2 waiting for point B
     GpsFix finishLineA;
     bool sectorEditing = false; // a click on the course layout edits a sector boundary
+    int imageColumn = -1;       // saving pictures: File 1's colouring column, 0 (Ne) included
 };
 
 extern CourseMapPicture g_mapPicture;

@@ -6,6 +6,7 @@
 #include "analysis/lap_navigation.h"
 #include "data/settings.h"
 #include "viewer/course_map_window.h"
+#include "viewer/export_dialog.h"
 #include "viewer/frame.h"
 #include "viewer/graph_layout.h"
 #include "viewer/graph_position.h"
@@ -153,7 +154,7 @@ void PollInput() {
     // The sub view's elements and the course map lie over the graphs and take the mouse first.
     const bool subView = SubViewMouse(frame, pressed);
     if (subView || CourseMapMouse(pressed) || LapListClick(frame, pressed) ||
-        ValueColumnClick(frame, pressed))
+        ValueColumnClick(frame, pressed) || RangeMarkClick(frame, pressed))
         pressed = 0;
     MouseClicks(pressed);
     GraphPositionMouse(frame, pressed);

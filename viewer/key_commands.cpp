@@ -4,9 +4,11 @@
 #include <cctype>
 
 #include "viewer/lap_table_dialog.h"
+#include "analysis/fuel_used.h"
 #include "data/derived_channels.h"
 #include "data/sample_envelope.h"
 #include "data/settings.h"
+#include "viewer/course_map_images.h"
 #include "viewer/course_map_window.h"
 #include "viewer/graph_layout.h"
 #include "viewer/graphs.h"
@@ -110,7 +112,8 @@ bool ExecuteLetter(int c) {
     case '3':
         if (Expert(2)) OpenFileIntoSlot(2, kOpenWithDialog);
         break;
-    case '4': // saving the course map picture comes with the exports
+    case '4':
+        if (DebugMode() && g_settings.CourseLayout_on) SaveCourseMapImagesWithDialog();
         break;
     case '5':
         LoadLayout(1);
@@ -152,10 +155,12 @@ bool ExecuteLetter(int c) {
     case 'e':
         SetSubView(!g_view.SubViewOn);
         break;
-    case 'f': // setup dialogs, corrective tools, fuel used and the monitor come later
+    case 'f': // setup dialogs, corrective tools and the monitor come later
     case 'g':
-    case 'k':
     case 'p':
+        break;
+    case 'k':
+        ShowFuelUsed();
         break;
     case 'h':
         g_view.PopupHintOn = !g_view.PopupHintOn;

@@ -12,6 +12,7 @@
 #include "analysis/lap_table.h"
 #include "data/settings.h"
 #include "render/render_qt.h"
+#include "viewer/export_dialog.h"
 #include "viewer/graph_layout.h"
 #include "viewer/toolbar.h"
 #include "viewer/view_state.h"
@@ -176,7 +177,7 @@ void LapTableDialog::Build() {
         const char* text;
         bool checkable, expertOnly;
     };
-    // The tools behind "Simulation", "Distribution analysis", "   CSV     Output", "X-Y Plot",
+    // The tools behind "Simulation", "Distribution analysis", "X-Y Plot",
     // "  Search    Value" and " LAF  Histogram" are not in the program yet: their buttons are
     // shown but do nothing.
     const ButtonSpec specs[] = {
@@ -205,6 +206,7 @@ void LapTableDialog::Build() {
         if (name == "average") averageButton_ = button;
         if (name == "page") pageButton_ = button;
         if (name == "close") connect(button, &QPushButton::clicked, this, &QDialog::reject);
+        if (name == "csv") ConnectCsvOutputButton(*this, *button);
     }
     auto* keep = new QCheckBox(QStringLiteral("Keep"), this);
     keep->setObjectName(QStringLiteral("keep"));
@@ -380,6 +382,7 @@ void OpenAnalysisTools() {
     g_view.GraphPositionMode = 0; // back in the normal view: "MoveM"
     RequestRedraw(kRedrawFull);
     SyncToolbar();
+    RunRequestedCsvOutput();
 }
 
 } // namespace qvtk

@@ -11,6 +11,7 @@
 #include "analysis/course_layout.h"
 #include "analysis/gps_laps.h"
 #include "analysis/lap_model.h"
+#include "data/csv_import.h"
 #include "data/session.h"
 #include "data/settings.h"
 #include "platform/ini_text.h"
@@ -69,13 +70,6 @@ void ListLayoutFiles(const std::string& directory) {
     }
 }
 
-void ReadCsvLabels(std::string_view text) {
-    for (int row = 0; row < kCsvLabelRows; ++row)
-        for (int set = 0; set < kCsvLabelSets; ++set)
-            IniGetString(kCsvLabelSections[row], std::to_string(set), kNoCsvLabel,
-                         g_csvLabels.labels[row][set], kCsvLabelBuffer, text);
-}
-
 } // namespace
 
 void LoadSettings(const std::string& programDirectory) {
@@ -99,9 +93,7 @@ void LoadSettings(const std::string& programDirectory) {
     else
         ListLayoutFiles(programDirectory);
 
-    const std::optional<std::string> labels =
-        ReadTextFile(InDirectory(programDirectory, "csvlabel.ini"));
-    ReadCsvLabels(labels ? std::string_view(*labels) : std::string_view());
+    LoadCsvLabels(programDirectory);
 
     // The course the settings name (nothing is loaded yet), and its GPS control line.
     ResetCourseLayout();

@@ -1,0 +1,89 @@
+#pragma once
+// CSV text as other loggers and lap timers write it: lines (LF, CR, CR LF; a quoted field may
+// hold a line end), fields as RFC 4180 has them (quotes, doubled quotes, empty fields keep
+// their place), numbers read exactly to fixed-point units, and the place of the column names
+// among the lines a file carries before its data.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/byte_cursor.h"
+
+namespace qvtk {
+
+// Walks the lines of the text. The text ends at its first zero byte; a UTF-8 byte order mark
+// at the start is skipped.
+struct CsvLines {
+    const char* begin = nullptr; // the text after the byte order mark
+    const char* at = nullptr;    // the next line
+    const char* end = nullptr;   // the first zero byte, or the end of the bytes
+    char ending = '\n';          // the line end the file uses first; the other one is looked for
+    int lineNumber = 0;          // 1-based number of the line last returned
+
+    // False at the end of the text. `line` is the line without its end.
+    bool Next(std::string_view& line);
+    size_t Offset() const { return size_t(at - begin); } // of the next line, from `begin`
+};
+
+CsvLines StartCsvLines(Bytes bytes);
+// Continues at an offset returned by Offset().
+CsvLines CsvLinesFrom(Bytes bytes, size_t offset, int lineNumber);
+
+// Splits a line into its fields: quoted fields lose their quotes ("" is one quote), unquoted
+// ones keep their text. `scratch` holds unquoted texts; the views point into it or the line.
+void SplitCsvLine(std::string_view line, std::vector<std::string_view>& fields,
+                  std::string& scratch);
+
+// How a field is read: times in 10 microseconds (scale 5), values x 1000 (scale 3), whole
+// units (scale 0); rounded to the nearest unit, or truncated toward zero.
+struct CsvScale {
+    int power = 3;
+    bool truncate = false;
+};
+
+enum class CsvField : uint8_t { Empty, Number, Text };
+
+// Reads the number at the start of `text` up to the next comma (or the end). Decimal numbers
+// are converted exactly; exponents, "inf" and "nan" go through the C library (NaN gives 0,
+// infinities saturate); "m:ss.sss" and "h:mm:ss.sss" are times in seconds. `stop` is where the
+// field ends. Results saturate to the 64-bit range.
+CsvField ReadCsvNumber(const char* text, const char* end, CsvScale scale, int64_t& value,
+                       const char*& stop);
+
+// A field's kind and value, for a field already cut out of its line.
+CsvField CsvFieldValue(std::string_view field, CsvScale scale, int64_t& value);
+
+// The value saturated to 32 bits.
+inline int32_t SaturateToInt32(int64_t v) {
+    return v > INT32_MAX ? INT32_MAX : (v < INT32_MIN ? INT32_MIN : int32_t(v));
+}
+
+// What a line is to the import: nothing (only blanks and commas), a comment ('#' first), text
+// (no field is a number) or data.
+enum class CsvLineKind : uint8_t { Blank, Comment, Text, Data };
+CsvLineKind ClassifyCsvLine(std::string_view line);
+
+// Where the table of a CSV file is.
+struct CsvLayout {
+    bool hasLines = false;             // the text has a line with something on it
+    int headerLine = 0;                // 1-based line of the column names; 0 = the file names none
+    std::vector<std::string> rawNames; // as written, for the aliases of "csvlabel.ini"
+    std::vector<std::string> names;    // as listed: a repeat is "name (2)", a blank "column N"
+    std::vector<std::string> units;    // from the units line, "" where it has none
+    bool hasUnits = false;
+    size_t dataOffset = 0; // of the first line after the column names and their units/source
+    int dataLineNumber = 1;
+};
+
+// Finds the column names: the first line whose fields are mostly not numbers and that the
+// numeric data lines follow, with at most a units line and a source line (and blank and
+// comment lines) between them. A file whose first line holds the names loads as before.
+CsvLayout AnalyzeCsvLayout(Bytes bytes);
+
+// The column's times are in milliseconds (its unit, or its name ending in "(ms)", "[ms]"
+// or "_ms"); otherwise seconds.
+bool CsvColumnInMilliseconds(const CsvLayout& layout, int column);
+
+} // namespace qvtk
