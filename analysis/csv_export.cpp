@@ -38,7 +38,8 @@ char* PutDigits(char* p, const char* digits, int n) {
 // The 6 significant digits and the decimal exponent "%g" shows; false when the value lies so
 // close to a half that only the C library can say which way it rounds.
 bool SixDigits(double a, int& exponent, int64_t& digits) {
-    int x = int(std::floor(std::log10(a)));
+    int x = -7; // |sample x 0.001| lies within 1e-3 .. 2.2e6
+    while (x < 9 && Scale(1.0, x + 1) <= a) ++x;
     double scaled = Scale(a, 5 - x);
     if (scaled >= 1e6) scaled = Scale(a, 5 - ++x);
     if (scaled < 1e5) scaled = Scale(a, 5 - --x);
@@ -183,7 +184,35 @@ std::vector<int> ExportedColumns() {
     return columns;
 }
 
+// A sample of at most six significant digits below 1e9: the float differs from the decimal
+// sample / 1000 by far less than half a unit of its sixth digit, so "%g" shows that decimal.
+int FormatShortValue(int32_t sample, char* out) {
+    uint32_t u = sample < 0 ? 0u - uint32_t(sample) : uint32_t(sample);
+    char* p = out;
+    if (sample < 0) *p++ = '-';
+    p = PutInt(p, u / 1000);
+    int fraction = int(u % 1000), places = 3;
+    while (places > 0 && fraction % 10 == 0) {
+        fraction /= 10;
+        --places;
+    }
+    if (places > 0) {
+        *p++ = '.';
+        for (int k = places - 1; k >= 0; --k, fraction /= 10) p[k] = char('0' + fraction % 10);
+        p += places;
+    }
+    return int(p - out);
+}
+
+bool HasShortForm(int32_t sample) {
+    uint32_t u = sample < 0 ? 0u - uint32_t(sample) : uint32_t(sample);
+    if (u == 0 || u >= 1000000000u) return false;
+    while (u % 10 == 0) u /= 10;
+    return u < 1000000;
+}
+
 int FormatExportValue(int32_t sample, char* out) {
+    if (HasShortForm(sample)) return FormatShortValue(sample, out);
     const double v = double(float(sample) * 0.001f);
     if (v == 0) {
         out[0] = '0';

@@ -47,14 +47,13 @@ struct FieldPlan {
     size_t size() const { return columns.size(); }
 };
 
-enum Tag { kNoTag, kTimeTag, kAux1Tag, kAux2Tag, kLapTag };
+enum Tag { kNoTag, kTimeTag, kLapTag };
 
 // A line is data when it starts with a number, or when any of its fields is one.
 bool IsDataLine(std::string_view line) {
     int64_t v = 0;
     const char* stop = nullptr;
-    if (ReadCsvNumber(line.data(), line.data() + line.size(), {}, v, stop) == CsvField::Number)
-        return true;
+    if (ReadPlainCsvNumber(line.data(), line.data() + line.size(), {}, v, stop)) return true;
     return ClassifyCsvLine(line) == CsvLineKind::Data;
 }
 
@@ -63,10 +62,11 @@ struct FieldReader {
     std::vector<std::string_view> fields;
     std::string scratch;
 
-    void Read(std::string_view line, const FieldPlan& plan, int64_t* values, CsvField* kinds) {
+    void Read(std::string_view line, bool quoted, const FieldPlan& plan, int64_t* values,
+              CsvField* kinds) {
         const size_t n = plan.size();
         const char* e = line.data() + line.size();
-        if (std::memchr(line.data(), '"', line.size())) {
+        if (quoted) {
             SplitCsvLine(line, fields, scratch);
             for (size_t i = 0; i < n; ++i) {
                 const size_t c = size_t(plan.columns[i]);
@@ -94,7 +94,9 @@ struct FieldReader {
                 return;
             }
             const char* stop = nullptr;
-            kinds[i] = ReadCsvNumber(start, e, plan.scales[i], values[i], stop);
+            kinds[i] = ReadPlainCsvNumber(start, e, plan.scales[i], values[i], stop)
+                           ? CsvField::Number
+                           : ReadCsvNumber(start, e, plan.scales[i], values[i], stop);
             scan = stop;
         }
     }
@@ -168,15 +170,15 @@ struct Chunk {
 struct FirstPass {
     int64_t lines = 0;
     TimeSteps time;
-    int64_t auxMax[2] = {INT64_MIN, INT64_MIN}; // value x 100
     std::vector<Chunk> chunks;
 };
 
-// Calls f(line) for every data line after the column names; `chunk` at every kChunkLines.
+// Calls f(line, quoted) for every data line after the column names; `chunk` at every
+// kChunkLines lines.
 template <class F, class C>
-void ForEachDataLine(Bytes bytes, const CsvLayout& layout, const CsvProgress& progress,
+void ForEachDataLine(const CsvLines& text, const CsvLayout& layout, const CsvProgress& progress,
                      int progressBase, F f, C chunk) {
-    CsvLines lines = CsvLinesFrom(bytes, layout.dataOffset, layout.dataLineNumber);
+    CsvLines lines = CsvLinesFrom(text, layout.dataOffset, layout.dataLineNumber);
     const double total = double(std::max<ptrdiff_t>(lines.end - lines.begin, 1));
     std::string_view line;
     int64_t count = 0;
@@ -186,7 +188,7 @@ void ForEachDataLine(Bytes bytes, const CsvLayout& layout, const CsvProgress& pr
         if (!lines.Next(line)) break;
         if (!IsDataLine(line)) continue;
         if (count % kChunkLines == 0) chunk(Chunk{offset, number});
-        f(line);
+        f(line, lines.quoted);
         if (++count % kPumpLines == 0) {
             if (progress.position) progress.position(progressBase + int(100.0 * offset / total));
             if (progress.pumpMessages) progress.pumpMessages();
@@ -194,37 +196,25 @@ void ForEachDataLine(Bytes bytes, const CsvLayout& layout, const CsvProgress& pr
     }
 }
 
-FirstPass ReadFirstPass(Bytes bytes, const CsvLayout& layout, const CsvChoice& choice,
+// Counts the data lines and, with a time column, learns how its time steps.
+FirstPass ReadFirstPass(const CsvLines& text, const CsvLayout& layout, const CsvChoice& choice,
                         const CsvProgress& progress) {
-    const int n = int(layout.names.size());
     FirstPass pass;
     FieldPlan plan;
-    const int timeColumn = CsvRowColumn(choice, 0, n);
-    if (timeColumn >= 0)
-        plan.Add(timeColumn, TimeScale(layout, timeColumn), nullptr, false, kTimeTag);
-    for (int a = 0; a < 2; ++a) {
-        const int c = CsvRowColumn(choice, kCsvAux1Row + a, n);
-        if (c >= 0) plan.Add(c, {2, true}, nullptr, false, kAux1Tag + a);
-    }
-    const int timeAt = plan.IndexOf(kTimeTag);
-    const int auxAt[2] = {plan.IndexOf(kAux1Tag), plan.IndexOf(kAux2Tag)};
+    const int timeColumn = CsvRowColumn(choice, 0, int(layout.names.size()));
+    if (timeColumn >= 0) plan.Add(timeColumn, TimeScale(layout, timeColumn), nullptr);
     FieldReader reader;
-    int64_t values[3] = {};
-    CsvField kinds[3] = {};
+    int64_t value = 0;
+    CsvField kind = CsvField::Empty;
     int64_t heldTime = 0;
     ForEachDataLine(
-        bytes, layout, progress, kFirstProgress,
-        [&](std::string_view line) {
+        text, layout, progress, kFirstProgress,
+        [&](std::string_view line, bool quoted) {
             ++pass.lines;
-            if (plan.size() == 0) return;
-            reader.Read(line, plan, values, kinds);
-            if (timeAt >= 0) {
-                if (kinds[timeAt] == CsvField::Number) heldTime = values[timeAt];
-                pass.time.Add(heldTime);
-            }
-            for (int a = 0; a < 2; ++a)
-                if (auxAt[a] >= 0 && kinds[auxAt[a]] == CsvField::Number)
-                    pass.auxMax[a] = std::max(pass.auxMax[a], values[auxAt[a]]);
+            if (timeColumn < 0) return;
+            reader.Read(line, quoted, plan, &value, &kind);
+            if (kind == CsvField::Number) heldTime = value; // an empty cell: the time above
+            pass.time.Add(heldTime);
         },
         [&](const Chunk& c) { pass.chunks.push_back(c); });
     return pass;
@@ -238,20 +228,20 @@ struct Piece {
     int64_t lines = 0;
 };
 
-void ParsePiece(Bytes bytes, const CsvLayout& layout, const FieldPlan& plan, const Chunk& from,
-                int64_t lines, int32_t firstSample, Piece& piece) {
+void ParsePiece(const CsvLines& whole, const FieldPlan& plan, const Chunk& from, int64_t lines,
+                int32_t firstSample, Piece& piece) {
     const size_t n = plan.size();
     piece.leading.assign(n, -1);
     std::vector<int64_t> values(n);
     std::vector<CsvField> kinds(n);
     std::vector<int32_t> held(n, 0);
     FieldReader reader;
-    CsvLines text = CsvLinesFrom(bytes, from.offset, from.lineNumber);
+    CsvLines text = CsvLinesFrom(whole, from.offset, from.lineNumber);
     std::string_view line;
     int32_t sample = firstSample;
     while (piece.lines < lines && text.Next(line)) {
         if (!IsDataLine(line)) continue;
-        reader.Read(line, plan, values.data(), kinds.data());
+        reader.Read(line, text.quoted, plan, values.data(), kinds.data());
         for (size_t i = 0; i < n; ++i) {
             if (kinds[i] != CsvField::Empty) {
                 held[i] = kinds[i] == CsvField::Number ? StoredValue(plan, i, values[i]) : 0;
@@ -274,8 +264,8 @@ void Settle(const FieldPlan& plan, const Piece& piece, int32_t firstSample) {
 }
 
 // Every data line becomes the next sample.
-void ReadSecondPass(Bytes bytes, const CsvLayout& layout, const FieldPlan& plan,
-                    const FirstPass& first, const CsvProgress& progress) {
+void ReadSecondPass(const CsvLines& text, const FieldPlan& plan, const FirstPass& first,
+                    const CsvProgress& progress) {
     const int chunks = int(first.chunks.size());
     std::vector<Piece> pieces(static_cast<size_t>(chunks));
     auto firstSample = [](int i) { return int32_t(1 + int64_t(i) * kChunkLines); };
@@ -283,7 +273,7 @@ void ReadSecondPass(Bytes bytes, const CsvLayout& layout, const FieldPlan& plan,
         chunks,
         [&](int i) {
             const int64_t lines = std::min<int64_t>(kChunkLines, first.lines - i * kChunkLines);
-            ParsePiece(bytes, layout, plan, first.chunks[size_t(i)], lines, firstSample(i),
+            ParsePiece(text, plan, first.chunks[size_t(i)], lines, firstSample(i),
                        pieces[size_t(i)]);
         },
         [&](int i) {
@@ -311,7 +301,7 @@ struct LapMarks {
 // An irregular time column: every column sampled at the instants first + k x step, each
 // holding the value of the last line at or before the instant. Lap marks land on the first
 // instant at or after their line.
-void ReadResampled(Bytes bytes, const CsvLayout& layout, const FieldPlan& plan, int timeAt,
+void ReadResampled(const CsvLines& text, const CsvLayout& layout, const FieldPlan& plan, int timeAt,
                    int lapAt, int64_t step, const FirstPass& first, int32_t instants, Slot& s,
                    LapMarks& laps, const CsvProgress& progress) {
     const size_t n = plan.size();
@@ -327,9 +317,9 @@ void ReadResampled(Bytes bytes, const CsvLayout& layout, const FieldPlan& plan, 
                 if (plan.targets[i]) plan.targets[i][k + 1] = held[i];
     };
     ForEachDataLine(
-        bytes, layout, progress, kSecondProgress,
-        [&](std::string_view line) {
-            reader.Read(line, plan, values.data(), kinds.data());
+        text, layout, progress, kSecondProgress,
+        [&](std::string_view line, bool quoted) {
+            reader.Read(line, quoted, plan, values.data(), kinds.data());
             if (kinds[size_t(timeAt)] == CsvField::Number) time = values[size_t(timeAt)];
             emit(time);
             for (size_t i = 0; i < n; ++i)
@@ -384,6 +374,27 @@ void SetNeutralHeader(FileSlot slot, Slot& s) {
     }
 }
 
+// The AUX divisors (1, 10 or 100 by the largest value x 100) say whether two imports hold AUX
+// values of one range; the values themselves are stored x 1000 like every channel.
+template <class Log> void CompareAuxRanges(FileSlot slot, const CsvChoice& choice, int n, Log log) {
+    const Slot& s = SlotOf(slot);
+    const FileSlot other = slot == 0 ? 1 : (slot == 1 ? 0 : -1);
+    for (int a = 0; a < 2; ++a) {
+        const int column = kCsvAux1Row - 1 + a;
+        const bool assigned = CsvRowColumn(choice, kCsvAux1Row + a, n) >= 0;
+        int32_t top = 0;
+        if (assigned && HasFullBuffer(s, column))
+            top = *std::max_element(s.samples[column] + 1, s.samples[column] + s.sampleCount);
+        const int64_t m = top / 10;
+        const int divisor = m <= 32767 ? 1 : (m <= 327670 ? 10 : 100);
+        if (other >= 0 && SlotOf(other).file.fileKind == kFileCsv && assigned &&
+            g_csvImport.auxAssigned[other][a] && g_csvImport.auxDivisor[other][a] != divisor)
+            log(a == 0 ? "AUX1 Range miss mach...\r\n" : "AUX2 Range miss mach...\r\n");
+        g_csvImport.auxDivisor[slot][a] = divisor;
+        g_csvImport.auxAssigned[slot][a] = assigned;
+    }
+}
+
 ReadOutcome Reject(FileSlot slot, const std::string& text) {
     ShowMessage(text, "File Error!!");
     CloseSlot(slot);
@@ -398,7 +409,7 @@ CsvTimeCheck CheckCsvTimeColumn(Bytes bytes, const CsvLayout& layout, int column
     CsvChoice choice;
     choice.rows[0] = kCsvTimeChoices + column;
     for (int r = 1; r < kCsvRows; ++r) choice.rows[r] = -1;
-    FirstPass pass = ReadFirstPass(bytes, layout, choice, {});
+    FirstPass pass = ReadFirstPass(StartCsvLines(bytes), layout, choice, {});
     check.irregular = pass.time.irregular;
     check.medianStep = pass.time.Median();
     if (check.medianStep > 0) check.choice = NearestChoice(check.medianStep);
@@ -417,8 +428,9 @@ ReadOutcome ReadCsvFile(FileSlot slot, Bytes bytes, const CsvLayout& layout,
     const int fixed = timeColumn < 0 ? std::clamp(choice.rows[0], 0, kCsvTimeChoices - 1) : -1;
     report.timebase = fixed >= 0 ? kCsvTimeChoiceText[fixed] : layout.names[size_t(timeColumn)];
 
-    FirstPass first = ReadFirstPass(bytes, layout, choice, progress);
-    char text[96];
+    const CsvLines text = StartCsvLines(bytes);
+    FirstPass first = ReadFirstPass(text, layout, choice, progress);
+    char message[96];
 
     // The time base.
     float factor = 1.0f;
@@ -440,26 +452,13 @@ ReadOutcome ReadCsvFile(FileSlot slot, Bytes bytes, const CsvLayout& layout,
             if (interval < 50 || interval > 100000)
                 return Reject(slot, "The BaseTime that is not compatible.");
             factor = float(500.0 / double(interval));
-            std::snprintf(text, sizeof text, "Detected Timebase %dms(%dHz)\r\n",
+            std::snprintf(message, sizeof message, "Detected Timebase %dms(%dHz)\r\n",
                           int(interval / 100), int(100000 / interval));
-            log(text);
+            log(message);
         }
     } else {
         return Reject(slot,
                       "There was a problem with BaseTime data.\r\nManually setting the BaseTime.");
-    }
-
-    // The AUX divisors say whether two imports hold AUX values of the same range.
-    int divisor[2];
-    bool assigned[2];
-    for (int a = 0; a < 2; ++a) {
-        const int64_t m = first.auxMax[a] == INT64_MIN ? 0 : first.auxMax[a];
-        divisor[a] = m <= 32767 ? 1 : (m <= 327670 ? 10 : 100);
-        assigned[a] = CsvRowColumn(choice, kCsvAux1Row + a, n) >= 0;
-        const FileSlot other = slot == 0 ? 1 : (slot == 1 ? 0 : -1);
-        if (other >= 0 && SlotOf(other).file.fileKind == kFileCsv && assigned[a] &&
-            g_csvImport.auxAssigned[other][a] && g_csvImport.auxDivisor[other][a] != divisor[a])
-            log(a == 0 ? "AUX1 Range miss mach...\r\n" : "AUX2 Range miss mach...\r\n");
     }
 
     if (samples > kCsvMaxLines)
@@ -497,14 +496,14 @@ ReadOutcome ReadCsvFile(FileSlot slot, Bytes bytes, const CsvLayout& layout,
         if (lapColumn >= 0) plan.Add(lapColumn, {0, true}, nullptr, false, kLapTag);
         plan.Add(timeColumn, TimeScale(layout, timeColumn), nullptr, false, kTimeTag);
         const int timeAt = plan.IndexOf(kTimeTag), lapAt = plan.IndexOf(kLapTag);
-        ReadResampled(bytes, layout, plan, timeAt, lapAt, step, first, int32_t(samples), s, laps,
+        ReadResampled(text, layout, plan, timeAt, lapAt, step, first, int32_t(samples), s, laps,
                       progress);
     } else {
         if (lapColumn >= 0) {
             lapValues.assign(size_t(count), 0);
             plan.Add(lapColumn, {0, true}, lapValues.data());
         }
-        ReadSecondPass(bytes, layout, plan, first, progress);
+        ReadSecondPass(text, plan, first, progress);
         if (lapColumn >= 0)
             for (int32_t i = 1; i < count; ++i) laps.Take(s, lapValues[size_t(i)], i);
     }
@@ -513,10 +512,7 @@ ReadOutcome ReadCsvFile(FileSlot slot, Bytes bytes, const CsvLayout& layout,
     t.marks[t.count] = t.marks[t.count + 1] = t.marks[t.count + 2] = count;
 
     BuildDistances(s, CsvRowColumn(choice, 3, n) >= 0, CsvRowColumn(choice, 4, n) >= 0, progress);
-    for (int a = 0; a < 2; ++a) {
-        g_csvImport.auxDivisor[slot][a] = divisor[a];
-        g_csvImport.auxAssigned[slot][a] = assigned[a];
-    }
+    CompareAuxRanges(slot, choice, n, log);
     return {.decoded = true};
 }
 

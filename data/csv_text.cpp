@@ -276,25 +276,40 @@ int FindDataStart(const std::vector<LineFacts>& lines) {
     return -1;
 }
 
-// The column names above the data: the widest line of the nearest group of text lines that
-// is not a units line (the first of equals), looking past a group of units lines alone.
-int FindHeader(const std::vector<LineFacts>& lines, int data) {
-    int best = -1;
-    bool sawText = false, allUnits = true;
-    for (int i = data - 1; i >= 0; --i) {
+// The text lines directly above line `below` (comment lines aside, blank lines before the
+// first one skipped), top first; a blank line or a numeric line ends the group.
+std::vector<int> GroupAbove(const std::vector<LineFacts>& lines, int below) {
+    std::vector<int> group;
+    for (int i = below - 1; i >= 0; --i) {
         const LineFacts& f = lines[size_t(i)];
         if (f.kind == CsvLineKind::Comment) continue;
         if (f.kind == CsvLineKind::Blank) {
-            if (sawText && !allUnits) break;
+            if (!group.empty()) break;
             continue;
         }
         if (!f.Textual()) break;
-        sawText = true;
-        if (!f.UnitsLike()) {
-            allUnits = false;
-            if (best < 0 || f.nonEmpty >= lines[size_t(best)].nonEmpty) best = i;
-        }
+        group.insert(group.begin(), i);
     }
+    return group;
+}
+
+// The column names above the data: the widest line of the nearest group of text lines, the
+// first of equals (units and source lines come after the names, metadata is narrower). A
+// units line alone, under a group at least as wide, has the names in that group.
+int FindHeader(const std::vector<LineFacts>& lines, int data) {
+    std::vector<int> group = GroupAbove(lines, data);
+    if (group.empty()) return -1;
+    if (group.size() == 1 && lines[size_t(group[0])].UnitsLike()) {
+        const std::vector<int> above = GroupAbove(lines, group[0]);
+        for (int i : above)
+            if (lines[size_t(i)].nonEmpty >= lines[size_t(group[0])].nonEmpty) {
+                group = above;
+                break;
+            }
+    }
+    int best = group[0];
+    for (int i : group)
+        if (lines[size_t(i)].nonEmpty > lines[size_t(best)].nonEmpty) best = i;
     return best;
 }
 
@@ -338,8 +353,8 @@ CsvLines StartCsvLines(Bytes bytes) {
     return lines;
 }
 
-CsvLines CsvLinesFrom(Bytes bytes, size_t offset, int lineNumber) {
-    CsvLines lines = StartCsvLines(bytes);
+CsvLines CsvLinesFrom(const CsvLines& text, size_t offset, int lineNumber) {
+    CsvLines lines = text;
     lines.at = lines.begin + std::min(offset, size_t(lines.end - lines.begin));
     lines.lineNumber = lineNumber - 1;
     return lines;
@@ -349,24 +364,25 @@ bool CsvLines::Next(std::string_view& line) {
     if (at >= end) return false;
     const char* start = at;
     const char* from = at;
-    const char other = ending == '\n' ? '\r' : '\n';
     const char* stop;
+    quoted = false;
     for (;;) {
         stop = Find(from, end, ending);
-        stop = Find(from, stop, other);
         ++lineNumber;
-        if (stop >= end || Find(start, stop, '"') == stop || !EndsInsideQuotes(start, stop)) break;
+        quoted = quoted || Find(from, stop, '"') != stop;
+        if (stop >= end || !quoted || !EndsInsideQuotes(start, stop)) break;
         from = stop + 1; // the line end is part of a quoted field
-        if (*stop == '\r' && from < end && *from == '\n') ++from;
     }
-    line = std::string_view(start, size_t(stop - start));
+    const char* last = stop;
+    if (ending == '\n' && last > start && last[-1] == '\r') --last; // CR LF
+    line = std::string_view(start, size_t(last - start));
     at = stop;
     if (at < end) {
-        const char c = *at++;
-        if (c == '\r' && at < end && *at == '\n')
-            ++at;
-        else if (c == '\n' && at < end && *at == '\r' && !(at + 1 < end && at[1] == '\n'))
-            ++at;
+        ++at;
+        if (ending == '\r' && at < end && *at == '\n')
+            ++at; // CR LF in a file whose lines end in CR
+        else if (ending == '\n' && at < end && *at == '\r' && !(at + 1 < end && at[1] == '\n'))
+            ++at; // LF CR
     }
     return true;
 }
@@ -412,6 +428,7 @@ void SplitCsvLine(std::string_view line, std::vector<std::string_view>& fields,
 
 CsvField ReadCsvNumber(const char* text, const char* end, CsvScale scale, int64_t& value,
                        const char*& stop) {
+    if (ReadPlainCsvNumber(text, end, scale, value, stop)) return CsvField::Number;
     const char* p = text;
     while (p < end && IsBlank(*p)) ++p;
     if (p == end || *p == ',') {
@@ -479,7 +496,8 @@ CsvLineKind ClassifyCsvLine(std::string_view line) {
 
 CsvLayout AnalyzeCsvLayout(Bytes bytes) {
     CsvLayout layout;
-    CsvLines lines = StartCsvLines(bytes);
+    const CsvLines text = StartCsvLines(bytes);
+    CsvLines lines = text;
     std::vector<LineFacts> facts;
     std::vector<std::string_view> fields;
     std::string scratch;
@@ -501,10 +519,10 @@ CsvLayout AnalyzeCsvLayout(Bytes bytes) {
     int header = data < 0 ? int(firstUsed - facts.begin()) : FindHeader(facts, data);
     size_t columns = data >= 0 ? size_t(facts[size_t(data)].fields) : 0;
     auto lineAt = [&](int i) {
-        CsvLines at = CsvLinesFrom(bytes, facts[size_t(i)].offset, facts[size_t(i)].number);
-        std::string_view text;
-        at.Next(text);
-        return text;
+        CsvLines at = CsvLinesFrom(text, facts[size_t(i)].offset, facts[size_t(i)].number);
+        std::string_view line;
+        at.Next(line);
+        return line;
     };
     if (header >= 0) {
         layout.headerLine = facts[size_t(header)].number;

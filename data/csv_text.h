@@ -14,13 +14,15 @@
 namespace qvtk {
 
 // Walks the lines of the text. The text ends at its first zero byte; a UTF-8 byte order mark
-// at the start is skipped.
+// at the start is skipped. The first line end says how lines end: LF (a CR before it is part
+// of the end), or CR (an LF after it too); LF CR is one end.
 struct CsvLines {
     const char* begin = nullptr; // the text after the byte order mark
     const char* at = nullptr;    // the next line
     const char* end = nullptr;   // the first zero byte, or the end of the bytes
-    char ending = '\n';          // the line end the file uses first; the other one is looked for
+    char ending = '\n';          // '\n' or '\r'
     int lineNumber = 0;          // 1-based number of the line last returned
+    bool quoted = false;         // the line last returned holds a double quote
 
     // False at the end of the text. `line` is the line without its end.
     bool Next(std::string_view& line);
@@ -28,8 +30,8 @@ struct CsvLines {
 };
 
 CsvLines StartCsvLines(Bytes bytes);
-// Continues at an offset returned by Offset().
-CsvLines CsvLinesFrom(Bytes bytes, size_t offset, int lineNumber);
+// The same text from an offset returned by Offset() (finding the end once is a whole scan).
+CsvLines CsvLinesFrom(const CsvLines& text, size_t offset, int lineNumber);
 
 // Splits a line into its fields: quoted fields lose their quotes ("" is one quote), unquoted
 // ones keep their text. `scratch` holds unquoted texts; the views point into it or the line.
@@ -44,6 +46,39 @@ struct CsvScale {
 };
 
 enum class CsvField : uint8_t { Empty, Number, Text };
+
+// The common case of ReadCsvNumber, inline: [-]digits[.digits] ending at a comma or the end,
+// with no more digits than fit exactly. False leaves the field to ReadCsvNumber.
+inline bool ReadPlainCsvNumber(const char* p, const char* end, CsvScale scale, int64_t& value,
+                               const char*& stop) {
+    static constexpr int64_t kPow[6] = {1, 10, 100, 1000, 10000, 100000};
+    const bool negative = p < end && *p == '-';
+    p += negative;
+    const char* digitsStart = p;
+    int64_t m = 0;
+    while (p < end && unsigned(*p - '0') < 10) m = m * 10 + (*p++ - '0');
+    const int whole = int(p - digitsStart);
+    int kept = 0;
+    bool dropped = false;
+    if (p < end && *p == '.') {
+        ++p;
+        for (; p < end && unsigned(*p - '0') < 10; ++p) {
+            if (kept < scale.power) {
+                m = m * 10 + (*p - '0');
+                ++kept;
+            } else {
+                dropped = true;
+            }
+        }
+    }
+    if ((whole == 0 && kept == 0) || whole + scale.power > 18 || scale.power > 5 ||
+        (dropped && !scale.truncate) || (p < end && *p != ','))
+        return false;
+    m *= kPow[scale.power - kept];
+    value = negative ? -m : m;
+    stop = p;
+    return true;
+}
 
 // Reads the number at the start of `text` up to the next comma (or the end). Decimal numbers
 // are converted exactly; exponents, "inf" and "nan" go through the C library (NaN gives 0,
@@ -77,9 +112,10 @@ struct CsvLayout {
     int dataLineNumber = 1;
 };
 
-// Finds the column names: the first line whose fields are mostly not numbers and that the
-// numeric data lines follow, with at most a units line and a source line (and blank and
-// comment lines) between them. A file whose first line holds the names loads as before.
+// Finds the column names: the line whose fields are mostly not numbers that the numeric data
+// lines follow, with a units line or a source line (and blank and comment lines) between them
+// at most; lines of metadata before it are narrower or set apart by a blank line. A file whose
+// first line holds the names loads as before.
 CsvLayout AnalyzeCsvLayout(Bytes bytes);
 
 // The column's times are in milliseconds (its unit, or its name ending in "(ms)", "[ms]"

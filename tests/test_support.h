@@ -2,6 +2,8 @@
 // Shared by the tests: a clean program before each test, a program directory of its own and
 // loading from bytes in memory.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -52,6 +54,23 @@ protected:
         std::ofstream(dir_ + "/" + name, std::ios::binary) << text;
     }
     std::string dir_;
+};
+
+// A file size limit makes writes fail, even for root: a disk that fills up.
+struct FileSizeLimit {
+    rlimit saved{};
+    void (*handler)(int);
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &saved);
+        handler = signal(SIGXFSZ, SIG_IGN);
+        rlimit small = saved;
+        small.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &small);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &saved);
+        signal(SIGXFSZ, handler);
+    }
 };
 
 // Runs the dispatcher on bytes as if they were read from `path`; returns the filled slot.

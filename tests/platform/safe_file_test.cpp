@@ -26,23 +26,6 @@ protected:
     long Entries() const { return std::distance(std::filesystem::directory_iterator(dir_), {}); }
 };
 
-// A file size limit makes writes fail, even for root.
-struct FileSizeLimit {
-    rlimit saved{};
-    void (*handler)(int);
-    explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &saved);
-        handler = signal(SIGXFSZ, SIG_IGN);
-        rlimit small = saved;
-        small.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &small);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &saved);
-        signal(SIGXFSZ, handler);
-    }
-};
-
 TEST_F(SafeFileTest, ALinkIsWrittenThroughAndStaysALink) {
     WriteFile("real.ini", "old");
     ASSERT_EQ(symlink("real.ini", Path("link.ini").c_str()), 0);
@@ -68,7 +51,7 @@ TEST_F(SafeFileTest, RefusedWritesLeaveTheFileAndSayWhy) {
 TEST_F(SafeFileTest, AFailedStreamedWriteLeavesTheEarlierFileWhole) {
     WriteFile("export.csv", "earlier");
     {
-        FileSizeLimit limit(4096);
+        test::FileSizeLimit limit(4096);
         SafeFile f;
         ASSERT_TRUE(BeginSafeFile(f, Path("export.csv")));
         bool ok = true;
