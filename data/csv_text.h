@@ -56,7 +56,10 @@ inline bool ReadPlainCsvNumber(const char* p, const char* end, CsvScale scale, i
     p += negative;
     const char* digitsStart = p;
     int64_t m = 0;
-    while (p < end && unsigned(*p - '0') < 10) m = m * 10 + (*p++ - '0');
+    for (; p < end && unsigned(*p - '0') < 10; ++p) {
+        if (p - digitsStart == 18) return false; // more than the exact reader keeps
+        m = m * 10 + (*p - '0');
+    }
     const int whole = int(p - digitsStart);
     int kept = 0;
     bool dropped = false;

@@ -15,11 +15,13 @@
 namespace qvtk::fuzz {
 
 // Loads the bytes into File 1 and again into File 2 (which lines its columns up with File 1),
-// then checks that every slot is consistent.
-inline void LoadTwice(const char* path, const uint8_t* data, size_t size) {
+// then checks that every slot is consistent. `prepare` runs before each load.
+inline void LoadTwice(const char* path, const uint8_t* data, size_t size,
+                      void (*prepare)() = nullptr) {
     ResetProgram();
     std::span<const uint8_t> bytes(data, size);
     for (FileSlot asked : {0, 1}) {
+        if (prepare) prepare();
         FileSlot slot = asked;
         LoadLogFile(slot, path, bytes);
         const Slot& s = SlotOf(slot);

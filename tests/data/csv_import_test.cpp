@@ -137,16 +137,17 @@ TEST_F(CsvImportTest, CellsKeepTheirColumnsAndValuesAreRoundedAndBounded) {
                      ",,,\n"
                      "0.010,3000000,1e12,nan,x\n"
                      "0.015,-5,-inf,1," +
-                     note + "\n"));
-    EXPECT_EQ(SlotOf(0).sampleCount, 5);
+                     note + "\n0.020,22222222222222222222222222,-0.0004,-0.0005,\n"));
+    EXPECT_EQ(SlotOf(0).sampleCount, 6);
     struct Expect {
         int column;
-        int32_t values[4];
+        int32_t values[5];
     };
-    for (const Expect& e : {Expect{kNe, {1000000, 1000000, INT32_MAX, -5000}},
-                            Expect{kTps, {285, 1005, INT32_MAX, INT32_MIN}},
-                            Expect{kAux1, {400000, 400000, 0, 1000}}, Expect{kLaf1, {0, 0, 0, 0}}})
-        for (int i = 0; i < 4; ++i) EXPECT_EQ(At(e.column, i + 1), e.values[i]) << e.column;
+    for (const Expect& e :
+         {Expect{kNe, {1000000, 1000000, INT32_MAX, -5000, INT32_MAX}},
+          Expect{kTps, {285, 1005, INT32_MAX, INT32_MIN, 0}},
+          Expect{kAux1, {400000, 400000, 0, 1000, -1}}, Expect{kLaf1, {0, 0, 0, 0, 0}}})
+        for (int i = 0; i < 5; ++i) EXPECT_EQ(At(e.column, i + 1), e.values[i]) << e.column;
     EXPECT_TRUE(Logged("Detected Timebase 5ms(200Hz)"));
 }
 
@@ -217,20 +218,27 @@ TEST_F(CsvImportTest, TheFormsOtherLoggersWriteFindTheirNamesUnitsAndData) {
 TEST_F(CsvImportTest, EveryFailureSaysWhatWentWrongAndClosesTheSlot) {
     struct Failure {
         std::string text;
+        const char* caption;
         const char* message;
+        size_t memory = 0; // bytes the buffers may take, 0: any
     };
+    const std::string ok = "Time,RPM\n0,1\n0.005,1\n";
     for (const Failure& f :
-         {Failure{"", "File Error."}, Failure{"\n\n  \n", "File Error."},
-          Failure{"Time,RPM\n0,1\n2,2\n4,3\n", "The BaseTime that is not compatible."},
-          Failure{"Time,RPM\n0,1\n",
+         {Failure{"", "File Error!!", "File Error."},
+          Failure{"\n\n  \n", "File Error!!", "File Error."},
+          Failure{"Time,RPM\n0,1\n2,2\n4,3\n", "File Error!!",
+                  "The BaseTime that is not compatible."},
+          Failure{"Time,RPM\n0,1\n", "File Error!!",
                   "There was a problem with BaseTime data.\r\nManually setting the BaseTime."},
-          Failure{"Time,RPM\n0,1\n0.005,1\n0.010,1\n30000,1\n",
-                  "Data file is corrupted. 6000001"}}) {
+          Failure{ok + "0.010,1\n30000,1\n", "File Error!!", "Data file is corrupted. 6000001"},
+          Failure{ok, "Memory Error!!", "Memory Ensure Error.(Data Main buffers)", 200}}) {
         SCOPED_TRACE(f.message);
         ClearRecordedMessages();
         MakeRecording(0, 100, {{kNe, kCodeNe, "Ne"}}); // something to lose
+        FailAllocationsAfterBytesForTesting(f.memory);
         EXPECT_FALSE(Open(f.text));
-        EXPECT_TRUE(SawMessage("File Error!!", f.message));
+        FailAllocationsAfterBytesForTesting(0);
+        EXPECT_TRUE(SawMessage(f.caption, f.message));
         ExpectClosed(0);
     }
 }
