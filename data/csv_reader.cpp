@@ -123,7 +123,9 @@ struct TimeSteps {
     int64_t first = 0, last = 0, max = 0;
 
     void Add(int64_t t) {
-        const int64_t step = t - previousTime;
+        int64_t step = 0; // times come saturated: a step between the extremes saturates too
+        if (__builtin_sub_overflow(t, previousTime, &step))
+            step = t > previousTime ? INT64_MAX : INT64_MIN;
         if (step > 0 && step != interval && interval != 0 && lines > 5) consistent = false;
         if (lines == 0) {
             first = max = t;
@@ -312,7 +314,7 @@ void ReadResampled(const CsvLines& text, const CsvLayout& layout, const FieldPla
     int32_t k = 0; // the next instant
     FieldReader reader;
     auto emit = [&](int64_t until) {
-        for (; k < instants && first.time.first + int64_t(k) * step < until; ++k)
+        for (; k < instants && __int128(first.time.first) + __int128(k) * step < until; ++k)
             for (size_t i = 0; i < n; ++i)
                 if (plan.targets[i]) plan.targets[i][k + 1] = held[i];
     };
@@ -440,7 +442,8 @@ ReadOutcome ReadCsvFile(FileSlot slot, Bytes bytes, const CsvLayout& layout,
         const int k = NearestChoice(median);
         step = kCsvTimeChoiceStep[k];
         factor = kCsvTimeChoiceFactor[k];
-        samples = (first.time.max - first.time.first) / step + 1;
+        const uint64_t span = uint64_t(first.time.max) - uint64_t(first.time.first);
+        samples = int64_t(std::min<uint64_t>(span / uint64_t(step) + 1, INT64_MAX));
         report.resampled = true;
         log(std::string("Resampled on the time column to ") + kCsvTimeChoiceText[k] + "\r\n");
     } else if (first.lines > 1 &&

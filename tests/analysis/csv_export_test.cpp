@@ -54,7 +54,9 @@ TEST(ExportValueText, IsWhatPrintfGivesForTheSingleSample) {
     };
     for (int32_t s = -1200000; s <= 1200000; ++s) check(s);
     for (int64_t s = INT32_MIN; s <= INT32_MAX; s += 7919) check(int32_t(s));
-    for (int32_t s : {INT32_MAX, INT32_MIN, 999999500, 1234565, 12345650, -999999999}) check(s);
+    for (int32_t s : {INT32_MAX, INT32_MIN, 999999500, 999999000, 123456000, -100000000, 1234565,
+                      12345650, 12345600, -999999999})
+        check(s);
 }
 
 TEST_F(CsvExportTest, EveryRateWritesItsLinesAndTheLastSampleNever) {
