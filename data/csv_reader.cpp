@@ -59,6 +59,8 @@ bool IsDataLine(std::string_view line) {
 
 // Reads the planned fields of one data line; a field the line does not have is empty.
 struct FieldReader {
+    explicit FieldReader(const char* end) : limit(end) {}
+    const char* limit; // the end of the text: numbers may be read ahead up to it
     std::vector<std::string_view> fields;
     std::string scratch;
 
@@ -94,7 +96,7 @@ struct FieldReader {
                 return;
             }
             const char* stop = nullptr;
-            kinds[i] = ReadPlainCsvNumber(start, e, plan.scales[i], values[i], stop)
+            kinds[i] = ReadPlainCsvNumber(start, e, plan.scales[i], values[i], stop, limit)
                            ? CsvField::Number
                            : ReadCsvNumber(start, e, plan.scales[i], values[i], stop);
             scan = stop;
@@ -205,7 +207,7 @@ FirstPass ReadFirstPass(const CsvLines& text, const CsvLayout& layout, const Csv
     FieldPlan plan;
     const int timeColumn = CsvRowColumn(choice, 0, int(layout.names.size()));
     if (timeColumn >= 0) plan.Add(timeColumn, TimeScale(layout, timeColumn), nullptr);
-    FieldReader reader;
+    FieldReader reader(text.end);
     int64_t value = 0;
     CsvField kind = CsvField::Empty;
     int64_t heldTime = 0;
@@ -237,7 +239,7 @@ void ParsePiece(const CsvLines& whole, const FieldPlan& plan, const Chunk& from,
     std::vector<int64_t> values(n);
     std::vector<CsvField> kinds(n);
     std::vector<int32_t> held(n, 0);
-    FieldReader reader;
+    FieldReader reader(whole.end);
     CsvLines text = CsvLinesFrom(whole, from.offset, from.lineNumber);
     std::string_view line;
     int32_t sample = firstSample;
@@ -312,7 +314,7 @@ void ReadResampled(const CsvLines& text, const CsvLayout& layout, const FieldPla
     std::vector<int32_t> held(n, 0);
     int64_t time = first.time.first;
     int32_t k = 0; // the next instant
-    FieldReader reader;
+    FieldReader reader(text.end);
     auto emit = [&](int64_t until) {
         for (; k < instants && __int128(first.time.first) + __int128(k) * step < until; ++k)
             for (size_t i = 0; i < n; ++i)

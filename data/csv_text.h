@@ -3,6 +3,7 @@
 // hold a line end), fields as RFC 4180 has them (quotes, doubled quotes, empty fields keep
 // their place), numbers read exactly to fixed-point units, and the place of the column names
 // among the lines a file carries before its data.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -47,35 +48,77 @@ struct CsvScale {
 
 enum class CsvField : uint8_t { Empty, Number, Text };
 
+namespace csv_detail {
+
+// How many of the eight characters in `chunk` (the first in its lowest byte) are digits before
+// the first other one.
+inline int LeadingDigits(uint64_t chunk) {
+    const uint64_t x = chunk ^ 0x3030303030303030ull; // a digit becomes its value
+    // A byte above 9 gets its high bit; a carry out of one only reaches later characters.
+    const uint64_t other = (x | (x + 0x7676767676767676ull)) & 0x8080808080808080ull;
+    return other ? __builtin_ctzll(other) >> 3 : 8;
+}
+
+// The value of the first n (1-8) digit characters of `chunk`.
+inline uint64_t DigitsValue(uint64_t chunk, int n) {
+    uint64_t v = (chunk << (8 * (8 - n))) & 0x0F0F0F0F0F0F0F0Full; // leading zeros in front
+    v = (v * 2561) >> 8;
+    v = ((v & 0x00FF00FF00FF00FFull) * 6553601) >> 16;
+    return ((v & 0x0000FFFF0000FFFFull) * 42949672960001ull) >> 32;
+}
+
+constexpr bool kEightAtOnce = __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__;
+
+// Up to `most` digits at p (before end) into m; eight characters are looked at together when
+// `limit` (the end of the readable bytes) leaves room. Returns how many digits there were;
+// those beyond `most` are only skipped.
+inline int TakeDigits(const char*& p, const char* end, const char* limit, int most, int64_t& m) {
+    int count = 0;
+    if (kEightAtOnce && limit - p >= 8) {
+        uint64_t chunk;
+        __builtin_memcpy(&chunk, p, 8);
+        const int n = int(std::min<ptrdiff_t>(LeadingDigits(chunk), end - p));
+        const int take = std::min(n, most);
+        if (take > 0) {
+            static constexpr int64_t kScale[9] = {1,      10,      100,      1000,     10000,
+                                                  100000, 1000000, 10000000, 100000000};
+            const uint64_t mask = take == 8 ? ~0ull : (1ull << (8 * take)) - 1;
+            m = m * kScale[take] + int64_t(DigitsValue(chunk & mask, take));
+        }
+        p += n;
+        count = n;
+        if (n < 8) return count;
+    }
+    for (; p < end && unsigned(*p - '0') < 10; ++p, ++count)
+        if (count < most) m = m * 10 + (*p - '0');
+    return count;
+}
+
+} // namespace csv_detail
+
 // The common case of ReadCsvNumber, inline: [-]digits[.digits] ending at a comma or the end,
-// with no more digits than fit exactly. False leaves the field to ReadCsvNumber.
+// with no more digits than fit exactly. False leaves the field to ReadCsvNumber. Bytes up to
+// `limit` (at least `end`) may be read ahead.
 inline bool ReadPlainCsvNumber(const char* p, const char* end, CsvScale scale, int64_t& value,
-                               const char*& stop) {
+                               const char*& stop, const char* limit = nullptr) {
     static constexpr int64_t kPow[6] = {1, 10, 100, 1000, 10000, 100000};
+    if (scale.power > 5) return false;
+    if (!limit) limit = end;
     const bool negative = p < end && *p == '-';
     p += negative;
-    const char* digitsStart = p;
     int64_t m = 0;
-    for (; p < end && unsigned(*p - '0') < 10; ++p) {
-        if (p - digitsStart == 18) return false; // more than the exact reader keeps
-        m = m * 10 + (*p - '0');
-    }
-    const int whole = int(p - digitsStart);
+    const int whole = csv_detail::TakeDigits(p, end, limit, 18, m);
+    // More digits than the exact reader keeps, or a result that could leave 64 bits.
+    if (whole + scale.power > 18) return false;
     int kept = 0;
     bool dropped = false;
     if (p < end && *p == '.') {
         ++p;
-        for (; p < end && unsigned(*p - '0') < 10; ++p) {
-            if (kept < scale.power) {
-                m = m * 10 + (*p - '0');
-                ++kept;
-            } else {
-                dropped = true;
-            }
-        }
+        const int fraction = csv_detail::TakeDigits(p, end, limit, scale.power, m);
+        kept = std::min(fraction, scale.power);
+        dropped = fraction > kept;
     }
-    if ((whole == 0 && kept == 0) || whole + scale.power > 18 || scale.power > 5 ||
-        (dropped && !scale.truncate) || (p < end && *p != ','))
+    if ((whole == 0 && kept == 0) || (dropped && !scale.truncate) || (p < end && *p != ','))
         return false;
     m *= kPow[scale.power - kept];
     value = negative ? -m : m;

@@ -259,5 +259,38 @@ TEST_F(CsvImportTest, FinishingComputesSlipAndSuspensionSpeedsAndComparesAuxRang
     EXPECT_TRUE(Logged("AUX1 Range miss mach..."));
 }
 
+// Numbers are read eight characters at a time where the text goes on; that must give what
+// reading them one by one gives, at every length and scale.
+TEST(CsvNumbers, ReadingAheadAgreesWithReadingOneByOne) {
+    std::string text;
+    std::vector<size_t> starts;
+    uint64_t seed = 12345;
+    for (int whole = 0; whole <= 20; ++whole)
+        for (int fraction = -1; fraction <= 9; ++fraction) {
+            starts.push_back(text.size());
+            if (whole % 3 == 1) text += '-';
+            for (int d = 0; d < whole; ++d)
+                text += char('0' + (seed = seed * 6364136223846793005u + 1) % 10);
+            if (fraction >= 0) text += '.';
+            for (int d = 0; d < fraction; ++d)
+                text += char('0' + (seed = seed * 6364136223846793005u + 1) % 10);
+            text += whole == 7 ? "x," : ",";
+        }
+    const char* end = text.data() + text.size();
+    for (size_t start : starts)
+        for (CsvScale scale : {CsvScale{0, true}, CsvScale{3, false}, CsvScale{5, false}}) {
+            const char* p = text.data() + start;
+            const char* fieldEnd = p + text.substr(start).find(',') + 1; // with its comma
+            int64_t ahead = -1, single = -1;
+            const char *stopAhead = nullptr, *stopSingle = nullptr;
+            const bool a = ReadPlainCsvNumber(p, end, scale, ahead, stopAhead, end);
+            // No bytes to read ahead: one character at a time.
+            const bool b = ReadPlainCsvNumber(p, fieldEnd, scale, single, stopSingle, p);
+            ASSERT_EQ(a, b) << text.substr(start, 30);
+            if (a) EXPECT_EQ(ahead, single) << text.substr(start, 30);
+            if (a) EXPECT_EQ(stopAhead, stopSingle);
+        }
+}
+
 } // namespace
 } // namespace qvtk::test
