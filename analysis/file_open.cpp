@@ -89,6 +89,11 @@ FileOpenResult LoadRequestedFile(FileSlot slot, const std::string& path, int lin
     FileSlot filled = slot;
     const bool loaded = LoadFileIntoSlot(filled, path);
     g_fileOpen.filledSlot = filled;
+    if (LoadWasCancelled()) {
+        requested.file = before;
+        g_fileOpen.busy = false;
+        return kOpenCancelled;
+    }
     if (filled != slot) {
         // The file went to another slot; this one holds what it held before.
         requested.file.fileName = before.fileName;

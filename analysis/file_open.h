@@ -23,7 +23,7 @@ extern FileOpenState g_fileOpen;
 // Back to the start of the program; also restarts the memo panel.
 void ResetFileOpen();
 
-enum FileOpenResult : int { kOpenLoaded = 0, kOpenRejected = 1, kOpenBusy = 2 };
+enum FileOpenResult : int { kOpenLoaded = 0, kOpenRejected = 1, kOpenBusy = 2, kOpenCancelled = 3 };
 
 // Width in pixels of a file name as the label font draws it.
 using NameWidthFn = int (*)(const std::string& name);
@@ -37,7 +37,8 @@ bool MarkOpenStarted();
 
 // Loads the file at `path` into the slot: the busy guard, the label, the whole-file read and
 // the reader, the rename after the fastest lap. A loaded file keeps its name, path and label;
-// a rejected one leaves the slot without them. A CAN file always goes into File 1
+// a rejected one leaves the slot without them; a cancelled one (the CSV selection closed
+// without OK) leaves the slot as it was. A CAN file always goes into File 1
 // (g_fileOpen.filledSlot says where it went); the requested slot then keeps its own label.
 // Showing the summary, the viewer's own resets and the redraw are left to the caller.
 //

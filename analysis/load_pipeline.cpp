@@ -6,6 +6,7 @@
 #include "analysis/gps_frame.h"
 #include "analysis/gps_laps.h"
 #include "analysis/lap_model.h"
+#include "data/csv_import.h"
 #include "data/derived_channels.h"
 #include "data/log_loader.h"
 #include "data/read_outcome.h"
@@ -21,6 +22,15 @@ const char kCutOffText[] =
     "The end of this file is cut off: the recording is loaded up to its last whole record.";
 
 namespace {
+
+bool g_loadCancelled = false;
+
+bool SameText(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if ((a[i] | 0x20) != (b[i] | 0x20)) return false;
+    return true;
+}
 
 void ResetCursor(FileSlot slot) {
     SlotOf(slot).cursorPos = 0;
@@ -75,6 +85,16 @@ void FinishHndLoad(FileSlot slot) {
     ComputeChannelRanges(slot);
 }
 
+void FinishCsvLoad(FileSlot slot) {
+    ResetCursor(slot);
+    CheckCourseLayout(slot);
+    SmoothBySettings(slot);
+    ComputeSuspensionSpeed(slot);
+    ComputeCsvSlipRatio(slot);
+    if (slot != 0) AlignColumnsWithFile1(slot);
+    ComputeChannelRanges(slot);
+}
+
 void FinishFamily4Load(FileSlot slot, bool lapsFromGps, bool append) {
     ResetCursor(slot);
     if (slot == 0) {
@@ -112,6 +132,8 @@ void FinishLoad(FileSlot slot, const ReadOutcome& outcome) {
         return FinishHndLoad(slot);
     case kFormatFamily4:
         return FinishFamily4Load(slot, outcome.lapsFromGps, outcome.appended);
+    case kFormatCsv:
+        return FinishCsvLoad(slot);
     case kFormatNone:
         return;
     }
@@ -125,6 +147,7 @@ LoadResult LoadLogFile(FileSlot& slot, std::string_view path, Bytes bytes) {
     try {
         const ReadOutcome outcome = DecodeLogFile(slot, path, bytes);
         if (outcome.format == kFormatNone) return kLoadNotSupported;
+        if (outcome.cancelled) return kLoadCancelled;
         if (outcome.decoded) FinishLoad(slot, outcome);
         // After the finishing steps (derived channels, alignment): the graphs' extremes.
         BuildSlotEnvelope(slot);
@@ -136,6 +159,10 @@ LoadResult LoadLogFile(FileSlot& slot, std::string_view path, Bytes bytes) {
         CloseSlot(slot);
     }
     return kLoadRan;
+}
+
+bool LoadWasCancelled() {
+    return g_loadCancelled;
 }
 
 void FollowFile1Display(FileSlot slot) {
@@ -163,9 +190,14 @@ bool LoadFileIntoSlot(FileSlot& slot, const std::string& path) {
     FileBytes file;
     bool loaded = false;
     ReadFailure why = ReadFailure::kNone;
-    if (ReadFileBytes(path, file, &why) && file.size > 511) {
-        loaded = LoadLogFile(slot, path, Bytes(file.data, file.size)) == kLoadRan &&
-                 SlotOf(slot).file.fileKind != kFileNone;
+    g_loadCancelled = false;
+    // A CSV file of a few short lines is a recording too; binary files need their header.
+    const bool text = SameText(PathExtension(path), "csv");
+    if (ReadFileBytes(path, file, &why) && (file.size > 511 || text)) {
+        const LoadResult result = LoadLogFile(slot, path, Bytes(file.data, file.size));
+        g_loadCancelled = result == kLoadCancelled;
+        if (g_loadCancelled) return false;
+        loaded = result == kLoadRan && SlotOf(slot).file.fileKind != kFileNone;
     } else {
         // The first line as it always was; the reason below it.
         std::string text = "Load file error " + path;

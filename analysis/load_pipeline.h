@@ -12,16 +12,19 @@
 
 namespace qvtk {
 
-enum LoadResult : int { kLoadRan = 0, kLoadNotSupported = 1 };
+enum LoadResult : int { kLoadRan = 0, kLoadNotSupported = 1, kLoadCancelled = 2 };
 
 // The dispatcher with what follows each reader. Returns kLoadRan when a reader ran (which
 // reports and closes the slot itself on error), kLoadNotSupported after "Not support File
-// Type" (slot unchanged). `slot` becomes the slot the reader filled.
+// Type" (slot unchanged), kLoadCancelled when the CSV selection was closed without OK (slot
+// unchanged). `slot` becomes the slot the reader filled.
 LoadResult LoadLogFile(FileSlot& slot, std::string_view path, Bytes bytes);
 
 // Reads the file at path and loads it into the slot. Returns true when a slot holds the
-// recording; `slot` becomes the slot that was filled.
+// recording; `slot` becomes the slot that was filled. A cancelled CSV selection leaves the slot,
+// its name and label as they were (LoadWasCancelled() tells).
 bool LoadFileIntoSlot(FileSlot& slot, const std::string& path);
+bool LoadWasCancelled();
 
 // The steps after a reader that decoded its records, for the format it read.
 void FinishLoad(FileSlot slot, const ReadOutcome& outcome);

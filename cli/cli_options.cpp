@@ -8,6 +8,8 @@
 #include "analysis/course_layout.h"
 #include "analysis/gps_laps.h"
 #include "analysis/lap_model.h"
+#include "data/csv_import.h"
+#include "data/derived_channels.h"
 #include "analysis/load_pipeline.h"
 #include "logger/program.h"
 #include "data/derived_channels.h"
@@ -53,12 +55,20 @@ void PrintUsage(std::FILE* to) {
   qvtk-cli render FILE [FILE2] --view afmap|xy --out PNG [--width W] [--height H] [--dir DIR]
                 [--set KEY=VALUE]... [--cursor SAMPLE] [--checked LIST] [--window-low N]
                 [--window-width N] [--reverse]
+  qvtk-cli render FILE --view map --images BASE [--dir DIR] [--set KEY=VALUE]...
+                [--lap K] [--cursor SAMPLE]
   qvtk-cli percentage FILE [--file2 F2] --channel Ne|Th|FrSUS|RrSUS [--min A --max B --step C]
                 [--scope all|checked] [--checked LIST] [--simulate FS,RS,TS] [--json]
   qvtk-cli simulate FILE --front FS --rear RS --tyre TS [--json]
   qvtk-cli afmap FILE [FILE2] [--checked LIST] [--window-low N] [--window-width N] [--reverse]
                 [--json]
+  qvtk-cli import-csv FILE [CSV options] [--dir DIR] [--set KEY=VALUE]... [--json]
+  qvtk-cli export FILE --out CSV [--mode all|laps|range] [--laps LIST]
+                [--from SECONDS --to SECONDS] [--rate INDEX] [--dir DIR] [--set KEY=VALUE]...
+  qvtk-cli fuel FILE [FILE2] [--dir DIR] [--set KEY=VALUE]...
     loading options (--dir, --set) as for the other commands; LIST: lap-start mark indices
+  CSV options (a FILE ending in .csv, every command): [--map ROW=COLUMN]...
+                [--timebase CHOICE|COLUMN] [--lap-type number|distance] [--no-resample]
   qvtk-cli logger probe|monitor|calibrate|set-clock ...   (qvtk-cli logger for its options)
   qvtk-cli setup-file --from RECORDING --out FILE ...     (qvtk-cli setup-file --list)
   qvtk-cli clock-file --out FILE --at "YYYY-MM-DD HH:MM"
@@ -80,11 +90,14 @@ bool ParseOptions(int argc, char** argv, Options& o) {
     o.command = argv[1];
     if (o.command != "inspect" && o.command != "samples" && o.command != "laps" &&
         o.command != "render" && o.command != "percentage" && o.command != "simulate" &&
-        o.command != "afmap")
+        o.command != "afmap" && o.command != "import-csv" && o.command != "export" &&
+        o.command != "fuel")
         return Fail("unknown command " + o.command);
     o.file = argv[2];
     int first = 3;
-    const size_t extra = o.command == "render" ? 2 : o.command == "afmap" ? 1 : 0;
+    const size_t extra = o.command == "render"                          ? 2
+                         : o.command == "afmap" || o.command == "fuel" ? 1
+                                                                        : 0;
     while (first < argc && argv[first][0] != '-' && o.extraFiles.size() < extra)
         o.extraFiles.push_back(argv[first++]);
     for (int i = first; i < argc; ++i) {
@@ -127,11 +140,43 @@ bool ParseOptions(int argc, char** argv, Options& o) {
             o.marksPerLap = int(n);
         } else if (a == "--columns") {
             if (!next(o.columns)) return Fail("--columns needs a list");
+        } else if ((a == "--from" || a == "--to") && o.command == "export") {
+            char* end = nullptr;
+            double& seconds = a == "--from" ? o.fromSeconds : o.toSeconds;
+            if (!next(v) || (seconds = std::strtod(v.c_str(), &end), *end != 0) || v.empty() ||
+                !(seconds >= 0 && seconds < 1e9))
+                return Fail(a + " needs seconds");
+            o.hasRange = true;
         } else if (a == "--from") {
             if (!next(v) || !ParseNumber(v, o.from) || o.from < 0)
                 return Fail("--from needs a sample");
         } else if (a == "--to") {
             if (!next(v) || !ParseNumber(v, o.to) || o.to < 0) return Fail("--to needs a sample");
+        } else if (a == "--map") {
+            size_t eq;
+            if (!next(v) || (eq = v.find('=')) == std::string::npos || eq == 0)
+                return Fail("--map needs ROW=COLUMN");
+            o.csv.map.emplace_back(v.substr(0, eq), v.substr(eq + 1));
+        } else if (a == "--timebase") {
+            if (!next(o.csv.timebase) || o.csv.timebase.empty())
+                return Fail("--timebase needs a time base or a column");
+        } else if (a == "--lap-type") {
+            if (!next(v) || (v != "number" && v != "distance"))
+                return Fail("--lap-type needs number or distance");
+            o.csv.lapType = v == "number" ? 1 : 0;
+        } else if (a == "--no-resample") {
+            o.csv.noResample = true;
+        } else if (a == "--mode") {
+            if (!next(o.mode) || (o.mode != "all" && o.mode != "laps" && o.mode != "range"))
+                return Fail("--mode needs all, laps or range");
+        } else if (a == "--laps") {
+            if (!next(o.laps)) return Fail("--laps needs a list");
+        } else if (a == "--rate") {
+            if (!next(v) || !ParseNumber(v, n) || n < 0 || n > 5)
+                return Fail("--rate needs an index 0 to 5");
+            o.rate = int(n);
+        } else if (a == "--images") {
+            if (!next(o.images)) return Fail("--images needs a file name");
         } else if (a == "--out") {
             if (!next(o.out)) return Fail("--out needs a file");
         } else if (a == "--width" || a == "--height") {
@@ -168,7 +213,12 @@ bool ParseOptions(int argc, char** argv, Options& o) {
         }
     }
     if (o.command == "samples" && o.columns.empty()) return Fail("samples needs --columns");
-    if (o.command == "render" && o.out.empty()) return Fail("render needs --out");
+    if (o.command == "render" && o.out.empty() && o.images.empty())
+        return Fail("render needs --out or --images");
+    if (!o.images.empty() && o.view != "map") return Fail("--images needs --view map");
+    if (o.command == "export" && o.out.empty()) return Fail("export needs --out");
+    if (o.command == "export" && o.mode == "range" && !o.hasRange)
+        return Fail("--mode range needs --from and --to");
     return true;
 }
 
@@ -188,6 +238,7 @@ void StartProgram(const std::string& programDirectory,
     g_session.programDirectory = dir;
     if (auto text = ReadTextFile((fs::path(dir) / "QVTK2.ini").string())) ApplySettingsText(*text);
     for (const auto& [key, value] : settings) SetSettingByKey(key, value);
+    LoadCsvLabels(dir);
     // As the program starts: marks per lap from the settings, the course named there and its
     // GPS control line.
     SetMarksPerLap(0, g_settings.Lap_PG);
@@ -206,6 +257,7 @@ bool ParseSetting(const std::string& text, std::vector<std::pair<std::string, st
 
 bool PrepareSession(Options& o, const char* argv0) {
     StartProgram(o.dir, o.settings, argv0);
+    g_csvImport.request = o.csv;
     if (o.slot != 0 && !o.base.empty()) {
         FileSlot base = 0;
         LoadFileIntoSlot(base, o.base);

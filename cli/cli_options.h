@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/tool_options.h"
+#include "data/csv_import.h"
 #include "data/session.h"
 
 namespace qvtk::cli {
@@ -39,6 +40,15 @@ struct Options {
     long long lap = -1;          // map: the lap-start mark index k of the lap shown
     int colorChannel = 0;        // map: the column colouring the course, 0 = none
     ToolOptions tool;            // percentage, simulate, afmap
+    std::string images;          // map: --images BASE, the five course-map pictures
+    // CSV files: the load data selection as a script makes it
+    CsvRequest csv;
+    // export
+    std::string mode = "all"; // all, laps or range
+    std::string laps;         // --laps: lap-start mark indices
+    bool hasRange = false;
+    double fromSeconds = 0, toSeconds = 0;
+    int rate = 1; // index of the output rate, "200Hz (5ms)"
 };
 
 // Parses argv; on error prints the message and usage to stderr and returns false. "--help"

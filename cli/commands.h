@@ -2,6 +2,7 @@
 #include "cli/cli_options.h"
 #include "logger/logger_answers.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -10,7 +11,20 @@ namespace qvtk::cli {
 // "0,2-5" or "present": the columns asked for, in the order given.
 bool ParseColumns(const std::string& list, const Slot& s, std::vector<int>& out);
 
+class JsonWriter;
+
+constexpr int kExitNotSaved = 3; // export, render --images: the file could not be written
+
+// What inspect prints; `extra` adds members to the JSON object.
+void PrintInspect(const Options& o, bool loaded, const std::function<void(JsonWriter&)>& extra);
+
+// A CSV request that names no row or column: says so and is a usage error.
+bool CsvRequestFailed();
+
 int RunInspect(Options& o, bool loaded);
+int RunImportCsv(Options& o, bool loaded);
+int RunExport(Options& o, bool loaded);
+int RunFuel(Options& o, bool loaded);
 int RunSamples(Options& o, bool loaded);
 int RunLaps(Options& o, bool loaded);
 int RunRender(Options& o, int argc, char** argv, bool loaded);

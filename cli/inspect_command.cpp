@@ -1,6 +1,7 @@
 #include "cli/commands.h"
 
 #include <cstdio>
+#include <functional>
 #include <iostream>
 
 #include "cli/json_writer.h"
@@ -64,7 +65,7 @@ void WriteChannels(JsonWriter& j, const Slot& s) {
     j.EndArray();
 }
 
-void WriteJson(const Options& o, bool loaded) {
+void WriteJson(const Options& o, bool loaded, const std::function<void(JsonWriter&)>& extra) {
     const Slot& s = SlotOf(o.slot);
     JsonWriter j;
     j.BeginObject();
@@ -103,6 +104,7 @@ void WriteJson(const Options& o, bool loaded) {
     j.EndObject();
     j.Key("messages");
     WriteMessages(j);
+    if (extra) extra(j);
     j.EndObject();
     std::cout << j.Text() << "\n";
 }
@@ -129,11 +131,15 @@ void WriteText(const Options& o, bool loaded) {
 
 } // namespace
 
-int RunInspect(Options& o, bool loaded) {
+void PrintInspect(const Options& o, bool loaded, const std::function<void(JsonWriter&)>& extra) {
     if (o.json)
-        WriteJson(o, loaded);
+        WriteJson(o, loaded, extra);
     else
         WriteText(o, loaded);
+}
+
+int RunInspect(Options& o, bool loaded) {
+    PrintInspect(o, loaded, {});
     return loaded ? kExitLoaded : kExitRejected;
 }
 

@@ -17,11 +17,15 @@ int main(int argc, char** argv) {
         return kExitLoaded;
     }
     const bool loaded = PrepareSession(o, argv[0]);
+    if (CsvRequestFailed()) return kExitUsage;
     if (o.command == "samples") return RunSamples(o, loaded);
     if (o.command == "laps") return RunLaps(o, loaded);
     if (o.command == "render") return RunRender(o, argc, argv, loaded);
     if (o.command == "percentage") return RunPercentage(o, loaded);
     if (o.command == "simulate") return RunSimulate(o, loaded);
     if (o.command == "afmap") return RunAfMap(o, loaded);
+    if (o.command == "import-csv") return RunImportCsv(o, loaded);
+    if (o.command == "export") return RunExport(o, loaded);
+    if (o.command == "fuel") return RunFuel(o, loaded);
     return RunInspect(o, loaded);
 }

@@ -21,6 +21,7 @@
 #include "platform/safe_file.h"
 #include "render/render_qt.h"
 #include "viewer/af_map_view.h"
+#include "viewer/course_map_images.h"
 #include "viewer/course_map_picture.h"
 #include "viewer/frame.h"
 #include "viewer/graph_layout.h"
@@ -110,6 +111,7 @@ bool DrawMapPicture(const Options& o) {
     }
     g_view.CurrentFile = 0;
     g_view.CourseColorChannel[0] = o.colorChannel;
+    if (!o.images.empty()) return true; // the pictures draw their own colourings
     RefreshCourseMapPicture();
     while (g_mapPicture.gpsPending) DrawGpsTrack(0); // the whole lap, not one pass of it
     RenderSetTarget(kBackBuffer);
@@ -167,6 +169,11 @@ int RunRender(Options& o, int argc, char** argv, bool loaded) {
         if (!DrawMapPicture(o)) {
             RenderClose();
             return kExitUsage;
+        }
+        if (!o.images.empty()) {
+            const bool saved = SaveCourseMapImages(o.images);
+            RenderClose();
+            return saved ? kExitLoaded : kExitNotSaved;
         }
     } else if (o.view == "afmap" || o.view == "xy") {
         ShowToolView(o);

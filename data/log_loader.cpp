@@ -1,6 +1,7 @@
 #include "data/log_loader.h"
 
 #include "data/can_reader.h"
+#include "data/csv_import.h"
 #include "data/family3_reader.h"
 #include "data/family4_reader.h"
 #include "data/hnd_reader.h"
@@ -28,6 +29,7 @@ const FileFormat kFormats[] = {
     {"qvd", '4', ReadFamily4File, kFormatFamily4, false},
     {"QVL", '4', ReadFamily4File, kFormatFamily4, false},
     {"hnd", -1, ReadHndFile, kFormatHnd, false},
+    {"csv", -1, ReadCsvImport, kFormatCsv, false},
 };
 
 bool SameText(std::string_view a, std::string_view b) {

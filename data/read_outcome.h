@@ -4,7 +4,14 @@
 
 namespace qvtk {
 
-enum LogFormat : int { kFormatNone = 0, kFormatFamily3, kFormatCan, kFormatFamily4, kFormatHnd };
+enum LogFormat : int {
+    kFormatNone = 0,
+    kFormatFamily3,
+    kFormatCan,
+    kFormatFamily4,
+    kFormatHnd,
+    kFormatCsv
+};
 
 struct ReadOutcome {
     LogFormat format = kFormatNone;
@@ -12,6 +19,7 @@ struct ReadOutcome {
     bool lapsFromGps = false; // family 4: the header asks for laps from line crossings
     bool appended = false;    // family 4: the file was added after the slot's samples
     bool truncated = false;   // the file ends inside a record: loaded up to the last whole one
+    bool cancelled = false;   // CSV: the selection was closed without OK; the slot is as it was
 };
 
 } // namespace qvtk

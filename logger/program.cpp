@@ -9,6 +9,7 @@
 #include "analysis/lap_table.h"
 #include "analysis/percentage.h"
 #include "analysis/xy_plot.h"
+#include "data/csv_import.h"
 #include "data/derived_channels.h"
 #include "data/family4_reader.h"
 #include "data/session.h"
@@ -27,6 +28,7 @@ void ResetProgram() {
     ResetSettingsFile();
     ResetSession();
     ResetDerivedChannelState();
+    ResetCsvImport();
     ResetLoadOptions();
     ResetStatusChannels();
     ResetLapModel();

@@ -3,6 +3,7 @@
 #include "tools/sim/can_writer.h"
 #include "tools/sim/course_ini.h"
 #include "tools/sim/course_writer.h"
+#include "tools/sim/csv_writer.h"
 #include "tools/sim/family3_writer.h"
 #include "tools/sim/family4_writer.h"
 #include "tools/sim/hnd_writer.h"
@@ -40,14 +41,15 @@ constexpr const char* kUsage =
     "                     [--linear-sus] [--marks-per-lap M] [--pace P]\n"
     "\n"
     "demo   writes demo_v0.qvd, demo_v1.qvd, demo_v2.qvd, demo_v3.qvd, demo_v4.qvd,\n"
-    "       demo_v32.qvd, demo_f4.qvd, demo.hnd, demo.CAN, the course vorela.crs and its\n"
-    "       gps_p.ini, Sector.ini and a QVTK2.ini for the viewer into DIR, and\n"
-    "       demo_rival.qvd: a faster rider's ride on the same course\n"
+    "       demo_v32.qvd, demo_f4.qvd, demo.hnd, demo.CAN, demo_timer.csv, the course\n"
+    "       vorela.crs and its gps_p.ini, Sector.ini and a QVTK2.ini for the viewer into DIR,\n"
+    "       and demo_rival.qvd: a faster rider's ride on the same course\n"
     "ride   writes one file of a FORMAT:\n"
     "       v0 v1 v2 v3 v4 v32  family-3 log of that version\n"
     "       f4, f4gps           family-4 CAN log, laps by marker / by the GPS line\n"
     "       hnd                 hnd log\n"
     "       can                 CAN frame file\n"
+    "       csv                 a lap timer's CSV export (20 Hz, jittered time stamps)\n"
     "       crs                 course layout\n"
     "       gpsini, sectorini   the course's gps_p.ini and Sector.ini (as vorela.crs)\n"
     "--seed N           ride and course (default 1; demo 138)\n"
@@ -185,6 +187,7 @@ int Demo(const Args& args) {
     rival.seed = kRivalSeed;
     rival.pace = kRivalPace;
     ok = WriteFile(dir / "demo_rival.qvd", WriteFamily3(SimulateRide(course, rival), 3)) && ok;
+    ok = WriteFile(dir / "demo_timer.csv", WriteLapTimerCsv(ride)) && ok;
     ok = WriteFile(dir / "vorela.crs", WriteCourseLayout(course)) && ok;
     ok = WriteFile(dir / "gps_p.ini", GpsLineIni(course)) && ok;
     ok = WriteFile(dir / "Sector.ini", WriteSectorIni(kCourseName, SectorStartPoints())) && ok;
@@ -207,6 +210,7 @@ std::optional<std::vector<uint8_t>> CourseFile(const std::string& format, const 
 std::optional<std::vector<uint8_t>> RideFile(const std::string& format, const SimRide& ride) {
     if (format == "can") return WriteCanFrames(ride);
     if (format == "hnd") return WriteHnd(ride);
+    if (format == "csv") return WriteLapTimerCsv(ride);
     if (format != "f4" && format != "f4gps") return std::nullopt;
     Family4Options options;
     options.gpsLaps = format == "f4gps";
@@ -214,7 +218,7 @@ std::optional<std::vector<uint8_t>> RideFile(const std::string& format, const Si
 }
 
 bool IsKnownFormat(const std::string& format) {
-    for (const char* known : {"can", "crs", "f4", "f4gps", "hnd", "gpsini", "sectorini"})
+    for (const char* known : {"can", "crs", "csv", "f4", "f4gps", "hnd", "gpsini", "sectorini"})
         if (format == known) return true;
     return FamilyVersion(format).has_value();
 }

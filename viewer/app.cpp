@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "analysis/course_layout.h"
+#include "data/csv_selection_dialog.h"
 #include "data/settings.h"
 #include "platform/message_box.h"
 #include "platform/safe_file.h"
@@ -120,6 +121,7 @@ void StartProgram(const std::string& programDirectory) {
     ResetGraphSettings();
     ResetGraphLayouts();
     LoadSettings(programDirectory); // also the program directory and the course it names
+    InstallCsvSelectionDialog();
     g_view.SubViewOn = g_settings.AnimeMode;
     g_view.StatusViewOn = g_settings.SusgramDisplay;
     ChooseFontMetrics();

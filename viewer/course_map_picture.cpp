@@ -62,15 +62,19 @@ uint64_t Mix(uint64_t h, int64_t v) {
     return (h ^ uint64_t(v)) * 0x100000001B3ull;
 }
 
+// The column that colours the map, -1 for none (the view's choice 0 is none).
 int ColouringColumn(FileSlot slot) {
+    if (slot == 0 && g_mapPicture.imageColumn >= 0 &&
+        IsPresent(SlotOf(0), g_mapPicture.imageColumn))
+        return g_mapPicture.imageColumn;
     int c = g_view.CourseColorChannel[slot];
-    return c > 0 && IsPresent(SlotOf(slot), c) ? c : 0;
+    return c > 0 && IsPresent(SlotOf(slot), c) ? c : -1;
 }
 
 void BuildLabel() {
     const int file = g_view.CurrentFile;
     const int c = ColouringColumn(file);
-    if (!c) {
+    if (c < 0) {
         g_mapPicture.label.clear();
         return;
     }
@@ -118,9 +122,9 @@ void DrawLayoutPicture(bool coloured) {
         MarkTrack(x, y, 7);
     }
     const int file = g_view.CurrentFile;
-    const int column = coloured ? ColouringColumn(file) : 0;
+    const int column = coloured ? ColouringColumn(file) : -1;
     static int32_t samples[kCoursePointEntries];
-    if (column) CoursePointsToSamples(file, SelectedLap(file), n + 1, samples);
+    if (column >= 0) CoursePointsToSamples(file, SelectedLap(file), n + 1, samples);
     const int32_t* sec = LapStateOf(0).sectors.sec;
     const bool boundaries = MarksPerLap(0) == 1;
     TranslucentBlend(127);
@@ -135,7 +139,7 @@ void DrawLayoutPicture(bool coloured) {
             continue;
         }
         RenderColorValue color = MapMarkerColor();
-        if (column)
+        if (column >= 0)
             color = MapPaletteColor(
                 PaletteEntry(file, column, SampleAt(file, column, samples[i]), 255));
         RenderCircle(x, y, 4, color, true);
@@ -215,8 +219,8 @@ bool DrawTrackIncrement(FileSlot slot, bool lines) {
             }
         } else {
             const RenderColorValue color =
-                column ? MapPaletteColor(PaletteEntry(0, column, SampleAt(0, column, i), 254))
-                       : fileColor;
+                column >= 0 ? MapPaletteColor(PaletteEntry(0, column, SampleAt(0, column, i), 254))
+                            : fileColor;
             // Samples between GPS records repeat the position: the same triangle again.
             if (!havePrev || p.x != px || p.y != py || color != prevColor) {
                 Reserve(3, PrimitiveKind::TriangleList);
@@ -252,7 +256,7 @@ uint64_t PictureSignature() {
     const int file = g_view.CurrentFile;
     // The lap matters only to the colours: a plain course is not drawn again on every lap.
     const int column = ColouringColumn(file);
-    h = Mix(Mix(Mix(h, file), column), column ? SelectedLap(file) : 0);
+    h = Mix(Mix(Mix(h, file), column), column >= 0 ? SelectedLap(file) : 0);
     h = Mix(Mix(h, g_courseLayout.courseOffset), g_courseLayout.pointCount);
     for (int32_t b : LapStateOf(0).sectors.sec) h = Mix(h, b);
     return Mix(h, MarksPerLap(0));

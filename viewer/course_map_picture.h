@@ -33,6 +33,7 @@ struct CourseMapPicture {
     // Which 32 x 32 cells of the picture the drawn track touches (bit x of row y), so that
     // the time and distance box can be put where it hides none of it.
     uint16_t trackCells[kCourseMapSize / 32] = {};
+    int imageColumn = -1;       // saving pictures: File 1's colouring column, 0 (Ne) included
 };
 
 extern CourseMapPicture g_mapPicture;

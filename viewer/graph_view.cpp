@@ -186,7 +186,7 @@ void DrawSpanReadout(const GraphFrame& f) {
     int fs = g_res.smallFontSize, top = fs + 3;
     int bottom = f.clientHeight - ScrollBarHeight(f);
     int bx = int(f.baseX), mx = g_view.MouseX;
-    if (g_view.ShiftHeld) {
+    if (g_view.ShiftHeld || g_view.rangePending) {
         RenderSetBlend(BlendMode::Alpha, 40);
         RenderBox(float(std::min(bx, mx)), float(top), float(std::max(bx, mx)), float(bottom),
                   SchemeTextColor(), true);

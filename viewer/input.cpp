@@ -6,6 +6,7 @@
 #include "analysis/lap_navigation.h"
 #include "data/settings.h"
 #include "viewer/course_map_window.h"
+#include "viewer/export_dialog.h"
 #include "viewer/frame.h"
 #include "viewer/graph_layout.h"
 #include "viewer/graph_position.h"
@@ -233,7 +234,7 @@ void PollInput() {
         (pressed & kMouseLeft) && (g_view.TabUnderMouse || g_view.TabArrowUnderMouse);
     const bool subView = !onTabs && SubViewMouse(frame, pressed);
     if (!onTabs && (subView || CourseMapMouse(pressed) || LapListClick(frame, pressed) ||
-                    ValueColumnClick(frame, pressed)))
+                    ValueColumnClick(frame, pressed) || RangeMarkClick(frame, pressed)))
         pressed = 0;
     MouseClicks(pressed);
     GraphPositionMouse(frame, pressed);

@@ -4,6 +4,8 @@
 #include <cctype>
 
 #include "analysis/course_layout.h"
+#include "viewer/lap_table_dialog.h"
+#include "analysis/fuel_used.h"
 #include "data/derived_channels.h"
 #include "logger/realtime_monitor_dialog.h"
 #include "logger/setup_dialog.h"
@@ -12,6 +14,7 @@
 #include "viewer/af_map_view.h"
 #include "viewer/channel_order_dialog.h"
 #include "viewer/course_map_picture.h"
+#include "viewer/course_map_images.h"
 #include "viewer/course_map_window.h"
 #include "viewer/graph_layout.h"
 #include "viewer/graphs.h"
@@ -145,7 +148,8 @@ bool ExecuteLetter(int c) {
     case '3':
         if (Expert(2)) OpenFileIntoSlot(2, kOpenWithDialog);
         break;
-    case '4': // saving the course map picture comes with the exports
+    case '4':
+        if (DebugMode() && g_settings.CourseLayout_on) SaveCourseMapImagesWithDialog();
         break;
     case '5':
         LoadLayout(1);
@@ -193,11 +197,13 @@ bool ExecuteLetter(int c) {
     case 'p':
         if (DebugMode()) OpenRealTimeMonitor(RenderMainWindow());
         break;
-    case 'g': // corrective tools and fuel used come later
-    case 'k':
+    case 'g': // the corrective tools come later
         break;
     case 'j':
         ShowChannelOrder();
+        break;
+    case 'k':
+        ShowFuelUsed();
         break;
     case 'h':
         g_view.PopupHintOn = !g_view.PopupHintOn;

@@ -15,6 +15,7 @@
 #include "analysis/percentage_dialog.h"
 #include "data/settings.h"
 #include "render/render_qt.h"
+#include "viewer/export_dialog.h"
 #include "viewer/graph_layout.h"
 #include "viewer/search_marks.h"
 #include "viewer/tool_launch.h"
@@ -176,7 +177,6 @@ void LapTableDialog::Build() {
         const char* text;
         bool checkable, expertOnly;
     };
-    // The tool behind "   CSV     Output" is not in the program yet: its button does nothing.
     const ButtonSpec specs[] = {
         {"laf", " LAF  Histogram", false, false},
         {"sector", "Estimation SectorTime", true, false},
@@ -204,6 +204,7 @@ void LapTableDialog::Build() {
         if (name == "page") pageButton_ = button;
         if (name == "close") connect(button, &QPushButton::clicked, this, &QDialog::reject);
         ConnectToolButton(name, button);
+        if (name == "csv") ConnectCsvOutputButton(*this, *button);
     }
     auto* keep = new QCheckBox(QStringLiteral("Keep"), this);
     keep->setObjectName(QStringLiteral("keep"));
@@ -436,6 +437,7 @@ void OpenAnalysisTools() {
     RequestRedraw(kRedrawFull);
     SyncToolbar();
     RunRequestedTool();
+    RunRequestedCsvOutput();
 }
 
 } // namespace qvtk

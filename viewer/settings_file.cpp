@@ -14,6 +14,7 @@
 #include "analysis/course_layout.h"
 #include "analysis/gps_laps.h"
 #include "analysis/lap_model.h"
+#include "data/csv_import.h"
 #include "data/session.h"
 #include "data/settings.h"
 #include "platform/file_read.h"
@@ -75,13 +76,6 @@ void ListLayoutFiles(const std::string& directory) {
         if (g_layoutList.count == kMaxLayouts) break;
         g_layoutList.names[g_layoutList.count++] = name;
     }
-}
-
-void ReadCsvLabels(std::string_view text) {
-    for (int row = 0; row < kCsvLabelRows; ++row)
-        for (int set = 0; set < kCsvLabelSets; ++set)
-            IniGetString(kCsvLabelSections[row], std::to_string(set), kNoCsvLabel,
-                         g_csvLabels.labels[row][set], kCsvLabelBuffer, text);
 }
 
 // Where the note goes when the program directory takes no file: the user's state folder,
@@ -154,9 +148,7 @@ void LoadSettings(const std::string& programDirectory) {
     else
         ListLayoutFiles(programDirectory);
 
-    const std::optional<std::string> labels =
-        ReadTextFile(InDirectory(programDirectory, "csvlabel.ini"));
-    ReadCsvLabels(labels ? std::string_view(*labels) : std::string_view());
+    LoadCsvLabels(programDirectory);
 
     // The course the settings name (nothing is loaded yet), and its GPS control line.
     ResetCourseLayout();

@@ -80,6 +80,11 @@ struct ViewState {
     int TabArrowUnderMouse = 0; // -1 the strip's left arrow, +1 its right one, 0 none
     // The Shift state the toolbar's File 2/3 button shows.
     int ToolbarShowsFile3 = 0;
+    // The CSV export's range: marked in the graphs after "Range Select" (a left click ends it).
+    int rangePending = 0;
+    int RangeRate = 1;             // the output rate chosen before the marking
+    int32_t RangeEnds[2] = {0, 0}; // File 1 samples under the baseline and the click
+    int CsvOutputRequested = 0;    // the lap table's "   CSV     Output" was pressed
 };
 
 extern ViewState g_view;

@@ -289,5 +289,82 @@ TEST_F(CliTest, RenderMapWritesTheCourseMapPicture) {
     EXPECT_NE(none.err.find("no course layout and no GPS track"), std::string::npos);
 }
 
+TEST_F(CliTest, ImportCsvLoadsWithTheAssignmentsAndReportsTheTable) {
+    std::ofstream(dir_ / "timer.csv") << "Venue,Jerez\n\nTime,RPM,RPM\ns,rpm,rpm\n0.00,1000,"
+                                         "2000\n0.01,1100,2100\n0.02,1200,2200\n";
+    const std::string csv = "import-csv " + Path("timer.csv") + Dir();
+    const std::string choice = " --timebase Time --map 'Ne=RPM (2)' --map 2=2";
+    CliRun r = Cli(csv + choice + " --json");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("\"kind\":3,"), std::string::npos);
+    EXPECT_NE(r.out.find("\"csv\":{\"headerLine\":3,\"columns\":[\"Time\",\"RPM\",\"RPM (2)\"],"
+                         "\"units\":[\"s\",\"rpm\",\"rpm\"],\"timebase\":\"Time\","
+                         "\"resampled\":false,\"log\":[\"Detected Timebase 10ms(100Hz)\"]}"),
+              std::string::npos)
+        << r.out;
+    CliRun rows = Cli("samples " + Path("timer.csv") + Dir() + choice + " --columns 0,1 --to 1");
+    EXPECT_EQ(rows.out, "sample,c0,c1\n0,0,0\n1,2000000,1000000\n");
+
+    CliRun row = Cli(csv + " --map Gear=RPM");
+    EXPECT_EQ(row.status, 1);
+    EXPECT_EQ(row.err, "qvtk-cli: no row Gear\n");
+    EXPECT_NE(Cli(csv + " --map Ne=Speed").err.find("qvtk-cli: no column Speed"),
+              std::string::npos);
+    std::ofstream(dir_ / "empty.csv") << "";
+    CliRun empty = Cli("import-csv " + Path("empty.csv") + Dir());
+    EXPECT_EQ(empty.status, 2);
+    EXPECT_EQ(empty.err, "File Error!!: File Error.\n");
+}
+
+TEST_F(CliTest, ExportWritesFileOneAsTheExportDialogDoes) {
+    const std::string out = (dir_ / "ride.csv").string(), ride = Path("ride.qvd");
+    auto lines = [&] {
+        std::ifstream in(out, std::ios::binary);
+        std::vector<std::string> all;
+        for (std::string line; std::getline(in, line);) all.push_back(line);
+        return all;
+    };
+    CliRun all = Cli("export " + ride + Dir() + " --out " + out + " --rate 5");
+    ASSERT_EQ(all.status, 0) << all.err;
+    EXPECT_EQ(all.err.substr(all.err.size() - 13), "Saved: Done.\n");
+    std::vector<std::string> text = lines();
+    ASSERT_GT(text.size(), 3u);
+    EXPECT_EQ(text[0], "Time,Lap,Ne,TPS,VFW,VRW,FrSUS,RrSUS,LAF1,LAF2,VB,AUX1,AUX2,Slip%,VFrSUS,"
+                       "VRrSUS\r");
+    EXPECT_EQ(text[2].rfind("1.000,0,", 0), 0u);
+
+    ASSERT_EQ(
+        Cli("export " + ride + Dir() + " --out " + out + " --mode range --from 1 --to 2").status,
+        0);
+    EXPECT_EQ(lines().size(), 1u + 201u); // samples 200 to 400 at 200 Hz
+    ASSERT_EQ(Cli("export " + ride + Dir() + " --out " + out + " --mode laps --laps 1").status, 0);
+    const std::string last = lines().back(); // the flying lap ends on its mark
+    EXPECT_EQ(last.substr(last.find(','), 3), ",1,") << last;
+    EXPECT_EQ(Cli("export " + ride + Dir() + " --out " + out + " --mode laps --laps 9").status, 1);
+    CliRun refused = Cli("export " + ride + Dir() + " --out " + (dir_ / "no/such.csv").string());
+    EXPECT_EQ(refused.status, 3);
+    EXPECT_NE(refused.err.find("Error !!: Not Saved !!"), std::string::npos);
+    CliRun fuel = Cli("fuel " + ride + " " + ride + Dir()); // no "F_TMFLCN": nothing
+    EXPECT_EQ(fuel.status, 0);
+    EXPECT_EQ(fuel.out, "");
+}
+
+TEST_F(CliTest, RenderImagesSavesTheFiveColouredCourseMaps) {
+    const fs::path base = dir_ / "course.bmp";
+    CliRun run =
+        Cli("render " + Path("ride.qvd") + Dir() + " --view map --lap 1 --images " + base.string());
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.err.find("Saved: Course Map is saved.\n"), std::string::npos);
+    std::vector<std::string> pictures;
+    for (const char* suffix : {"_ne", "_th", "_vfw", "_fsus", "_rsus"}) {
+        std::ifstream in(dir_ / ("course" + std::string(suffix) + ".bmp"), std::ios::binary);
+        pictures.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        EXPECT_EQ(pictures.back().substr(0, 2), "BM") << suffix;
+    }
+    for (size_t a = 0; a < pictures.size(); ++a)
+        for (size_t b = a + 1; b < pictures.size(); ++b)
+            EXPECT_NE(pictures[a], pictures[b]) << a << " " << b; // each its own colouring
+}
+
 } // namespace
 } // namespace qvtk::test

@@ -1,0 +1,524 @@
+// The CSV reader: a first pass that counts the data lines and learns the time base and the AUX
+// ranges, a second that fills the slot (on two threads, or resampled onto a regular time
+// base), then the lap marks and the distance tracks.
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "data/csv_import.h"
+#include "data/fixed_channels.h"
+#include "data/lap_marker.h"
+#include "platform/message_box.h"
+#include "platform/parallel.h"
+
+namespace qvtk {
+
+namespace {
+
+constexpr int64_t kPumpLines = 2000;     // lines between two looks at the window
+constexpr int64_t kChunkLines = 1 << 15; // lines of one piece of the second pass
+constexpr int kChannelRows = 11;         // rows 1-11 feed columns 0-10
+constexpr int kFirstProgress = 0, kSecondProgress = 100, kDistanceProgress = 200;
+
+// The fields one pass reads, in column order (a column may be read twice).
+struct FieldPlan {
+    std::vector<int> columns;
+    std::vector<CsvScale> scales;
+    std::vector<int32_t*> targets; // the second pass: where each value goes
+    std::vector<bool> engine;      // whole units that are stored x 1000
+    std::vector<int> tags;         // what a field without a target is read for
+    void Add(int column, CsvScale scale, int32_t* target, bool engineSpeed = false, int tag = 0) {
+        size_t at = 0;
+        while (at < columns.size() && columns[at] <= column) ++at;
+        const ptrdiff_t d = ptrdiff_t(at);
+        columns.insert(columns.begin() + d, column);
+        scales.insert(scales.begin() + d, scale);
+        targets.insert(targets.begin() + d, target);
+        engine.insert(engine.begin() + d, engineSpeed);
+        tags.insert(tags.begin() + d, tag);
+    }
+    int IndexOf(int tag) const {
+        for (size_t i = 0; i < tags.size(); ++i)
+            if (tags[i] == tag) return int(i);
+        return -1;
+    }
+    size_t size() const { return columns.size(); }
+};
+
+enum Tag { kNoTag, kTimeTag, kLapTag };
+
+// A line is data when it starts with a number, or when any of its fields is one.
+bool IsDataLine(std::string_view line) {
+    int64_t v = 0;
+    const char* stop = nullptr;
+    if (ReadPlainCsvNumber(line.data(), line.data() + line.size(), {}, v, stop)) return true;
+    return ClassifyCsvLine(line) == CsvLineKind::Data;
+}
+
+// Reads the planned fields of one data line; a field the line does not have is empty.
+struct FieldReader {
+    explicit FieldReader(const char* end) : limit(end) {}
+    const char* limit; // the end of the text: numbers may be read ahead up to it
+    std::vector<std::string_view> fields;
+    std::string scratch;
+
+    void Read(std::string_view line, bool quoted, const FieldPlan& plan, int64_t* values,
+              CsvField* kinds) {
+        const size_t n = plan.size();
+        const char* e = line.data() + line.size();
+        if (quoted) {
+            SplitCsvLine(line, fields, scratch);
+            for (size_t i = 0; i < n; ++i) {
+                const size_t c = size_t(plan.columns[i]);
+                kinds[i] = c < fields.size() ? CsvFieldValue(fields[c], plan.scales[i], values[i])
+                                             : CsvField::Empty;
+            }
+            return;
+        }
+        int field = 0;
+        const char* start = line.data(); // of field `field`
+        const char* scan = start;        // where the search for its end may begin
+        for (size_t i = 0; i < n; ++i) {
+            bool missing = false;
+            while (field < plan.columns[i]) {
+                while (scan < e && *scan != ',') ++scan;
+                if (scan == e) {
+                    missing = true;
+                    break;
+                }
+                start = scan = scan + 1;
+                ++field;
+            }
+            if (missing) {
+                for (; i < n; ++i) kinds[i] = CsvField::Empty;
+                return;
+            }
+            const char* stop = nullptr;
+            kinds[i] = ReadPlainCsvNumber(start, e, plan.scales[i], values[i], stop, limit)
+                           ? CsvField::Number
+                           : ReadCsvNumber(start, e, plan.scales[i], values[i], stop);
+            scan = stop;
+        }
+    }
+};
+
+int64_t TimesThousand(int64_t v) {
+    if (v > INT64_MAX / 1000) return INT64_MAX;
+    if (v < INT64_MIN / 1000) return INT64_MIN;
+    return v * 1000;
+}
+
+int32_t StoredValue(const FieldPlan& plan, size_t i, int64_t v) {
+    return SaturateToInt32(plan.engine[i] ? TimesThousand(v) : v);
+}
+
+// How the time column steps, as the first pass sees it.
+struct TimeSteps {
+    int64_t lines = 0;
+    int64_t previousTime = 0, interval = 0;
+    bool consistent = true; // no other positive step after line 5
+    bool irregular = false; // a step that differs from the first, repeats or goes back
+    int64_t firstStep = 0;
+    std::vector<int64_t> positive; // the positive steps, kept once the column is irregular
+    int64_t first = 0, last = 0, max = 0;
+
+    void Add(int64_t t) {
+        int64_t step = 0; // times come saturated: a step between the extremes saturates too
+        if (__builtin_sub_overflow(t, previousTime, &step))
+            step = t > previousTime ? INT64_MAX : INT64_MIN;
+        if (step > 0 && step != interval && interval != 0 && lines > 5) consistent = false;
+        if (lines == 0) {
+            first = max = t;
+        } else {
+            if (lines == 1) firstStep = step;
+            if (!irregular && (step <= 0 || step != firstStep)) {
+                irregular = true;
+                positive.assign(size_t(firstStep > 0 ? lines - 1 : 0), firstStep);
+            }
+            if (irregular && step > 0) positive.push_back(step);
+            max = std::max(max, t);
+        }
+        interval = step;
+        previousTime = last = t;
+        ++lines;
+    }
+    int64_t Median() {
+        if (!irregular) return firstStep > 0 ? firstStep : 0;
+        if (positive.empty()) return 0;
+        auto mid = positive.begin() + ptrdiff_t(positive.size() / 2);
+        std::nth_element(positive.begin(), mid, positive.end());
+        return *mid;
+    }
+};
+
+int NearestChoice(int64_t step) {
+    int best = 0;
+    for (int k = 1; k < kCsvTimeChoices; ++k)
+        if (std::llabs(kCsvTimeChoiceStep[k] - step) < std::llabs(kCsvTimeChoiceStep[best] - step))
+            best = k;
+    return best;
+}
+
+CsvScale TimeScale(const CsvLayout& layout, int column) {
+    return {CsvColumnInMilliseconds(layout, column) ? 2 : 5, false};
+}
+
+// Where the second pass may start a piece of work: every kChunkLines data lines.
+struct Chunk {
+    size_t offset;
+    int lineNumber;
+};
+
+struct FirstPass {
+    int64_t lines = 0;
+    TimeSteps time;
+    std::vector<Chunk> chunks;
+};
+
+// Calls f(line, quoted) for every data line after the column names; `chunk` at every
+// kChunkLines lines.
+template <class F, class C>
+void ForEachDataLine(const CsvLines& text, const CsvLayout& layout, const CsvProgress& progress,
+                     int progressBase, F f, C chunk) {
+    CsvLines lines = CsvLinesFrom(text, layout.dataOffset, layout.dataLineNumber);
+    const double total = double(std::max<ptrdiff_t>(lines.end - lines.begin, 1));
+    std::string_view line;
+    int64_t count = 0;
+    for (;;) {
+        const size_t offset = lines.Offset();
+        const int number = lines.lineNumber + 1;
+        if (!lines.Next(line)) break;
+        if (!IsDataLine(line)) continue;
+        if (count % kChunkLines == 0) chunk(Chunk{offset, number});
+        f(line, lines.quoted);
+        if (++count % kPumpLines == 0) {
+            if (progress.position) progress.position(progressBase + int(100.0 * offset / total));
+            if (progress.pumpMessages) progress.pumpMessages();
+        }
+    }
+}
+
+// Counts the data lines and, with a time column, learns how its time steps.
+FirstPass ReadFirstPass(const CsvLines& text, const CsvLayout& layout, const CsvChoice& choice,
+                        const CsvProgress& progress) {
+    FirstPass pass;
+    FieldPlan plan;
+    const int timeColumn = CsvRowColumn(choice, 0, int(layout.names.size()));
+    if (timeColumn >= 0) plan.Add(timeColumn, TimeScale(layout, timeColumn), nullptr);
+    FieldReader reader(text.end);
+    int64_t value = 0;
+    CsvField kind = CsvField::Empty;
+    int64_t heldTime = 0;
+    ForEachDataLine(
+        text, layout, progress, kFirstProgress,
+        [&](std::string_view line, bool quoted) {
+            ++pass.lines;
+            if (timeColumn < 0) return;
+            reader.Read(line, quoted, plan, &value, &kind);
+            if (kind == CsvField::Number) heldTime = value; // an empty cell: the time above
+            pass.time.Add(heldTime);
+        },
+        [&](const Chunk& c) { pass.chunks.push_back(c); });
+    return pass;
+}
+
+// The value of each planned field for the lines of one piece; an empty cell repeats the value
+// above it. A piece after the first does not know the value above its first line: it counts
+// its leading empty cells, and Settle fills them from the piece before.
+struct Piece {
+    std::vector<int64_t> leading; // per plan field: lines before its first value
+    int64_t lines = 0;
+};
+
+void ParsePiece(const CsvLines& whole, const FieldPlan& plan, const Chunk& from, int64_t lines,
+                int32_t firstSample, Piece& piece) {
+    const size_t n = plan.size();
+    piece.leading.assign(n, -1);
+    std::vector<int64_t> values(n);
+    std::vector<CsvField> kinds(n);
+    std::vector<int32_t> held(n, 0);
+    FieldReader reader(whole.end);
+    CsvLines text = CsvLinesFrom(whole, from.offset, from.lineNumber);
+    std::string_view line;
+    int32_t sample = firstSample;
+    while (piece.lines < lines && text.Next(line)) {
+        if (!IsDataLine(line)) continue;
+        reader.Read(line, text.quoted, plan, values.data(), kinds.data());
+        for (size_t i = 0; i < n; ++i) {
+            if (kinds[i] != CsvField::Empty) {
+                held[i] = kinds[i] == CsvField::Number ? StoredValue(plan, i, values[i]) : 0;
+                if (piece.leading[i] < 0) piece.leading[i] = piece.lines;
+            }
+            plan.targets[i][sample] = held[i];
+        }
+        ++sample;
+        ++piece.lines;
+    }
+    for (size_t i = 0; i < n; ++i)
+        if (piece.leading[i] < 0) piece.leading[i] = piece.lines;
+}
+
+void Settle(const FieldPlan& plan, const Piece& piece, int32_t firstSample) {
+    for (size_t i = 0; i < plan.size(); ++i) {
+        int32_t* t = plan.targets[i];
+        std::fill(t + firstSample, t + firstSample + piece.leading[i], t[firstSample - 1]);
+    }
+}
+
+// Every data line becomes the next sample.
+void ReadSecondPass(const CsvLines& text, const FieldPlan& plan, const FirstPass& first,
+                    const CsvProgress& progress) {
+    const int chunks = int(first.chunks.size());
+    std::vector<Piece> pieces(static_cast<size_t>(chunks));
+    auto firstSample = [](int i) { return int32_t(1 + int64_t(i) * kChunkLines); };
+    ParallelPipeline(
+        chunks,
+        [&](int i) {
+            const int64_t lines = std::min<int64_t>(kChunkLines, first.lines - i * kChunkLines);
+            ParsePiece(text, plan, first.chunks[size_t(i)], lines, firstSample(i),
+                       pieces[size_t(i)]);
+        },
+        [&](int i) {
+            Settle(plan, pieces[size_t(i)], firstSample(i));
+            if (progress.position) progress.position(kSecondProgress + 100 * (i + 1) / chunks);
+            if (progress.pumpMessages) progress.pumpMessages();
+        });
+}
+
+struct LapMarks {
+    bool numberType = false;
+    bool started = false;
+    int32_t previous = 0;
+    // The lap value of the line that lands on `sample`.
+    void Take(Slot& s, int32_t v, int32_t sample) {
+        const bool mark = started && (numberType ? v != previous : previous > 0 && v == 0);
+        started = true;
+        previous = v;
+        LapMarkTable& t = s.laps;
+        if (!mark || t.count >= kLastPulseEntry || sample <= t.marks[t.count]) return;
+        t.marks[++t.count] = sample;
+    }
+};
+
+// An irregular time column: every column sampled at the instants first + k x step, each
+// holding the value of the last line at or before the instant. Lap marks land on the first
+// instant at or after their line.
+void ReadResampled(const CsvLines& text, const CsvLayout& layout, const FieldPlan& plan, int timeAt,
+                   int lapAt, int64_t step, const FirstPass& first, int32_t instants, Slot& s,
+                   LapMarks& laps, const CsvProgress& progress) {
+    const size_t n = plan.size();
+    std::vector<int64_t> values(n);
+    std::vector<CsvField> kinds(n);
+    std::vector<int32_t> held(n, 0);
+    int64_t time = first.time.first;
+    int32_t k = 0; // the next instant
+    FieldReader reader(text.end);
+    auto emit = [&](int64_t until) {
+        for (; k < instants && __int128(first.time.first) + __int128(k) * step < until; ++k)
+            for (size_t i = 0; i < n; ++i)
+                if (plan.targets[i]) plan.targets[i][k + 1] = held[i];
+    };
+    ForEachDataLine(
+        text, layout, progress, kSecondProgress,
+        [&](std::string_view line, bool quoted) {
+            reader.Read(line, quoted, plan, values.data(), kinds.data());
+            if (kinds[size_t(timeAt)] == CsvField::Number) time = values[size_t(timeAt)];
+            emit(time);
+            for (size_t i = 0; i < n; ++i)
+                if (kinds[i] != CsvField::Empty)
+                    held[i] = kinds[i] == CsvField::Number ? StoredValue(plan, i, values[i]) : 0;
+            if (lapAt >= 0) laps.Take(s, held[size_t(lapAt)], std::min(k, instants - 1) + 1);
+        },
+        [](const Chunk&) {});
+    emit(INT64_MAX);
+}
+
+// The three distance tracks from the wheel speeds, and the lap distances at the marks.
+void BuildDistances(Slot& s, bool front, bool rear, const CsvProgress& progress) {
+    const int32_t count = s.sampleCount;
+    uint32_t *sel = s.distance.selected, *f = s.distance.front, *r = s.distance.rear;
+    // A wheel column File 1 lacks has no data here (its buffer is a placeholder).
+    const int32_t* vf = HasFullBuffer(s, 2) ? s.samples[2] : nullptr;
+    const int32_t* vr = HasFullBuffer(s, 3) ? s.samples[3] : nullptr;
+    int mark = 1;
+    for (int32_t k = 1; k < count; ++k) {
+        const uint32_t df = vf ? uint32_t(vf[k - 1] / 100) : 0;
+        const uint32_t dr = vr ? uint32_t(vr[k - 1] / 100) : 0;
+        sel[k] = sel[k - 1] + (front ? df : dr);
+        f[k] = f[k - 1] + (front ? df : 0);
+        r[k] = r[k - 1] + (rear ? dr : 0);
+        while (mark < s.laps.count && s.laps.marks[mark] < k) ++mark;
+        if (mark < s.laps.count && s.laps.marks[mark] == k) {
+            s.laps.lapDistance[mark] = int32_t(sel[k]);
+            sel[k] = 0;
+        }
+        if (k % (kPumpLines * 64) == 0 && progress.position)
+            progress.position(kDistanceProgress + int(100.0 * k / count));
+    }
+}
+
+void SetNeutralHeader(FileSlot slot, Slot& s) {
+    LogHeader& h = s.header;
+    h = LogHeader();
+    h.sprocketFront = h.sprocketRear = 1;
+    h.tireRear = 1;
+    for (int& t : h.gearTeeth) t = 1;
+    h.susTypeFront = h.susTypeRear = 0;
+    h.throttleClosed = 0;
+    h.throttleGain = 255;
+    const int types[4] = {0, 0, 2, 2};
+    for (int k = 0; k < 4; ++k) h.inputTypes[k] = types[k];
+    h.inputs[2].gain = h.inputs[3].gain = 1;
+    if (slot == 0) {
+        g_session.setupEcho[50] = 30000 >> 8;
+        g_session.setupEcho[51] = 30000 & 0xFF;
+        g_session.firmware.clear();
+    }
+}
+
+// The AUX divisors (1, 10 or 100 by the largest value x 100) say whether two imports hold AUX
+// values of one range; the values themselves are stored x 1000 like every channel.
+template <class Log> void CompareAuxRanges(FileSlot slot, const CsvChoice& choice, int n, Log log) {
+    const Slot& s = SlotOf(slot);
+    const FileSlot other = slot == 0 ? 1 : (slot == 1 ? 0 : -1);
+    for (int a = 0; a < 2; ++a) {
+        const int column = kCsvAux1Row - 1 + a;
+        const bool assigned = CsvRowColumn(choice, kCsvAux1Row + a, n) >= 0;
+        int32_t top = 0;
+        if (assigned && HasFullBuffer(s, column))
+            top = *std::max_element(s.samples[column] + 1, s.samples[column] + s.sampleCount);
+        const int64_t m = top / 10;
+        const int divisor = m <= 32767 ? 1 : (m <= 327670 ? 10 : 100);
+        if (other >= 0 && SlotOf(other).file.fileKind == kFileCsv && assigned &&
+            g_csvImport.auxAssigned[other][a] && g_csvImport.auxDivisor[other][a] != divisor)
+            log(a == 0 ? "AUX1 Range miss mach...\r\n" : "AUX2 Range miss mach...\r\n");
+        g_csvImport.auxDivisor[slot][a] = divisor;
+        g_csvImport.auxAssigned[slot][a] = assigned;
+    }
+}
+
+ReadOutcome Reject(FileSlot slot, const std::string& text) {
+    ShowMessage(text, "File Error!!");
+    CloseSlot(slot);
+    return {};
+}
+
+} // namespace
+
+CsvTimeCheck CheckCsvTimeColumn(Bytes bytes, const CsvLayout& layout, int column) {
+    CsvTimeCheck check;
+    if (column < 0 || size_t(column) >= layout.names.size()) return check;
+    CsvChoice choice;
+    choice.rows[0] = kCsvTimeChoices + column;
+    for (int r = 1; r < kCsvRows; ++r) choice.rows[r] = -1;
+    FirstPass pass = ReadFirstPass(StartCsvLines(bytes), layout, choice, {});
+    check.irregular = pass.time.irregular;
+    check.medianStep = pass.time.Median();
+    if (check.medianStep > 0) check.choice = NearestChoice(check.medianStep);
+    return check;
+}
+
+ReadOutcome ReadCsvFile(FileSlot slot, Bytes bytes, const CsvLayout& layout,
+                        const CsvChoice& choice, const CsvProgress& progress) {
+    CsvImportReport& report = g_csvImport.last;
+    auto log = [&](const std::string& line) {
+        report.log.push_back(line.substr(0, line.find('\r')));
+        if (progress.log) progress.log(line);
+    };
+    const int n = int(layout.names.size());
+    const int timeColumn = CsvRowColumn(choice, 0, n);
+    const int fixed = timeColumn < 0 ? std::clamp(choice.rows[0], 0, kCsvTimeChoices - 1) : -1;
+    report.timebase = fixed >= 0 ? kCsvTimeChoiceText[fixed] : layout.names[size_t(timeColumn)];
+
+    const CsvLines text = StartCsvLines(bytes);
+    FirstPass first = ReadFirstPass(text, layout, choice, progress);
+    char message[96];
+
+    // The time base.
+    float factor = 1.0f;
+    int64_t samples = first.lines, step = 0;
+    const int64_t median = timeColumn >= 0 ? first.time.Median() : 0;
+    if (timeColumn >= 0 && first.time.irregular && choice.resample && median > 0) {
+        const int k = NearestChoice(median);
+        step = kCsvTimeChoiceStep[k];
+        factor = kCsvTimeChoiceFactor[k];
+        const uint64_t span = uint64_t(first.time.max) - uint64_t(first.time.first);
+        samples = int64_t(std::min<uint64_t>(span / uint64_t(step) + 1, INT64_MAX));
+        report.resampled = true;
+        log(std::string("Resampled on the time column to ") + kCsvTimeChoiceText[k] + "\r\n");
+    } else if (first.lines > 1 &&
+               (timeColumn < 0 || (first.time.interval > 9 && first.time.consistent))) {
+        if (timeColumn < 0) {
+            factor = kCsvTimeChoiceFactor[fixed];
+        } else {
+            const int64_t interval = first.time.interval;
+            if (interval < 50 || interval > 100000)
+                return Reject(slot, "The BaseTime that is not compatible.");
+            factor = float(500.0 / double(interval));
+            std::snprintf(message, sizeof message, "Detected Timebase %dms(%dHz)\r\n",
+                          int(interval / 100), int(100000 / interval));
+            log(message);
+        }
+    } else {
+        return Reject(slot,
+                      "There was a problem with BaseTime data.\r\nManually setting the BaseTime.");
+    }
+
+    if (samples > kCsvMaxLines)
+        return Reject(slot, "Data file is corrupted. " + std::to_string(samples));
+
+    Slot& s = SlotOf(slot);
+    s.active = true;
+    s.file.fileKind = kFileCsv;
+    s.file.logVersion = 0;
+    s.sampleRateFactor = factor;
+    SetNeutralHeader(slot, s);
+    NameFixedChannels(slot);
+    BuildChannelIndexByCode();
+    const int32_t count = int32_t(samples) + 1; // sample 0 stays 0, as the readers keep it
+    if (!AllocateSlotBuffers(slot, count + kSpareSamples)) {
+        CloseSlot(slot);
+        return {};
+    }
+    s.sampleCount = count;
+    BeginLapMarks(s);
+
+    // The second pass.
+    FieldPlan plan;
+    for (int r = 1; r <= kChannelRows; ++r) {
+        const int c = CsvRowColumn(choice, r, n);
+        const bool engine = r == 1; // the integer engine speed, x 1000
+        if (c >= 0 && HasFullBuffer(s, r - 1))
+            plan.Add(c, engine ? CsvScale{0, true} : CsvScale{3, false}, s.samples[r - 1], engine);
+    }
+    const int lapColumn = CsvRowColumn(choice, kCsvLapRow, n);
+    std::vector<int32_t> lapValues;
+    LapMarks laps;
+    laps.numberType = choice.lapNumberType;
+    if (step > 0) {
+        if (lapColumn >= 0) plan.Add(lapColumn, {0, true}, nullptr, false, kLapTag);
+        plan.Add(timeColumn, TimeScale(layout, timeColumn), nullptr, false, kTimeTag);
+        const int timeAt = plan.IndexOf(kTimeTag), lapAt = plan.IndexOf(kLapTag);
+        ReadResampled(text, layout, plan, timeAt, lapAt, step, first, int32_t(samples), s, laps,
+                      progress);
+    } else {
+        if (lapColumn >= 0) {
+            lapValues.assign(size_t(count), 0);
+            plan.Add(lapColumn, {0, true}, lapValues.data());
+        }
+        ReadSecondPass(text, plan, first, progress);
+        if (lapColumn >= 0)
+            for (int32_t i = 1; i < count; ++i) laps.Take(s, lapValues[size_t(i)], i);
+    }
+    LapMarkTable& t = s.laps;
+    t.count += 1; // the entry after the last mark holds the end
+    t.marks[t.count] = t.marks[t.count + 1] = t.marks[t.count + 2] = count;
+
+    BuildDistances(s, CsvRowColumn(choice, 3, n) >= 0, CsvRowColumn(choice, 4, n) >= 0, progress);
+    CompareAuxRanges(slot, choice, n, log);
+    return {.decoded = true};
+}
+
+} // namespace qvtk

@@ -1,0 +1,116 @@
+// "The selection of items and range" as a user drives it: the whole recording through the save
+// dialog, a cancelled save, a range marked in the graphs with a click, and the lap table's
+// "   CSV     Output" button.
+#include "viewer/export_dialog.h"
+
+#include <QComboBox>
+#include <QFileDialog>
+#include <QPushButton>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "data/settings.h"
+#include "render/render_qt.h"
+#include "tests/gui_modal.h"
+#include "tests/viewer/viewer_fixture.h"
+#include "viewer/input.h"
+#include "viewer/lap_table_dialog.h"
+
+namespace qvtk::test {
+namespace {
+
+class ExportDialogTest : public ViewerFixture {
+protected:
+    void SetUp() override {
+        LapFixture::SetUp();
+        OpenViewer(800, 600);
+        g_settings.CourseLayout_on = 0;
+        LoadResources();
+        Slot& s = MakeRecording(0, 4000, {{0, kCodeNe, "Ne"}});
+        for (int32_t i = 0; i < 4000; ++i) s.samples[0][i] = i * 1000;
+        SetMarks(0, {1000, 3000});
+        s.cursorPos = 1000 * 100;
+    }
+    std::string Out() const { return dir_ + "/out.csv"; }
+    std::string Written() const {
+        std::ifstream in(Out(), std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), {}};
+    }
+    // The next export dialog: choose the rate and press a button; `save` answers the save
+    // dialog with the output file (or cancels it).
+    void Answer(int rate, const char* button, bool save = true) {
+        WhenModal<QDialog>("exportSelection", [=, this](QDialog* d) {
+            EXPECT_EQ(d->windowTitle(), "The selection of items and range");
+            QComboBox* rates = d->findChild<QComboBox*>("rate");
+            EXPECT_EQ(rates->currentIndex(), 1);
+            EXPECT_EQ(rates->itemText(0), "1000Hz(1ms)");
+            rates->setCurrentIndex(rate);
+            AnswerSave(save);
+            d->findChild<QPushButton*>(button)->click();
+        });
+    }
+    void AnswerSave(bool save) {
+        WhenModal<QFileDialog>("", [=, this](QFileDialog* f) {
+            if (!save) return f->reject();
+            f->selectFile(QString::fromStdString(Out()));
+            static_cast<QDialog*>(f)->accept(); // as the Save button does
+        });
+    }
+    static size_t Lines(const std::string& text) {
+        return size_t(std::count(text.begin(), text.end(), '\n'));
+    }
+};
+
+TEST_F(ExportDialogTest, AllDataIsWrittenAtTheChosenRate) {
+    Answer(4, "allData"); // 10 Hz
+    ShowExportDialog();
+    const std::string text = Written();
+    EXPECT_EQ(Lines(text), 1u + 200u); // 4000 samples of 5 ms, a line every 100 ms
+    EXPECT_TRUE(text.starts_with("Time,Lap,Ne\r\n0.000,0,0\r\n0.100,0,20\r\n"))
+        << text.substr(0, 40);
+    EXPECT_TRUE(SawMessage("Saved", "Done."));
+
+    Answer(1, "selectedLap", false);
+    ShowExportDialog();
+    EXPECT_TRUE(SawMessage("Error !!", "Not Saved !!"));
+}
+
+TEST_F(ExportDialogTest, ARangeMarkedInTheGraphsIsWrittenWhenTheClickReopensTheDialog) {
+    Answer(2, "rangeSelect"); // 100 Hz, then mark the range
+    ShowExportDialog();
+    ASSERT_EQ(g_view.rangePending, 1);
+    EXPECT_FALSE(std::filesystem::exists(Out()));
+
+    RenderSetMouse(500, 300, 0);
+    PollInput();
+    const int64_t end = SampleAtX(MakeGraphFrame(), 0, 500);
+    ASSERT_GT(end, 1010);
+    AnswerSave(true);
+    RenderSetMouse(500, 300, kMouseLeft); // the click ends the marking
+    PollInput();
+    EXPECT_EQ(g_view.rangePending, 0);
+    EXPECT_EQ(CursorSample(0), 1000); // the click did not scroll the graphs
+    const std::string text = Written();
+    // From the baseline's sample (a lap mark: the lap count is 1 at once) to the click's.
+    EXPECT_TRUE(text.starts_with("Time,Lap,Ne\r\n0.000,1,1000\r\n0.010,1,1002\r\n"))
+        << text.substr(0, 40);
+    EXPECT_EQ(Lines(text), 1 + size_t(5 * (end - 1000) / 10 + 1));
+}
+
+TEST_F(ExportDialogTest, TheLapTablesCsvOutputOpensTheDialogAfterItCloses) {
+    bool tableClosed = false, exportShown = false;
+    WhenModal<QDialog>("1005", [&](QDialog* table) {
+        QObject::connect(table, &QDialog::finished, [&] { tableClosed = true; });
+        WhenModal<QDialog>("exportSelection", [&](QDialog* d) {
+            exportShown = tableClosed;
+            d->findChild<QPushButton*>("cancel")->click();
+        });
+        table->findChild<QPushButton*>("csv")->click();
+    });
+    OpenAnalysisTools();
+    EXPECT_TRUE(exportShown);
+}
+
+} // namespace
+} // namespace qvtk::test
