@@ -1,5 +1,6 @@
 // qvtk-sim: writes recordings of a simulated ride on a closed course, the same bytes for
 // the same seed, for demos, tests and benchmarks.
+#include "platform/safe_file.h"
 #include "tools/sim/can_writer.h"
 #include "tools/sim/course_ini.h"
 #include "tools/sim/course_writer.h"
@@ -8,12 +9,10 @@
 #include "tools/sim/family4_writer.h"
 #include "tools/sim/hnd_writer.h"
 
-#include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -125,29 +124,13 @@ std::string ParseArgs(int argc, char** argv, Args& args) {
     return "";
 }
 
-// Writes the whole file beside the target first, so a failure never leaves half a file.
+// The program's own crash-safe path: a failure never leaves half a file.
 bool WriteFile(const fs::path& path, const std::vector<uint8_t>& bytes) {
-    fs::path temp = path;
-    temp += ".part";
-    std::ofstream file(temp, std::ios::binary | std::ios::trunc);
-    if (file)
-        file.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-    if (file) file.close();
-    std::error_code ec;
-    if (!file) {
-        std::fprintf(stderr, "qvtk-sim: cannot write %s: %s\n", path.string().c_str(),
-                     std::strerror(errno));
-        fs::remove(temp, ec);
-        return false;
-    }
-    fs::rename(temp, path, ec);
-    if (ec) {
-        std::fprintf(stderr, "qvtk-sim: cannot write %s: %s\n", path.string().c_str(),
-                     ec.message().c_str());
-        fs::remove(temp, ec);
-        return false;
-    }
-    return true;
+    const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    if (qvtk::WriteWholeFile(path.string(), text)) return true;
+    std::fprintf(stderr, "qvtk-sim: cannot write %s: %s\n", path.string().c_str(),
+                 qvtk::LastWriteFailure().c_str());
+    return false;
 }
 
 std::optional<int> FamilyVersion(std::string_view format) {
