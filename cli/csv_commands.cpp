@@ -56,9 +56,11 @@ bool CheckLaps(const std::string& list) {
         const std::string item = list.substr(at, comma == std::string::npos ? comma : comma - at);
         char* end = nullptr;
         const long k = std::strtol(item.c_str(), &end, 10);
-        if (item.empty() || *end || k < 0 || k >= SlotOf(0).laps.count) {
-            std::cerr << "qvtk-cli: no lap " << item << " (lap-start mark indices 0 to "
-                      << SlotOf(0).laps.count - 1 << ")\n";
+        // Only marks that start a lap, as `laps` lists them: 0, m, 2m ... up to count - m.
+        const int m = MarksPerLap(0), last = SlotOf(0).laps.count - m;
+        if (item.empty() || *end || k < 0 || k > last || k % m != 0) {
+            std::cerr << "qvtk-cli: no lap " << item << " (lap-start mark indices 0 to " << last
+                      << (m > 1 ? ", every " + std::to_string(m) + "th" : std::string()) << ")\n";
             return false;
         }
         st.lapChecked[k] = true;

@@ -91,6 +91,7 @@ bool SaveCourseMapImages(const std::string& path) {
     const std::string lapTime = LapTimeText();
     std::string skipped;
     bool ok = true;
+    int saved = 0;
     for (const MapImage& image : kImages) {
         const int column = FindColumnByCode(0, image.code);
         if (column < 0) {
@@ -106,6 +107,12 @@ bool SaveCourseMapImages(const std::string& path) {
             ok = false;
             break;
         }
+        ++saved;
+    }
+    // Nothing to colour by is nothing saved: never "saved" for a file that was not written.
+    if (ok && saved == 0) {
+        ShowMessage("No course map picture was saved.\nNot in File 1: " + skipped, "Error !!");
+        ok = false;
     }
     if (ok)
         ShowMessage(skipped.empty() ? "Course Map is saved."

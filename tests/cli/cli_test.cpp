@@ -12,6 +12,7 @@
 #include "analysis/lap_model.h"
 #include "tests/cli/cli_run.h"
 #include "tests/test_support.h"
+#include "tools/sim/can_writer.h"
 #include "tools/sim/course_writer.h"
 #include "tools/sim/family3_writer.h"
 #include "tools/sim/hnd_writer.h"
@@ -53,6 +54,7 @@ protected:
         Write("ride.qvd", v2);
         Write("ride3.qvd", sim::WriteFamily3(ride, 3));
         Write("ride.hnd", sim::WriteHnd(ride));
+        Write("ride.CAN", sim::WriteCanFrames(ride));
         Write("vorela.crs", sim::WriteCourseLayout(sim::MakeCourse(5)));
         std::vector<uint8_t> bad(2048, 0);
         bad[0] = '3';
@@ -341,6 +343,10 @@ TEST_F(CliTest, ExportWritesFileOneAsTheExportDialogDoes) {
     const std::string last = lines().back(); // the flying lap ends on its mark
     EXPECT_EQ(last.substr(last.find(','), 3), ",1,") << last;
     EXPECT_EQ(Cli("export " + ride + Dir() + " --out " + out + " --mode laps --laps 9").status, 1);
+    // At two marks per lap, mark 1 ends a half lap: no lap starts there.
+    const std::string hnd = Path("ride.hnd") + Dir() + " --set Lap_PG=2 --out " + out;
+    EXPECT_EQ(Cli("export " + hnd + " --mode laps --laps 1").status, 1);
+    EXPECT_EQ(Cli("export " + hnd + " --mode laps --laps 0").status, 0);
     CliRun refused = Cli("export " + ride + Dir() + " --out " + (dir_ / "no/such.csv").string());
     EXPECT_EQ(refused.status, 3);
     EXPECT_NE(refused.err.find("Error !!: Not Saved !!"), std::string::npos);
@@ -364,6 +370,14 @@ TEST_F(CliTest, RenderImagesSavesTheFiveColouredCourseMaps) {
     for (size_t a = 0; a < pictures.size(); ++a)
         for (size_t b = a + 1; b < pictures.size(); ++b)
             EXPECT_NE(pictures[a], pictures[b]) << a << " " << b; // each its own colouring
+
+    // A recording with none of the five channels writes nothing and must not say it saved.
+    const fs::path none = dir_ / "frames.bmp";
+    run = Cli("render " + Path("ride.CAN") + Dir() + " --view map --images " + none.string());
+    EXPECT_EQ(run.status, 3);
+    EXPECT_EQ(run.err.find("Course Map is saved."), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("Error !!: No course map picture was saved."), std::string::npos);
+    EXPECT_FALSE(fs::exists(dir_ / "frames_ne.bmp"));
 }
 
 } // namespace
