@@ -47,6 +47,7 @@ bench: build
 	@./$(BUILD)/bench_tools
 	@./$(BUILD)/bench_logger
 	@./$(BUILD)/bench_course_map
+	@./$(BUILD)/bench_csv --benchmark_counters_tabular=true
 	@./$(BUILD)/bench_whole_frame
 
 ci: test sanitize fuzz
