@@ -18,7 +18,9 @@ TEST_F(RenderTest, FacesFallBackToInstalledFamilies) {
         ASSERT_GE(font, 0) << face;
         const std::string family = RenderFontFamily(font);
         EXPECT_TRUE(QFontDatabase::hasFamily(QString::fromStdString(family))) << family;
-        if (*fallback && QFontDatabase::hasFamily(fallback)) EXPECT_EQ(family, fallback);
+        if (*fallback && QFontDatabase::hasFamily(fallback)) {
+            EXPECT_EQ(family, fallback);
+        }
     }
     const RenderHandle font = RenderCreateFont("Tahoma", 11, 400);
     EXPECT_NE(RenderCreateFont("tahoma", 11, 700), font);

@@ -222,8 +222,9 @@ TEST_F(Viewer, ToolbarTipsSayWhatTheButtonsDoAndItStartsClearOfTheValues) {
     }
     const QRect bar = ToolbarWidget()->frameGeometry();
     const QRect main = RenderMainWindow()->normalGeometry();
-    if (bar.left() >= main.left()) // not pushed back by the screen's edge
+    if (bar.left() >= main.left()) { // not pushed back by the screen's edge
         EXPECT_GE(bar.left() - main.left(), ValueColumnsRight());
+    }
 }
 
 TEST_F(Viewer, ToolbarIsKeptOnTheScreen) {
