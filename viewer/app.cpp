@@ -6,9 +6,12 @@
 
 #include "analysis/course_layout.h"
 #include "data/settings.h"
+#include "logger/channel_table_file.h"
+#include "logger/setup_dialog.h"
 #include "platform/message_box.h"
 #include "render/render_qt.h"
 #include "viewer/af_map_view.h"
+#include "viewer/can_logger_setting_dialog.h"
 #include "viewer/frame.h"
 #include "viewer/graph_layout.h"
 #include "viewer/graph_settings.h"
@@ -119,6 +122,9 @@ void StartProgram(const std::string& programDirectory) {
     g_view.SubViewOn = g_settings.AnimeMode;
     g_view.StatusViewOn = g_settings.SusgramDisplay;
     ChooseFontMetrics();
+    // The logger's dialogs reach the viewer's: the CAN logger setting, File 1 opened again.
+    g_setupDialogHooks.openCanLoggerSetting = OpenCanLoggerSetting;
+    SetReloadFile1([](const std::string& path) { return OpenFileIntoSlot(0, path); });
 }
 
 int InitDisplay(int attempt) {
