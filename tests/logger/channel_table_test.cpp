@@ -337,6 +337,21 @@ TEST_F(ZeroOffset, TakesTheReadingAwayOnceAndOnlyWhereBCounts) {
     EXPECT_TRUE(ZeroOffsetOffered(Channel(1, 25, 3)));
     EXPECT_FALSE(ZeroOffsetOffered(Channel(1, 25, 1)));
     EXPECT_FALSE(ZeroOffsetOffered(Channel(1, 3, 2)));
+
+    // Zero Position Adjust of a setup file: the adjusted b reaches the table only with the
+    // file; the throttle readings the file does not hold stay as they were.
+    SetWaitHook([](int) {});
+    g_setupValues.throttleClosed = g_setupValues.throttleOpen = 120;
+    EXPECT_FALSE(SaveCanSetupFile(dir_ + "/none/SETUP.QVL", {.frSus = true}, {}));
+    EXPECT_EQ(g_channelSettings.slots[0][0].b, 0);
+    ASSERT_TRUE(SaveCanSetupFile(dir_ + "/SETUP.QVL", {.frSus = true}, {}));
+    EXPECT_EQ(g_channelSettings.slots[0][0].b, -500000);
+    std::ifstream in(dir_ + "/SETUP.QVL", std::ios::binary);
+    const std::vector<uint8_t> file{std::istreambuf_iterator<char>(in), {}};
+    EXPECT_EQ(I32At(Bytes(file.data(), file.size()), 512 + 40), -500000);
+    EXPECT_EQ(std::tuple(g_setupValues.throttleClosed, g_setupValues.throttleOpen),
+              std::tuple(120, 120));
+    SetWaitHook(nullptr);
 }
 
 } // namespace
