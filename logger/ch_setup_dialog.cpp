@@ -151,6 +151,7 @@ QWidget* ChSetupDialog::BuildFrameGroup() {
             b->setObjectName(QString("grid_%1_%2").arg(byte).arg(bit));
             b->setCheckable(true);
             b->setFixedSize(18, 18);
+            b->setStyleSheet("QPushButton:checked { background: #2f6fbf; }"); // the start bit
             grid_[byte][bit] = b;
             bitsGrid->addWidget(b, byte + 1, 8 - bit);
             connect(b, &QPushButton::clicked, this, [this, byte, bit] {

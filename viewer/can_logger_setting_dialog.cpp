@@ -135,9 +135,17 @@ QWidget* CanLoggerSettingDialog::BuildControl(int id) {
 }
 
 QWidget* CanLoggerSettingDialog::BuildLoggerSection() {
+    // Two columns of groups, so that the whole dialog fits on a laptop's screen.
     auto* section = new QWidget;
     auto* v = new QVBoxLayout(section);
-    auto group = [&](const char* title, std::initializer_list<int> ids) {
+    v->setContentsMargins(0, 0, 0, 0);
+    auto* columns = new QHBoxLayout;
+    auto* left = new QVBoxLayout;
+    auto* right = new QVBoxLayout;
+    columns->addLayout(left);
+    columns->addLayout(right);
+    v->addLayout(columns);
+    auto group = [&](QVBoxLayout* into, const char* title, std::initializer_list<int> ids) {
         auto* g = new QGroupBox(title);
         auto* grid = new QGridLayout(g);
         int row = 0;
@@ -147,19 +155,20 @@ QWidget* CanLoggerSettingDialog::BuildLoggerSection() {
                 grid->addWidget(new QLabel(CanField(id).label), row, 0);
             grid->addWidget(w, row++, 1);
         }
-        v->addWidget(g);
+        into->addWidget(g);
         return grid;
     };
-    group("Sampling Rate", {kCanSamplingRate});
-    group("LAP", {kCanLapSignalType, kCanLapOut, kCanMarkerOfLap});
-    group("Start conditions", {kCanStartCondition, kCanStartValue, kCanStartSource});
-    QGridLayout* gear = group("GearRatio", {kCanFinalFront, kCanFinalRear});
+    group(left, "Sampling Rate", {kCanSamplingRate});
+    group(left, "LAP", {kCanLapSignalType, kCanLapOut, kCanMarkerOfLap});
+    group(left, "Start conditions", {kCanStartCondition, kCanStartValue, kCanStartSource});
+    QGridLayout* gear = group(left, "GearRatio", {kCanFinalFront, kCanFinalRear});
     auto* gearBox = Button("GearBox", "gearbox");
     gearBox->setEnabled(g_setupDialogHooks.openGearBox != nullptr);
     connect(gearBox, &QPushButton::clicked, this, [this] { g_setupDialogHooks.openGearBox(this); });
     gear->addWidget(gearBox, 2, 1);
-    group("Tire (mm)", {kCanVfwTire, kCanVrwTire});
-    group("CourseMAP", {kCanCourse});
+    group(left, "Tire (mm)", {kCanVfwTire, kCanVrwTire});
+    left->addStretch();
+    group(right, "CourseMAP", {kCanCourse});
     auto* buses = new QHBoxLayout;
     for (const auto& [title, ids] :
          {std::pair{"CAN 1(for ECU)", std::vector{kCan1BitRate, kCan1Terminator, kCan1ListenOnly}},
@@ -171,12 +180,12 @@ QWidget* CanLoggerSettingDialog::BuildLoggerSection() {
         for (int id : ids) gv->addWidget(BuildControl(id));
         buses->addWidget(g);
     }
-    v->addLayout(buses);
-    v->addWidget(BuildClockGroup());
+    right->addLayout(buses);
+    right->addWidget(BuildClockGroup());
     auto* zero = new QGroupBox("Zero Position Adjust");
     auto* zh = new QHBoxLayout(zero);
     for (int id = kCanZeroFrSus; id <= kCanZeroTps; ++id) zh->addWidget(BuildControl(id));
-    v->addWidget(zero);
+    right->addWidget(zero);
 
     auto* firmwareRow = new QHBoxLayout;
     auto* chSetup = Button("CH Setup", "ch_setup");
@@ -187,7 +196,8 @@ QWidget* CanLoggerSettingDialog::BuildLoggerSection() {
     firmware->setObjectName("firmware");
     firmware->setReadOnly(true);
     firmwareRow->addWidget(firmware);
-    v->addLayout(firmwareRow);
+    right->addLayout(firmwareRow);
+    right->addStretch();
     auto* memoRow = new QHBoxLayout;
     memoRow->addWidget(new QLabel("memo"));
     memoRow->addWidget(BuildControl(kCanMemo), 1);
@@ -292,6 +302,7 @@ QWidget* CanLoggerSettingDialog::BuildDisplaySection() {
     layouts_ = new QListWidget;
     layouts_->setObjectName("layouts");
     layouts_->setSelectionMode(QAbstractItemView::MultiSelection);
+    layouts_->setMaximumHeight(140);
     for (const std::string& name : LayoutFiles()) {
         auto* item = new QListWidgetItem(QString::fromStdString(name), layouts_);
         const std::string* begin = g_layoutList.names;

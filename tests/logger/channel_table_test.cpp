@@ -122,10 +122,10 @@ TEST_F(CanLoggerTest, OverwritingARecordedTableKeepsEveryRecordedColumn) {
     for (int c = 0; c < kColumnCount; ++c)
         if (IsPresent(s, c) && s.channels[c].kind != 2)
             samples[size_t(c)].assign(s.samples[c], s.samples[c] + s.sampleCount);
-    const std::vector<int32_t> lat(s.gps.lat, s.gps.lat + s.sampleCount);
 
     BeginChannelEditing();
     g_workingChannels[2].mode = kModeDisable;            // TPS, a middle channel
+    g_workingChannels[7].mode = kModeDisable;            // the GPS positions: 17-byte items skipped
     g_workingChannels[5] = Channel(1, 9, 2, 1000, 0, 0); // the table of 112 bytes becomes 48
     TypeChannelText(g_workingChannels[4].name, "REAR");
     CommitChannelTable();
@@ -144,11 +144,11 @@ TEST_F(CanLoggerTest, OverwritingARecordedTableKeepsEveryRecordedColumn) {
     EXPECT_EQ(std::string(s.channels[4].name), "REAR");
     EXPECT_EQ(s.channels[5].conversion, 2);
     for (int c = 0; c < kColumnCount; ++c) {
-        if (samples[size_t(c)].empty() || c == 2 || c == 5) continue;
+        if (samples[size_t(c)].empty() || c == 2 || c == 5 || c == 7) continue;
         ASSERT_TRUE(std::equal(samples[size_t(c)].begin(), samples[size_t(c)].end(), s.samples[c]))
             << "column " << c;
     }
-    EXPECT_TRUE(std::equal(lat.begin(), lat.end(), s.gps.lat));
+    EXPECT_FALSE(IsPresent(s, 7));
     const ChannelInfo& coolant = s.channels[18]; // locked, extended identifier: kept
     EXPECT_EQ(std::tuple(coolant.lock, coolant.extendId, coolant.canId),
               std::tuple(1, 1, 0x18FF0010u));
