@@ -45,7 +45,8 @@ struct ChannelSetting {
 
 using ChannelSettingTable = std::array<ChannelSetting, kChannelSettings>;
 
-// The table of the CAN logger recording in each slot (all disabled when there is none).
+// The table of the last CAN logger recording loaded into each slot (all disabled before one
+// was); slot 0's is what the setup dialogs edit and a CAN setup file carries.
 struct ChannelSettings {
     ChannelSettingTable slots[kSlotCount];
 };

@@ -138,8 +138,8 @@ QWidget* ChSetupDialog::BuildFrameGroup() {
         if (k == 1) spanRow->addWidget(new QLabel("-"));
         connect(span_[k], &QLineEdit::editingFinished, this, &ChSetupDialog::TypedBits);
     }
-    auto* set = Button("Set", "set");
-    spanRow->addWidget(set);
+    set_ = Button("Set", "set");
+    spanRow->addWidget(set_);
     grid->addLayout(spanRow, row++, 0, 1, 5);
     auto* bitsGrid = new QGridLayout;
     for (int bit = 7; bit >= 0; --bit)
@@ -193,7 +193,7 @@ QWidget* ChSetupDialog::BuildFrameGroup() {
         c_.extendId = on;
         Refresh();
     });
-    connect(set, &QPushButton::clicked, this, [this] {
+    connect(set_, &QPushButton::clicked, this, [this] {
         TypedBits();
         PressSet(c_, bits_);
         Refresh();
@@ -334,7 +334,11 @@ void ChSetupDialog::Refresh() {
     for (QWidget* w : std::initializer_list<QWidget*>{canId_, mask_})
         static_cast<QLineEdit*>(w)->setEnabled(can);
     const int* span[4] = {&bits_.startByte, &bits_.startBit, &bits_.endByte, &bits_.endBit};
-    for (int k = 0; k < 4; ++k) Show(span_[k], std::to_string(*span[k]));
+    for (int k = 0; k < 4; ++k) {
+        Show(span_[k], std::to_string(*span[k]));
+        span_[k]->setEnabled(can);
+    }
+    set_->setEnabled(can); // the frame of a locked channel stays as the logger keeps it
     for (int byte = 0; byte < 8; ++byte)
         for (int bit = 0; bit < 8; ++bit) {
             grid_[byte][bit]->setChecked(GridBitShift(c_.bitDepth, byte, bit) == c_.bitShift);

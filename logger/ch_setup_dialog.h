@@ -45,6 +45,7 @@ private:
     QCheckBox *extendId_, *lock_, *signed_;
     QPushButton* grid_[8][8]; // [byte][bit]
     QPushButton* zero_;
+    QPushButton* set_;
 };
 
 // Opens CH Setup for a channel of the working copy; true when OK took the record.

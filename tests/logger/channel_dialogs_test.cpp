@@ -93,8 +93,9 @@ TEST_F(ChannelDialogsTest, ChSetupPlacesTheValueInTheFrameAndLocksOnlyOnOk) {
     SetLockQuestionForTesting([](QWidget*) { return true; });
     Find<QCheckBox>(d, "lock")->click();
     EXPECT_EQ(std::tuple(Find<QLineEdit>(d, "can_id")->text(), Find<QLineEdit>(d, "mask")->text(),
-                         Find<QCheckBox>(d, "lock")->isEnabled()),
-              std::tuple(QString("----"), QString("----"), false));
+                         Find<QCheckBox>(d, "lock")->isEnabled(),
+                         Find<QPushButton>(d, "set")->isEnabled()),
+              std::tuple(QString("----"), QString("----"), false, false));
 
     // GPS mode needs a GPS function: refused, the dialog stays, the copy unchanged.
     Choose(d, "mode", "GPS");
