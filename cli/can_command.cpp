@@ -194,7 +194,11 @@ int RunCanSetupFileCommand(int argc, char** argv) {
     FillCanSetupForm(form);
     for (const auto& [name, text] : edits) {
         const int id = FindCanField(name);
-        if (!EditCanField(form, id, text)) {
+        // The memo field holds what the logger stores: the text as Shift-JIS bytes.
+        const std::string typed =
+            id == kCanMemo ? MemoBytesFromText(QString::fromUtf8(text.c_str()), kCanMemoBytes)
+                           : text;
+        if (!EditCanField(form, id, typed)) {
             std::cerr << "qvtk-cli: " << name << " does not take \"" << text << "\""
                       << (CanFieldEnabled(form, id) ? "" : " (it is disabled)") << "\n";
             return kExitUsage;

@@ -87,14 +87,17 @@ TEST_F(CanCliTest, SetupFileCarriesTheRecordingsSettingsAndTheEditsAsTyped) {
     EXPECT_EQ(std::string(f.begin() + 528, f.begin() + 536), std::string("ENGINE\0\0", 8));
     EXPECT_EQ(std::count(f.begin() + 720, f.end(), 0), 8192 - 720);
 
-    // Another course: its name and its line from gps_p.ini.
+    // Another course: its name and its line from gps_p.ini; a memo typed in Japanese is kept
+    // as the logger keeps it, in Shift-JIS.
     ASSERT_EQ(Cli("can-setup-file --from " + path + " --out " + dir_ +
-                  "/other.QVL --edit course_map=other.crs")
+                  "/other.QVL --edit course_map=other.crs --edit memo=ラップ")
                   .status,
               0);
     const std::vector<uint8_t> other = Contents("other.QVL");
     EXPECT_EQ(std::vector<int>({other[48], other[49], other[112], other[117]}),
               std::vector<int>({0, 0x5B, 'o', 0})); // 1 degree: 6000000 = 0x005B8D80
+    EXPECT_EQ(Range(other, 256, 263),
+              std::vector<uint8_t>({0x83, 0x89, 0x83, 0x62, 0x83, 0x76, 0}));
 
     // From another recording the kept bytes mean other things: they are 0.
     test::Family3File f3(2);
