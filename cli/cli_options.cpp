@@ -73,6 +73,9 @@ void PrintUsage(std::FILE* to) {
   qvtk-cli setup-file --from RECORDING --out FILE ...     (qvtk-cli setup-file --list)
   qvtk-cli clock-file --out FILE --at "YYYY-MM-DD HH:MM"
   qvtk-cli memo RECORDING --text TEXT
+  qvtk-cli can-setup-file [--from RECORDING] --out FILE ...  (qvtk-cli can-setup-file --list)
+  qvtk-cli channels RECORDING --json | --overwrite [--channel N.FIELD=TEXT]...
+  qvtk-cli can-memo RECORDING --text TEXT
   qvtk-cli --help, qvtk-cli COMMAND --help
 )",
          to);

@@ -37,6 +37,10 @@ int RunLoggerCommand(int argc, char** argv);
 int RunSetupFileCommand(int argc, char** argv);
 int RunClockFileCommand(int argc, char** argv);
 int RunMemoCommand(int argc, char** argv);
+// The CAN logger's setup file, its channel table and its memo.
+int RunCanSetupFileCommand(int argc, char** argv);
+int RunChannelsCommand(int argc, char** argv);
+int RunCanMemoCommand(int argc, char** argv);
 // "YYYY-MM-DD HH:MM".
 bool ParseClockTime(const std::string& text, ClockSetTime& t);
 

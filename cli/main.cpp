@@ -10,6 +10,9 @@ int main(int argc, char** argv) {
     if (command == "setup-file") return RunSetupFileCommand(argc, argv);
     if (command == "clock-file") return RunClockFileCommand(argc, argv);
     if (command == "memo") return RunMemoCommand(argc, argv);
+    if (command == "can-setup-file") return RunCanSetupFileCommand(argc, argv);
+    if (command == "channels") return RunChannelsCommand(argc, argv);
+    if (command == "can-memo") return RunCanMemoCommand(argc, argv);
     Options o;
     if (!ParseOptions(argc, argv, o)) return kExitUsage;
     if (o.help) {

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "data/can_setup_values.h"
+#include "data/channel_setting.h"
 #include "data/fixed_channels.h"
 #include "data/gear_thresholds.h"
 
@@ -87,6 +89,7 @@ void ReadFamily4ChannelTable(FileSlot slot, Bytes b, bool append) {
         s.channelFlags[c] = present || keep ? kChannelPresent | kChannelShown : 0;
         at += length;
     }
+    ReadChannelSettings(slot, b); // the table as the logger keeps it, for the setup dialogs
 }
 
 void ReadFamily4Header(FileSlot slot, Bytes b) {
@@ -115,6 +118,7 @@ void ReadFamily4Header(FileSlot slot, Bytes b) {
     for (size_t i = 112; i < 128 && ByteAt(b, i) && ByteAt(b, i) != '.'; ++i)
         course += char(ByteAt(b, i));
     g_session.courseName = course + ".crs";
+    DecodeCanSetupValues(b);
 }
 
 } // namespace qvtk

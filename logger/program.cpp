@@ -10,12 +10,16 @@
 #include "analysis/percentage.h"
 #include "analysis/xy_plot.h"
 #include "data/csv_import.h"
+#include "data/can_setup_values.h"
+#include "data/channel_setting.h"
 #include "data/derived_channels.h"
 #include "data/family4_reader.h"
 #include "data/session.h"
 #include "data/settings.h"
 #include "data/setup_values.h"
 #include "data/status_channels.h"
+#include "logger/channel_edit.h"
+#include "logger/channel_functions.h"
 #include "logger/logger_link.h"
 #include "logger/monitor.h"
 #include "logger/setup_files.h"
@@ -42,6 +46,10 @@ void ResetProgram() {
     ResetXyPlot();
     ResetSetupValues();
     ResetSetupFiles();
+    ResetCanSetupValues();
+    ResetChannelSettings();
+    ResetChannelEditing();
+    FillChannelFunctionTable();
     ResetMonitor();
     ResetLoggerLink();
     ClearRecordedMessages();

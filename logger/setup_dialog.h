@@ -35,6 +35,7 @@ struct SetupDialogHooks {
     void (*openGearBox)(QWidget* parent) = nullptr;
     void (*openCorrectiveTools)(QWidget* parent) = nullptr;  // RUVU
     void (*openCanLoggerSetting)(QWidget* parent) = nullptr; // CAN Logger Mode
+    void (*openFileLoadSetting)(QWidget* parent) = nullptr;  // also the CAN logger's
 };
 extern SetupDialogHooks g_setupDialogHooks;
 

@@ -7,10 +7,13 @@
 #include "analysis/course_layout.h"
 #include "data/csv_selection_dialog.h"
 #include "data/settings.h"
+#include "logger/channel_table_file.h"
+#include "logger/setup_dialog.h"
 #include "platform/message_box.h"
 #include "platform/safe_file.h"
 #include "render/render_qt.h"
 #include "viewer/af_map_view.h"
+#include "viewer/can_logger_setting_dialog.h"
 #include "viewer/frame.h"
 #include "viewer/graph_layout.h"
 #include "viewer/graph_settings.h"
@@ -125,6 +128,9 @@ void StartProgram(const std::string& programDirectory) {
     g_view.SubViewOn = g_settings.AnimeMode;
     g_view.StatusViewOn = g_settings.SusgramDisplay;
     ChooseFontMetrics();
+    // The logger's dialogs reach the viewer's: the CAN logger setting, File 1 opened again.
+    g_setupDialogHooks.openCanLoggerSetting = OpenCanLoggerSetting;
+    SetReloadFile1([](const std::string& path) { return OpenFileIntoSlot(0, path); });
 }
 
 int InitDisplay(int attempt) {

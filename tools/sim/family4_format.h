@@ -28,6 +28,7 @@ enum class F4Source {
     Lean,
     Gear,
     EcuStatus,
+    Coolant,  // a sensor of another maker's ECU: extended 29-bit identifier, channel locked
     Computed, // worked out by the viewer from other columns; never in the data
 };
 
@@ -49,6 +50,7 @@ struct F4Channel {
     uint32_t canId;
     uint8_t bitShift;
     uint16_t dataMask;
+    uint8_t flags = 0; // descriptor byte 12: bit 0 extended identifier, bit 2 locked
 };
 
 struct F4Table {

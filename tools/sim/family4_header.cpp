@@ -26,6 +26,7 @@ constexpr size_t kMemo = 256, kMemoSize = 255;
 constexpr uint8_t kLapSourceMarker = 0, kLapSourceGps = 2;
 
 constexpr uint8_t kCan = 1, kCalculated = 2, kGps = 3;
+constexpr uint8_t kExtendedId = 1, kLocked = 4;
 
 // Throttle: two-point percent between the closed and the open reading (raw x 1000); the
 // span 3 200 000 makes 100000 / span an exact binary fraction, so float and integer
@@ -65,6 +66,9 @@ const std::vector<F4Channel> kChannels = {
      0, 0},
     {F4Source::Computed, kCalculated, 22, "RrSLIP", "%", 2, false, 0, 0, 1000, 1000, 0, 0, 0, 0, 0,
      0, 0},
+    // Coolant at 0.1 degree per count from -40 degrees, once a second.
+    {F4Source::Coolant, kCan, 16, "WTEMP", "C", 1, false, 1, 2, 100, 1000, -40000, 200, 0, 2,
+     0x18FF0010, 0, 0xFFFF, kExtendedId | kLocked},
 };
 
 // Linear potentiometers with a slight bow, calibrated at ten points.
@@ -111,6 +115,7 @@ void WriteDescriptor(const F4Channel& c, std::vector<uint8_t>& h, size_t at) {
     SetU16(h, at + 8, c.dataMask);
     h[at + 10] = c.bitDepth;
     h[at + 11] = c.bitShift;
+    h[at + 12] = c.flags;
     h[at + 14] = static_cast<uint8_t>(c.decimals | (c.signedRaw ? 4 : 0));
     h[at + 15] = c.conversion;
     SetText(h, at + 16, 8, c.name);

@@ -107,6 +107,8 @@ int32_t RawValue(const Context& x, const F4Channel& c, size_t i) {
         return r.gear[i];
     case F4Source::EcuStatus:
         return i >= x.failFrom && i < x.failTo ? x.options.ecuFailCode : 0;
+    case F4Source::Coolant: // warms from 40 to 90 degrees over the first ten minutes
+        return 800 + int32_t(std::min<size_t>(i, 120000) / 240);
     default:
         return 0;
     }
