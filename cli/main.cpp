@@ -10,6 +10,8 @@ int main(int argc, char** argv) {
     if (command == "setup-file") return RunSetupFileCommand(argc, argv);
     if (command == "clock-file") return RunClockFileCommand(argc, argv);
     if (command == "memo") return RunMemoCommand(argc, argv);
+    if (command == "correct") return RunCorrectCommand(argc, argv);
+    if (command == "overwrite-input") return RunOverwriteInputCommand(argc, argv);
     Options o;
     if (!ParseOptions(argc, argv, o)) return kExitUsage;
     if (o.help) {

@@ -15,6 +15,8 @@
 #include "data/settings.h"
 #include "data/setup_values.h"
 #include "data/status_channels.h"
+#include "logger/corrective_tools.h"
+#include "logger/input_calculation.h"
 #include "logger/logger_link.h"
 #include "logger/monitor.h"
 #include "logger/setup_files.h"
@@ -40,6 +42,8 @@ void ResetProgram() {
     ResetXyPlot();
     ResetSetupValues();
     ResetSetupFiles();
+    ResetCorrectiveTools();
+    ResetInputCalculation();
     ResetMonitor();
     ResetLoggerLink();
     ClearRecordedMessages();
