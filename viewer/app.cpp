@@ -9,6 +9,7 @@
 #include "platform/message_box.h"
 #include "render/render_qt.h"
 #include "viewer/af_map_view.h"
+#include "viewer/display_setting_section.h"
 #include "viewer/frame.h"
 #include "viewer/graph_layout.h"
 #include "viewer/graph_settings.h"
@@ -116,6 +117,7 @@ void StartProgram(const std::string& programDirectory) {
     ResetGraphSettings();
     ResetGraphLayouts();
     LoadSettings(programDirectory); // also the program directory and the course it names
+    InstallSetupDialogParts();
     g_view.SubViewOn = g_settings.AnimeMode;
     g_view.StatusViewOn = g_settings.SusgramDisplay;
     ChooseFontMetrics();

@@ -5,19 +5,20 @@
 
 #include "analysis/course_layout.h"
 #include "data/derived_channels.h"
-#include "logger/realtime_monitor_dialog.h"
-#include "logger/setup_dialog.h"
 #include "data/sample_envelope.h"
 #include "data/settings.h"
+#include "logger/realtime_monitor_dialog.h"
+#include "logger/setup_dialog.h"
+#include "render/render_qt.h"
 #include "viewer/af_map_view.h"
 #include "viewer/channel_order_dialog.h"
+#include "viewer/corrective_tools_dialog.h"
 #include "viewer/course_map_picture.h"
 #include "viewer/course_map_window.h"
 #include "viewer/graph_layout.h"
 #include "viewer/graphs.h"
 #include "viewer/lap_table_dialog.h"
 #include "viewer/open_file.h"
-#include "render/render_qt.h"
 #include "viewer/toolbar.h"
 #include "viewer/view_state.h"
 
@@ -193,8 +194,10 @@ bool ExecuteLetter(int c) {
     case 'p':
         if (DebugMode()) OpenRealTimeMonitor(RenderMainWindow());
         break;
-    case 'g': // corrective tools and fuel used come later
-    case 'k':
+    case 'g':
+        OpenCorrectiveTools();
+        break;
+    case 'k': // fuel used comes later
         break;
     case 'j':
         ShowChannelOrder();
