@@ -364,6 +364,10 @@ ReadOutcome ReadFamily3File(FileSlot slot, Bytes bytes, std::string_view extensi
     L.s = &s;
     L.version = version;
     L.count = int32_t(records) + 1;
+    if (version == 4) { // 16-bit readings: the starting extremes in the same units
+        L.throttleMin <<= 8;
+        L.throttleMax <<= 8;
+    }
     if (!AllocateSlotBuffers(slot, int32_t(records) + kSpareSamples)) {
         CloseSlot(slot);
         return {};
