@@ -29,14 +29,16 @@ Family3Sample SampleAt(int k, int version) {
             .front = uint16_t(wide ? 0x2000 + k % 9000 : k % 1000),
             .rear = uint16_t(wide ? 0x3000 + k % 7000 : (k * 3) % 1000),
             .laf1 = uint16_t(k % 97),
-            .vb = uint16_t(wide ? 200 << 8 : 200)};
+            .vb = uint16_t(wide                   ? 200 << 8
+                           : k > 2600 && k < 2700 ? 5
+                                                  : 200)};
 }
 
 // Fixed records (versions 1, 2, 32), or variable records (3, 4) that keep the VFW field a
 // one-byte difference except where a mark sits.
 Family3File Ride(int version) {
     Family3File f(version);
-    f.Throttle(10, 240);
+    f.Throttle(10, 240).Set(47, 100); // lap marks need the battery above 0.78 V
     if (version != 3 && version != 4) {
         for (int k = 1; k <= kRecords; ++k) f.Append(SampleAt(k, version));
         return f;
@@ -91,6 +93,7 @@ TEST_F(CorrectiveToolsTest, LapMarkDeletesNearAndInsertsWhereTheLoaderKeepsIt) {
         {1850, false, LapMarkResult::kInserted, {1850}},
         {2300, false, LapMarkResult::kTooClose, {1850}},
         {2300, true, LapMarkResult::kInserted, {1850, 2300}},
+        {2650, true, LapMarkResult::kLowVoltage, {1850, 2300}},
         {kRecords - 20, false, LapMarkResult::kNearEnd, {1850, 2300}},
     };
     for (const Case& c : cases) {
@@ -99,8 +102,9 @@ TEST_F(CorrectiveToolsTest, LapMarkDeletesNearAndInsertsWhereTheLoaderKeepsIt) {
         EXPECT_EQ(LapMarkAt(c.p), c.result) << c.p;
         EXPECT_EQ(Marks(), c.marks) << c.p;
         EXPECT_EQ(SlotOf(0).laps.marks[SlotOf(0).laps.count], SlotOf(0).sampleCount);
-        const bool refused =
-            c.result == LapMarkResult::kTooClose || c.result == LapMarkResult::kNearEnd;
+        const bool refused = c.result == LapMarkResult::kTooClose ||
+                             c.result == LapMarkResult::kNearEnd ||
+                             c.result == LapMarkResult::kLowVoltage;
         EXPECT_EQ(RecordedMessages().size(), refused ? 1u : 0u) << c.p;
     }
 }

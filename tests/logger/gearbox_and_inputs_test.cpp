@@ -81,6 +81,23 @@ TEST_F(GearboxTest, SettingsDecideWhatIsShownAndWhatOpeningForces) {
     EXPECT_FALSE(EditGearboxField(kExAwc, "1"));
 }
 
+TEST_F(GearboxTest, TheCanSetupFileCarriesTheGearboxAtItsOwnOffsets) {
+    SetupValues v;
+    v.gearRpm[5] = 12300;
+    v.hysteresis = 62;
+    v.shiftTriggerLevel[4] = 200;
+    v.shiftDirection = 1;
+    v.cutRowRpm[2] = 4000;
+    std::vector<uint8_t> b(169, 0xEE);
+    WriteGearboxToCanSetup(b.data(), v);
+    // 64 neutral, 76 gear 6 (full rpm), 78 hysteresis / 4, 80 teeth, 140 trigger 5, 144
+    // direction, 150 cut row 3, 152 / 158 / 164 the cut pulse rows; 142 is kept
+    EXPECT_EQ(std::vector<int>({b[64], b[65], b[76], b[77], b[78], b[79], b[80], b[93], b[140],
+                                b[141], b[142], b[144], b[150], b[151], b[152], b[158], b[168]}),
+              std::vector<int>({0x3A, 0x98, 0x30, 0x0C, 0, 62, 76, 24, 0, 200, 0xEE, 1, 0x0F, 0xA0,
+                                40, 36, 16}));
+}
+
 class InputCalculationTest : public test::LoggerTest {
 protected:
     static void Edit(int input, const char* name, const char* text) {
