@@ -140,10 +140,36 @@ std::string FastestLapFileName(std::string_view title, std::string_view prefix,
         std::snprintf(lapTime, sizeof lapTime, "[-'--''---(%d-%d)]", 0, int(markCount));
     }
     std::string name(title.substr(0, dot));
-    name += prefix.substr(0, kRenamePrefixChars);
+    name += CutToCharacters(prefix, kRenamePrefixChars);
     name += lapTime;
     name += extension;
     return name;
+}
+
+std::string_view CutToCharacters(std::string_view text, size_t characters) {
+    size_t end = 0;
+    for (size_t n = 0; end < text.size() && n < characters; ++n) {
+        ++end;
+        while (end < text.size() && (uint8_t(text[end]) & 0xC0) == 0x80) ++end; // continuation
+    }
+    return text.substr(0, end);
+}
+
+bool SetRenamePrefix(const std::string& text) {
+    const std::string_view cut = CutToCharacters(text, kRenamePrefixChars);
+    bool usable = cut.empty() || (cut.back() != '.' && cut.back() != ' ');
+    for (const char c : cut)
+        if (uint8_t(c) < 0x20 || c == 0x7F ||
+            std::string_view("\\/:*?\"<>|").find(c) != std::string_view::npos)
+            usable = false;
+    if (!usable) {
+        ShowMessage("The prefix can not hold \\ / : * ? \" < > | or control characters, nor end "
+                    "with a dot or a blank.",
+                    "Error !");
+        return false;
+    }
+    g_fileOpen.renamePrefix = std::string(cut);
+    return true;
 }
 
 void RenameAfterFastestLap(FileSlot slot) {

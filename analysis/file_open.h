@@ -62,6 +62,14 @@ FastestLap FindFastestLap(FileSlot slot);
 std::string FastestLapFileName(std::string_view title, std::string_view prefix,
                                const FastestLap& fastest, int32_t markCount);
 
+// The "Prefix" of the File Load Setting dialog: at most 9 characters (UTF-8, cut at whole
+// characters). A prefix that would take the renamed file out of its folder or make the rename
+// fail (path separators, the characters a file name may not hold, control characters, a
+// trailing dot or blank) is refused with a message; the prefix is then unchanged.
+bool SetRenamePrefix(const std::string& text);
+// The first `characters` whole UTF-8 characters of text.
+std::string_view CutToCharacters(std::string_view text, size_t characters);
+
 // Renames the slot's file after its fastest lap when ModifyFileName is on, and keeps the new
 // path and name in the slot. A failure shows "No change file name." and keeps both.
 void RenameAfterFastestLap(FileSlot slot);

@@ -3,6 +3,7 @@
 #include "logger/logger_answers.h"
 
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -43,5 +44,21 @@ int RunChannelsCommand(int argc, char** argv);
 int RunCanMemoCommand(int argc, char** argv);
 // "YYYY-MM-DD HH:MM".
 bool ParseClockTime(const std::string& text, ClockSetTime& t);
+
+// The corrective tools and the analog input's "Overwrite File" on a recording.
+int RunCorrectCommand(int argc, char** argv);
+int RunOverwriteInputCommand(int argc, char** argv);
+
+// `--edit` of the GearBox Setting, Extend Control and analog input fields ("laf1_a"): applied
+// as the dialogs apply typed entries, the first of a dialog opening it with what that forces.
+struct GearboxEdits {
+    bool gearBoxOpened = false, extendOpened = false;
+};
+bool IsGearboxOrInputEdit(const std::string& name, bool withInputs);
+// False, with a reason to add to the message (may be empty), when the field does not take it.
+bool ApplyGearboxOrInputEdit(GearboxEdits& state, const std::string& name, const std::string& text,
+                             std::string& why);
+void ListGearboxFields(std::ostream& out);
+void ListInputFields(std::ostream& out, bool withInputName);
 
 } // namespace qvtk::cli

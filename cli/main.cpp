@@ -13,6 +13,8 @@ int main(int argc, char** argv) {
     if (command == "can-setup-file") return RunCanSetupFileCommand(argc, argv);
     if (command == "channels") return RunChannelsCommand(argc, argv);
     if (command == "can-memo") return RunCanMemoCommand(argc, argv);
+    if (command == "correct") return RunCorrectCommand(argc, argv);
+    if (command == "overwrite-input") return RunOverwriteInputCommand(argc, argv);
     Options o;
     if (!ParseOptions(argc, argv, o)) return kExitUsage;
     if (o.help) {

@@ -52,6 +52,8 @@ void ListFields() {
         }
         std::cout << "\n";
     }
+    ListGearboxFields(std::cout);
+    ListInputFields(std::cout, true);
 }
 
 bool ApplyPositionAdjust(const std::string& list, SetupForm& form) {
@@ -89,7 +91,9 @@ int RunSetupFileCommand(int argc, char** argv) {
             out = v;
         } else if (a == "--edit") {
             const size_t eq = v.find('=');
-            if (eq == std::string::npos || FindSetupField(v.substr(0, eq)) < 0)
+            const std::string name = eq == std::string::npos ? v : v.substr(0, eq);
+            if (eq == std::string::npos ||
+                (FindSetupField(name) < 0 && !IsGearboxOrInputEdit(name, true)))
                 return Usage("--edit needs NAME=TEXT of a field (--list names them)");
             edits.emplace_back(v.substr(0, eq), v.substr(eq + 1));
         } else if (a == "--position-adjust") {
@@ -117,8 +121,16 @@ int RunSetupFileCommand(int argc, char** argv) {
         FillSetupForm(form);
         for (int id : {kSetAdjustTps, kSetAdjustFront, kSetAdjustRear})
             form.value[id] = adjustOnly.value[id];
+        GearboxEdits opened;
         for (const auto& [name, text] : edits) {
             const int id = FindSetupField(name);
+            if (id < 0) {
+                std::string why;
+                if (ApplyGearboxOrInputEdit(opened, name, text, why)) continue;
+                std::cerr << "qvtk-cli: " << name << " does not take \"" << text << "\"" << why
+                          << "\n";
+                return kExitUsage;
+            }
             if (!EditSetupField(form, id, text)) {
                 std::cerr << "qvtk-cli: " << name << " does not take \"" << text << "\""
                           << (SetupFieldEnabled(form, id) ? "" : " (it is disabled)") << "\n";

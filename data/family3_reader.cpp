@@ -261,14 +261,6 @@ template <bool Old> void DecodeFixedRecords(Family3Load& L, Bytes b) {
     L.s->file.sizeEstimate = estimate.bytes;
 }
 
-int VariableRecordLength(uint16_t mask, int version) {
-    const int width = version == 4 ? 2 : 1;
-    int n = 2 + (mask & 0x4000 ? 2 : 1) + (mask & 0x2000 ? 2 : 1) + (mask & 0x1000 ? 2 : 1);
-    n += width * std::popcount(unsigned(mask >> 4 & 0xFF));
-    n += (mask >> 3 & 1) + (mask >> 2 & 1) + 2 * (mask >> 1 & 1) + 4 * (mask & 1);
-    return n;
-}
-
 // The length of every mask word, worked out once: both passes look it up per record.
 const uint8_t* RecordLengths(int version) {
     static const auto tables = [] {
@@ -369,6 +361,14 @@ ReadOutcome Reject(FileSlot slot) {
 
 } // namespace
 
+int VariableRecordLength(uint16_t mask, int version) {
+    const int width = version == 4 ? 2 : 1;
+    int n = 2 + (mask & 0x4000 ? 2 : 1) + (mask & 0x2000 ? 2 : 1) + (mask & 0x1000 ? 2 : 1);
+    n += width * std::popcount(unsigned(mask >> 4 & 0xFF));
+    n += (mask >> 3 & 1) + (mask >> 2 & 1) + 2 * (mask >> 1 & 1) + 4 * (mask & 1);
+    return n;
+}
+
 ReadOutcome ReadFamily3File(FileSlot slot, Bytes bytes, std::string_view extension) {
     Slot& s = SlotOf(slot);
     if (bytes.size() < 512) return Reject(slot);
@@ -402,6 +402,10 @@ ReadOutcome ReadFamily3File(FileSlot slot, Bytes bytes, std::string_view extensi
     L.s = &s;
     L.version = version;
     L.count = int32_t(records) + 1;
+    if (version == 4) { // 16-bit readings: the starting extremes in the same units
+        L.throttleMin <<= 8;
+        L.throttleMax <<= 8;
+    }
     if (!AllocateSlotBuffers(slot, int32_t(records) + kSpareSamples)) {
         CloseSlot(slot);
         return {};

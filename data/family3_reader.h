@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <string_view>
 
 #include "data/read_outcome.h"
@@ -9,5 +10,8 @@ namespace qvtk {
 
 // Loads a family-3 recording (first byte '3') into the slot, or rejects it and closes the slot.
 ReadOutcome ReadFamily3File(FileSlot slot, Bytes bytes, std::string_view extension);
+
+// Bytes of a variable record (versions 3 and 4) with this mask word, the mask included.
+int VariableRecordLength(uint16_t mask, int version);
 
 } // namespace qvtk

@@ -20,7 +20,7 @@ struct InputConversion {
     int gain = 0;   // a x 100, signed 16-bit
     int offset = 0; // b x 100, signed 16-bit
     int tableMillivolts[kSetupTablePoints] = {}; // breakpoints, on the ADC grid
-    int tableValues[kSetupTablePoints] = {};     // outputs x 100, 16-bit
+    int tableValues[kSetupTablePoints] = {};     // outputs x 100, signed 16-bit
 };
 
 struct SetupValues {

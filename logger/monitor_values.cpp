@@ -33,7 +33,8 @@ Bytes Block(const uint8_t* setupBlock) {
 
 std::string TableText(Bytes setup, size_t base, int v) {
     auto x = [&](int i) { return int(ByteAt(setup, base + size_t(i))); };
-    auto y = [&](int i) { return int(U16At(setup, base + 16 + 2 * size_t(i))); };
+    // Outputs are signed: a table may go below zero (a temperature, a pressure).
+    auto y = [&](int i) { return int(I16At(setup, base + 16 + 2 * size_t(i))); };
     if (v < x(0)) return Format("%d", y(0) / 100);
     // At or above the last breakpoint the table ends: its last value.
     if (v >= x(15)) return Format("%d", y(15) / 100);

@@ -20,6 +20,8 @@
 #include "data/status_channels.h"
 #include "logger/channel_edit.h"
 #include "logger/channel_functions.h"
+#include "logger/corrective_tools.h"
+#include "logger/input_calculation.h"
 #include "logger/logger_link.h"
 #include "logger/monitor.h"
 #include "logger/setup_files.h"
@@ -50,6 +52,8 @@ void ResetProgram() {
     ResetChannelSettings();
     ResetChannelEditing();
     FillChannelFunctionTable();
+    ResetCorrectiveTools();
+    ResetInputCalculation();
     ResetMonitor();
     ResetLoggerLink();
     ClearRecordedMessages();

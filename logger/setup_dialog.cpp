@@ -16,6 +16,7 @@
 
 #include "data/session.h"
 #include "data/settings.h"
+#include "logger/corrective_tools.h"
 #include "logger/memo_text.h"
 #include "logger/realtime_monitor_dialog.h"
 #include "logger/setup_files.h"
@@ -299,6 +300,8 @@ QBoxLayout* SetupDialog::BuildButtons() {
 void SetupDialog::Edited(int id, const std::string& text) {
     if (refreshing_) return;
     EditSetupField(form_, id, text);
+    // The corrective tools' save takes the throttle range the same way.
+    if (id == kSetAdjustTps) g_correctiveTools.positionAdjust = form_.value[id] != 0;
     Refresh(); // the clamped value, and what it enables
 }
 

@@ -33,7 +33,14 @@ bool File1HoldsBinaryLog() {
 
 ObservedReadings File1ObservedReadings() {
     const LogHeader& h = SlotOf(0).header;
-    return {h.throttleRawMin, h.throttleRawMax, h.strokeRawMaxFront, h.strokeRawMaxRear};
+    if (SlotOf(0).file.logVersion != 4)
+        return {h.throttleRawMin, h.throttleRawMax, h.strokeRawMaxFront, h.strokeRawMaxRear};
+    // Version 4 records 16-bit readings; the header keeps 8-bit throttle and 10-bit stroke
+    // readings, so they are scaled to those.
+    auto throttle = [](int raw) { return std::clamp(raw >> 8, 0, 255); };
+    auto stroke = [](int raw) { return std::clamp(raw >> 6, 0, 1023); };
+    return {throttle(h.throttleRawMin), throttle(h.throttleRawMax), stroke(h.strokeRawMaxFront),
+            stroke(h.strokeRawMaxRear)};
 }
 
 bool SetupFileBaseLoaded() {

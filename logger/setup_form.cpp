@@ -7,6 +7,7 @@
 
 #include "data/session.h"
 #include "data/settings.h"
+#include "logger/corrective_tools.h"
 #include "logger/setup_files.h"
 
 namespace qvtk {
@@ -119,7 +120,8 @@ void FillSetupForm(SetupForm& form) {
     x[kSetFrontMm] = v.strokeFront;
     x[kSetRearMm] = v.strokeRear;
     x[kSetLapMarker] = ListValue(kSetLapMarker, v.marksPerLap);
-    x[kSetAdjustTps] = x[kSetAdjustFront] = x[kSetAdjustRear] = 0;
+    x[kSetAdjustTps] = g_correctiveTools.positionAdjust ? 1 : 0; // until a corrected save
+    x[kSetAdjustFront] = x[kSetAdjustRear] = 0;
     form.memo.assign(v.memo, strnlen(v.memo, kMemoFieldBytes));
 }
 

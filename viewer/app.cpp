@@ -14,6 +14,7 @@
 #include "render/render_qt.h"
 #include "viewer/af_map_view.h"
 #include "viewer/can_logger_setting_dialog.h"
+#include "viewer/display_setting_section.h"
 #include "viewer/frame.h"
 #include "viewer/graph_layout.h"
 #include "viewer/graph_settings.h"
@@ -125,6 +126,7 @@ void StartProgram(const std::string& programDirectory) {
     ResetGraphLayouts();
     LoadSettings(programDirectory); // also the program directory and the course it names
     InstallCsvSelectionDialog();
+    InstallSetupDialogParts();
     g_view.SubViewOn = g_settings.AnimeMode;
     g_view.StatusViewOn = g_settings.SusgramDisplay;
     ChooseFontMetrics();

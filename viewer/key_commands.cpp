@@ -7,12 +7,14 @@
 #include "viewer/lap_table_dialog.h"
 #include "analysis/fuel_used.h"
 #include "data/derived_channels.h"
-#include "logger/realtime_monitor_dialog.h"
-#include "logger/setup_dialog.h"
 #include "data/sample_envelope.h"
 #include "data/settings.h"
+#include "logger/realtime_monitor_dialog.h"
+#include "logger/setup_dialog.h"
+#include "render/render_qt.h"
 #include "viewer/af_map_view.h"
 #include "viewer/channel_order_dialog.h"
+#include "viewer/corrective_tools_dialog.h"
 #include "viewer/course_map_picture.h"
 #include "viewer/course_map_images.h"
 #include "viewer/course_map_window.h"
@@ -20,7 +22,6 @@
 #include "viewer/graphs.h"
 #include "viewer/lap_table_dialog.h"
 #include "viewer/open_file.h"
-#include "render/render_qt.h"
 #include "viewer/toolbar.h"
 #include "viewer/view_state.h"
 
@@ -197,7 +198,8 @@ bool ExecuteLetter(int c) {
     case 'p':
         if (DebugMode()) OpenRealTimeMonitor(RenderMainWindow());
         break;
-    case 'g': // the corrective tools come later
+    case 'g':
+        OpenCorrectiveTools();
         break;
     case 'j':
         ShowChannelOrder();

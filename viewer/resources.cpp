@@ -135,6 +135,14 @@ bool AllocateVertexPools() {
     return true;
 }
 
+void RebuildSchemeResources() {
+    ChooseFontMetrics();
+    CreateFonts();
+    PaintBackgroundSurfaces();
+    RedrawCourseMap();
+    RequestRedraw(kRedrawFull);
+}
+
 void LoadResources() {
     if (RenderMainWindow()) {
         int dw = 0, dh = 0;

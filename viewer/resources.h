@@ -56,6 +56,10 @@ bool AllocateVertexPools();
 // Tests: every pool allocation fails until called with false.
 void FailVertexPoolsForTesting(bool fail);
 
+// After the colour scheme or HD_Display changed: fonts, background pictures and the course
+// map made anew in the new scheme, and a full redraw.
+void RebuildSchemeResources();
+
 // (Re)creates surfaces, images, fonts and colours, rebuilds the panels and asks for a full
 // redraw. Failures are reported only in debug mode.
 void LoadResources();

@@ -75,6 +75,14 @@ TEST(MonitorValues, BothStylesOfEveryField) {
               std::tuple("3", "13 00 80"));
 }
 
+TEST(MonitorValues, TableOutputsBelowZero) {
+    std::vector<uint8_t> setup = SetupBlock(); // AUX1 read at 25 counts, half way to row 3
+    for (int i = 0; i < 16; ++i) PutU16(setup, 224 + 2 * size_t(i), uint16_t(-1000 * i));
+    MonitorTexts texts;
+    FormatLiveValues(Sample().d, setup.data(), false, texts);
+    EXPECT_EQ(texts.text[kFieldAux1], "-15");
+}
+
 TEST(MonitorValues, ThrottleWithoutSpanAndStrokesOfEachSensorType) {
     std::vector<uint8_t> setup(kSetupBlockMax, 0);
     setup[32] = setup[33] = 128;
