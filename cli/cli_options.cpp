@@ -58,6 +58,8 @@ void PrintUsage(std::FILE* to) {
   qvtk-cli simulate FILE --front FS --rear RS --tyre TS [--json]
   qvtk-cli afmap FILE [FILE2] [--checked LIST] [--window-low N] [--window-width N] [--reverse]
                 [--json]
+  qvtk-cli compare FILE [FILE2] [--ref-lap K] [--lap K2] [--step M] [--dir DIR]
+                [--set KEY=VALUE]... [--json]
     loading options (--dir, --set) as for the other commands; LIST: lap-start mark indices
   qvtk-cli logger probe|monitor|calibrate|set-clock ...   (qvtk-cli logger for its options)
   qvtk-cli setup-file --from RECORDING --out FILE ...     (qvtk-cli setup-file --list)
@@ -80,11 +82,13 @@ bool ParseOptions(int argc, char** argv, Options& o) {
     o.command = argv[1];
     if (o.command != "inspect" && o.command != "samples" && o.command != "laps" &&
         o.command != "render" && o.command != "percentage" && o.command != "simulate" &&
-        o.command != "afmap")
+        o.command != "afmap" && o.command != "compare")
         return Fail("unknown command " + o.command);
     o.file = argv[2];
     int first = 3;
-    const size_t extra = o.command == "render" ? 2 : o.command == "afmap" ? 1 : 0;
+    const size_t extra = o.command == "render"                            ? 2
+                         : o.command == "afmap" || o.command == "compare" ? 1
+                                                                          : 0;
     while (first < argc && argv[first][0] != '-' && o.extraFiles.size() < extra)
         o.extraFiles.push_back(argv[first++]);
     for (int i = first; i < argc; ++i) {
@@ -157,6 +161,14 @@ bool ParseOptions(int argc, char** argv, Options& o) {
         } else if (a == "--lap") {
             if (!next(v) || !ParseNumber(v, o.lap) || o.lap < 0 || o.lap > 509)
                 return Fail("--lap needs a lap-start mark index 0 to 509");
+        } else if (a == "--ref-lap") {
+            if (!next(v) || !ParseNumber(v, o.refLap) || o.refLap < 0 || o.refLap > 509)
+                return Fail("--ref-lap needs a lap-start mark index 0 to 509");
+        } else if (a == "--step" && o.command == "compare") {
+            char* end = nullptr;
+            if (!next(v) || (o.step = std::strtod(v.c_str(), &end), *end != 0) ||
+                !(o.step >= 0.1 && o.step <= 10000))
+                return Fail("--step needs 0.1 to 10000 metres");
         } else if (a == "--color-channel") {
             if (!next(v) || !ParseNumber(v, n) || n < 0 || n >= kColumnCount)
                 return Fail("--color-channel needs a column 0 to 63");

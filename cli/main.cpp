@@ -23,5 +23,6 @@ int main(int argc, char** argv) {
     if (o.command == "percentage") return RunPercentage(o, loaded);
     if (o.command == "simulate") return RunSimulate(o, loaded);
     if (o.command == "afmap") return RunAfMap(o, loaded);
+    if (o.command == "compare") return RunCompare(o, loaded);
     return RunInspect(o, loaded);
 }

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "analysis/lap_compare.h"
+#include "analysis/time_slip.h"
 #include "data/settings.h"
 #include "viewer/course_map_window.h"
 #include "viewer/frame.h"
@@ -390,6 +392,7 @@ void ToggleAll(int32_t* flags, int count, int32_t from) {
 std::string CursorValueText(FileSlot slot, int column, double value, bool difference) {
     const Slot& s = SlotOf(slot);
     const ChannelInfo& ch = s.channels[column];
+    if (ch.code == kCodeTimeSlip) return TimeSlipText(value);
     char text[64];
     bool laf = s.file.fileKind == kFileFamily3 && (ch.code == 11 || ch.code == 12);
     if (laf) {

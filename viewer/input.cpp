@@ -12,6 +12,7 @@
 #include "viewer/graph_settings.h"
 #include "viewer/graphs.h"
 #include "viewer/key_commands.h"
+#include "viewer/lap_compare_view.h"
 #include "viewer/lap_list.h"
 #include "viewer/layout_tabs.h"
 #include "viewer/resources.h"
@@ -232,8 +233,8 @@ void PollInput() {
     const bool onTabs =
         (pressed & kMouseLeft) && (g_view.TabUnderMouse || g_view.TabArrowUnderMouse);
     const bool subView = !onTabs && SubViewMouse(frame, pressed);
-    if (!onTabs && (subView || CourseMapMouse(pressed) || LapListClick(frame, pressed) ||
-                    ValueColumnClick(frame, pressed)))
+    if (!onTabs && (subView || CourseMapMouse(pressed) || SlipZonesClick(frame, pressed) ||
+                    LapListClick(frame, pressed) || ValueColumnClick(frame, pressed)))
         pressed = 0;
     MouseClicks(pressed);
     GraphPositionMouse(frame, pressed);
@@ -241,6 +242,7 @@ void PollInput() {
     FollowReplay();
     FollowScrollTargets();
     ConsumeLapSteps();
+    FollowByDistance();
 }
 
 } // namespace qvtk
