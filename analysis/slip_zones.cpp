@@ -205,9 +205,9 @@ std::vector<SlipZone> FindSlipZones(const std::vector<double>& slip, double step
     const std::vector<int32_t> bounds = CornerBounds(reference, compared, step);
     // Noise a fifth of the threshold does not break a stretch.
     for (SlipLeg leg : SlipLegs(slip, bounds, threshold / 5)) {
-        if (std::fabs(slip[size_t(leg.to)] - slip[size_t(leg.from)]) < threshold) continue;
         TrimFlatEnds(slip, leg, threshold / 50);
         const double change = slip[size_t(leg.to)] - slip[size_t(leg.from)];
+        if (std::fabs(change) < threshold) continue;
         SlipZone z;
         z.from = leg.from * step;
         z.to = leg.to * step;

@@ -52,13 +52,12 @@ void AddBeacons(const SimCourse& course, int marksPerLap, RidePlan& plan) {
     std::sort(plan.beacons.begin(), plan.beacons.end());
 }
 
-constexpr double kApproach = 600; // m before a slowed corner in which its braking is done
-
 // A slowed corner as the plan applies it on the flying laps.
 struct SlowArc {
     double from = 0, to = 0; // course distances of the arc
     SlowCorner corner;
-    double boost = 1; // braking on the approach, as a share of the usual
+    double boost = 1;    // braking on the approach, as a share of the usual
+    double approach = 0; // m before the arc in which that braking is done
 };
 
 // Whether a course distance lies within from .. to, measured along the course from `from`.
@@ -82,7 +81,8 @@ void Limits(const SimCourse& course, const RidePlan& plan, const std::vector<Slo
         if (k > 0) limit = std::min(limit, std::sqrt(z.grip * kLateralGrip / k));
         for (size_t a = 0; z.flying && a < arcs.size(); ++a) {
             if (Within(course, at, arcs[a].from, arcs[a].to)) limit *= arcs[a].corner.apexSpeed;
-            if (Within(course, at, arcs[a].from - kApproach, arcs[a].from)) brake *= arcs[a].boost;
+            if (Within(course, at, arcs[a].from - arcs[a].approach, arcs[a].from))
+                brake *= arcs[a].boost;
         }
         limits[g] = static_cast<float>(limit);
         braking[g] = static_cast<float>(brake);
@@ -149,6 +149,7 @@ void BuildEnvelope(const SimCourse& course, RidePlan& plan,
         if (arcs[a].corner.brakeLater <= 0 || usual[a] <= 0) continue;
         const double slow = BrakingDistance(course, plan, arcs[a]);
         arcs[a].boost = slow / std::max(usual[a] - arcs[a].corner.brakeLater, 0.25 * usual[a]);
+        arcs[a].approach = usual[a] + 20; // its own braking, none for the corner before
         boosted = true;
     }
     if (boosted) build(arcs);
