@@ -164,8 +164,9 @@ void DrawFrame() {
         DrawAfMapView(w);
     } else if (!g_view.XyPlotView) {
         // Bottom to top: the graphs with their read-outs and lap times, the course map, the
-        // scroll bar, the sub view, the popup hint, the fading info panels. The layout tabs,
-        // which slide in only while the pointer is at the top edge, lie over the map there.
+        // scroll bar, the sub view, the popup hint, the fading info panels, the zones of the lap
+        // compare. The layout tabs, which slide in only while the pointer is at the top edge, lie
+        // over the map there.
         const GraphFrame frame = MakeGraphFrame();
         DrawGraphView(frame);
         DrawLapHeader(frame);
@@ -175,10 +176,10 @@ void DrawFrame() {
         DrawCourseMapWindow(w, h);
         DrawLayoutTabs(w);
         DrawScrollBar(frame);
-        DrawSlipZonesPanel(frame);
         DrawSubView(frame);
         DrawPopupHint(frame);
         DrawInfoPanels(w, h);
+        DrawSlipZonesPanel(frame); // asked for: over the panels that fade in
     } else {
         DrawXyPlotView(w, h);
     }

@@ -16,6 +16,7 @@
 #include "viewer/graph_setting_dialog.h"
 #include "viewer/graph_settings.h"
 #include "viewer/graphs.h"
+#include "viewer/lap_compare_view.h"
 #include "viewer/resources.h"
 #include "viewer/search_marks.h"
 #include "viewer/view_state.h"
@@ -325,8 +326,8 @@ namespace {
 
 bool OverRegion(const GraphFrame& f) {
     int x = g_view.MouseX, y = g_view.MouseY;
-    if (CourseMapHoldsMouse()) return true; // the map floats over the graphs
-    if (x < GraphAreaLeft()) return true;   // value and name columns, lap lists
+    if (CourseMapHoldsMouse() || SlipZonesPanelHoldsMouse()) return true; // they float over
+    if (x < GraphAreaLeft()) return true; // value and name columns, lap lists
     if (y < 32 && g_view.TabSlide > 0) return true;
     return g_view.ScrollBarOn && y >= f.clientHeight - 24;
 }

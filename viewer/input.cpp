@@ -232,9 +232,11 @@ void PollInput() {
     // The tab strip, once the pointer has brought it in, lies over them all.
     const bool onTabs =
         (pressed & kMouseLeft) && (g_view.TabUnderMouse || g_view.TabArrowUnderMouse);
-    const bool subView = !onTabs && SubViewMouse(frame, pressed);
-    if (!onTabs && (subView || CourseMapMouse(pressed) || SlipZonesClick(frame, pressed) ||
-                    LapListClick(frame, pressed) || ValueColumnClick(frame, pressed)))
+    // The zones of the lap compare are drawn over the sub view.
+    const bool zones = !onTabs && SlipZonesClick(frame, pressed);
+    const bool subView = !onTabs && !zones && SubViewMouse(frame, pressed);
+    if (!onTabs && (zones || subView || CourseMapMouse(pressed) || LapListClick(frame, pressed) ||
+                    ValueColumnClick(frame, pressed)))
         pressed = 0;
     MouseClicks(pressed);
     GraphPositionMouse(frame, pressed);

@@ -19,6 +19,7 @@ LapCompareView g_compareView;
 namespace {
 
 constexpr int32_t kLeastSlipReach = 500; // ms either way the slip band shows at least
+constexpr int kSlipBandRows = 80;        // the slip band's height where the layout has no room
 
 bool Loaded(FileSlot slot) {
     const Slot& s = SlotOf(slot);
@@ -81,6 +82,11 @@ void PlaceSlipBand(int column) {
         g.GraphMin != unplaced.GraphMin || g.GraphMax != unplaced.GraphMax)
         return;
     StackUnplacedBands({column});
+    // With no rows free it was stacked over the whole height, over every band: it keeps rows
+    // of its own near the bottom, clear of the zones panel below them.
+    const int panel = (kZoneRows + 1) * (g_res.smallFontSize + 3) + 16;
+    if (g.GraphBottom - g.GraphTop > kSlipBandRows + panel) g.GraphBottom -= panel;
+    if (g.GraphBottom - g.GraphTop > kSlipBandRows) g.GraphTop = g.GraphBottom - kSlipBandRows;
     int32_t reach = kLeastSlipReach;
     for (FileSlot s = 0; s < kSlotCount; ++s)
         if (Loaded(s))
@@ -271,6 +277,7 @@ int64_t AlignedSampleAtX(const GraphFrame& frame, FileSlot slot, double x) {
 void DrawSlipZonesPanel(const GraphFrame& frame) {
     LapCompareView& v = g_compareView;
     v.rows = 0;
+    v.panelShown = false;
     if (!v.on || !v.zonesPanel || !NormalGraphView()) return;
     FileSlot slot = 0;
     const LapComparison* c = ShownComparison(&slot);
@@ -299,8 +306,11 @@ void DrawSlipZonesPanel(const GraphFrame& frame) {
     RenderSetBlend(BlendMode::Alpha, 255);
     RenderText(left + 6, top + 4, FileColor(c ? c->compared.slot : 0), g_res.smallFont, "%s",
                header);
+    v.panelShown = true;
     v.panelLeft = left;
     v.panelRight = right;
+    v.panelTop = top;
+    v.panelBottom = bottom;
     v.rowSlot = slot;
     for (int i = 0; i < rows; ++i) {
         const float y = top + 4 + lh * float(i + 1);
@@ -324,15 +334,19 @@ void DrawSlipZonesPanel(const GraphFrame& frame) {
 
 bool SlipZonesClick(const GraphFrame& frame, int pressed) {
     const LapCompareView& v = g_compareView;
-    if (!(pressed & kMouseLeft) || v.rows == 0 || !v.on || !NormalGraphView()) return false;
+    if (!(pressed & kMouseLeft) || !NormalGraphView() || !SlipZonesPanelHoldsMouse()) return false;
+    const float y = float(g_view.MouseY);
+    for (int i = 0; i < v.rows; ++i)
+        if (y >= v.rowTop[i] && y < v.rowBottom[i] && ComparisonOf(v.rowSlot))
+            GoToZone(v.rowSlot, v.rowZone[i], frame);
+    return true; // the panel takes the click, on a zone or not
+}
+
+bool SlipZonesPanelHoldsMouse() {
+    const LapCompareView& v = g_compareView;
     const float x = float(g_view.MouseX), y = float(g_view.MouseY);
-    if (x < v.panelLeft || x >= v.panelRight) return false;
-    for (int i = 0; i < v.rows; ++i) {
-        if (y < v.rowTop[i] || y >= v.rowBottom[i]) continue;
-        if (ComparisonOf(v.rowSlot)) GoToZone(v.rowSlot, v.rowZone[i], frame);
-        return true;
-    }
-    return false;
+    return v.on && v.panelShown && x >= v.panelLeft && x < v.panelRight && y >= v.panelTop &&
+           y < v.panelBottom;
 }
 
 } // namespace qvtk

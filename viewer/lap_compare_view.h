@@ -21,7 +21,8 @@ struct LapCompareView {
     // The panel as last drawn: its rows' zones and where they lie, for clicks.
     int rows = 0;
     float rowTop[kZoneRows] = {}, rowBottom[kZoneRows] = {};
-    float panelLeft = 0, panelRight = 0;
+    bool panelShown = false;
+    float panelLeft = 0, panelRight = 0, panelTop = 0, panelBottom = 0;
     SlipZone rowZone[kZoneRows];
     FileSlot rowSlot = 0;
 };
@@ -60,5 +61,7 @@ void DrawSlipZonesPanel(const GraphFrame& frame);
 // A click on a zone: the cursors to its start in both laps, the graphs zoomed onto it. True
 // when the click hit a zone.
 bool SlipZonesClick(const GraphFrame& frame, int pressed);
+// The panel lies under the pointer: the graphs do not scroll from there.
+bool SlipZonesPanelHoldsMouse();
 
 } // namespace qvtk

@@ -106,23 +106,28 @@ void DrawTrack(const LapComparison& c, const std::vector<double>& slopes, double
 }
 
 void DrawColorBar(double scale) {
+    char lose[32], gain[32];
+    std::snprintf(lose, sizeof lose, "lose %+.2f ms/m", scale);
+    std::snprintf(gain, sizeof gain, "gain %+.2f ms/m", -scale);
+    const float w = float(std::max(RenderTextWidth(g_res.smallFont, "%s", lose),
+                                   RenderTextWidth(g_res.smallFont, "%s", gain)));
+    const float textLeft = kBarLeft - 4 - w, fs = float(g_res.smallFontSize);
+    // One backing under the bar and its labels, so that the graphs behind stay out of them.
     RenderSetBlend(BlendMode::Alpha, 200);
     RenderBox(kBarLeft - 2, kBarTop - 2, kBarRight + 2, kBarBottom + 2, MapBackgroundColor(), true);
+    RenderBox(textLeft - 2, kBarTop - 3, kBarLeft - 2, kBarTop + fs + 1, MapBackgroundColor(),
+              true);
+    RenderBox(textLeft - 2, kBarBottom - fs - 1, kBarLeft - 2, kBarBottom + 3, MapBackgroundColor(),
+              true);
     RenderSetBlend(BlendMode::Alpha, 255);
     for (float y = kBarTop; y <= kBarBottom; y += 1) {
         const double share = 1.0 - 2.0 * (y - kBarTop) / (kBarBottom - kBarTop);
         RenderLine(kBarLeft, y, kBarRight, y, SlopeColor(share));
     }
-    char text[32];
-    auto label = [&](float y, const char* format, double value) {
-        std::snprintf(text, sizeof text, format, value);
-        const int w = RenderTextWidth(g_res.smallFont, "%s", text);
-        RenderText(kBarLeft - 4 - float(w), y, SchemeTextColor(), g_res.smallFont, "%s", text);
-    };
-    label(kBarTop - 2, "lose %+.2f ms/m", scale);
-    label(kBarBottom - float(g_res.smallFontSize), "gain %+.2f ms/m", -scale);
-    MarkCells((kBarLeft + kBarRight) / 2, kBarTop, 8);
-    MarkCells((kBarLeft + kBarRight) / 2, kBarBottom, 8);
+    RenderText(textLeft, kBarTop - 2, SchemeTextColor(), g_res.smallFont, "%s", lose);
+    RenderText(textLeft, kBarBottom - fs, SchemeTextColor(), g_res.smallFont, "%s", gain);
+    for (float x : {textLeft, kBarRight})
+        for (float y : {kBarTop, kBarBottom}) MarkCells(x, y, 8);
 }
 
 void DrawSlipMap(const LapComparison& c) {
