@@ -256,7 +256,7 @@ void LapTableDialog::ConnectToolButton(const std::string& name, QPushButton* but
     if (name == "distribution")
         connect(button, &QPushButton::clicked, this, [this] { ShowPercentage(this); });
     if (name == "reference") {
-        button->setToolTip(QStringLiteral("The lap compared against (U): File 1's highlighted lap, "
+        button->setToolTip(QStringLiteral("The lap compared against (T): File 1's highlighted lap, "
                                           "else the lap at its cursor"));
         connect(button, &QPushButton::clicked, this, [this] {
             const int32_t highlighted = g_lapTable.panels[0].highlightLap;
