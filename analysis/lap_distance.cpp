@@ -14,10 +14,14 @@ namespace {
 
 constexpr double kMetresPerUnit = 111319.49 / 6000000.0; // of latitude, per GPS unit
 constexpr double kPi = 3.14159265358979323846;
-constexpr double kSearchAhead = 250; // m along the path a fix may lie beyond the last one
+// How far along the path a fix may lie beyond the last one: a margin, and what the fastest
+// machine covers in the time since.
+constexpr double kSearchMargin = 30; // m
+constexpr double kFastest = 100;     // m/s
 constexpr double kFarFromPath = 40;  // m: a fix farther off the path is not used
 constexpr int kLeastFixes = 20;      // of a lap measured by GPS, and of the path
 constexpr double kLeastPathLength = 100;
+constexpr double kOffsetWindow = 50; // m either side over which fixes place the wheel
 
 uint64_t Mix(uint64_t h, uint64_t v) {
     return (h ^ v) * 0x100000001B3ull;
@@ -125,14 +129,14 @@ bool BuildPath(const LapRef& ref) {
 }
 
 // The distance along the path of the point nearest to (x, y), searching the path from
-// segment `segment` up to kSearchAhead beyond `least`; -1 when no segment is near.
-double Project(double x, double y, double least, size_t& segment) {
+// segment `segment` up to `ahead` beyond `least`; -1 when no segment is near.
+double Project(double x, double y, double least, double ahead, size_t& segment) {
     const LapDistances& d = g_lapDistances;
     const size_t n = d.pathX.size();
     double best = kFarFromPath * kFarFromPath, found = -1;
     size_t foundSegment = segment;
     for (size_t j = segment > 2 ? segment - 2 : 0; j + 1 < n; ++j) {
-        if (d.pathAt[j] > least + kSearchAhead) break;
+        if (d.pathAt[j] > least + ahead) break;
         const double ax = d.pathX[j], ay = d.pathY[j];
         const double dx = d.pathX[j + 1] - ax, dy = d.pathY[j + 1] - ay;
         const double len2 = dx * dx + dy * dy;
@@ -150,36 +154,94 @@ double Project(double x, double y, double least, size_t& segment) {
     return found;
 }
 
-// Fills the lap's samples from its fixes projected onto the path, joined linearly in time; the
-// lap starts at 0 and ends at the path's length. False when too few fixes lie on the path.
-bool MeasureLapByGps(FileSlot slot, int32_t lap, float* metres) {
+// A fix of a lap on the path: its sample and where it projected.
+struct Knot {
+    int32_t i;
+    double at;
+};
+
+// The lap's samples between its fixes, joined linearly in time, never running backwards.
+void JoinFixes(const std::vector<Knot>& knots, int32_t from, int32_t last, float* metres) {
+    size_t k = 0;
+    double reached = 0;
+    for (int32_t i = from; i <= last; ++i) {
+        while (k + 2 < knots.size() && knots[k + 1].i <= i) ++k;
+        const Knot& a = knots[k];
+        const Knot& b = knots[k + 1];
+        const double f = b.i > a.i ? double(i - a.i) / double(b.i - a.i) : 0;
+        reached = std::max(reached, a.at + (b.at - a.at) * std::clamp(f, 0.0, 1.0));
+        metres[i] = float(reached);
+    }
+}
+
+// The lap's running distance (in `metres`, scaled to the path) placed by its fixes: the fixes
+// give where the lap is, the wheel how it moves between them. The offset between the two is
+// averaged over kOffsetWindow metres either side, so that the fixes' scatter (and the lateral
+// line a rider takes at a corner) does not make the lap run back and forth along the path.
+void PlaceWheelByFixes(const std::vector<Knot>& knots, int32_t from, int32_t last, double scale,
+                       double length, float* metres) {
+    struct Offset {
+        double w, off;
+    };
+    std::vector<Offset> offsets;
+    offsets.reserve(knots.size());
+    for (const Knot& k : knots) {
+        const double w = k.i >= from && k.i <= last ? scale * metres[k.i] : length;
+        offsets.push_back({w, k.at - w});
+    }
+    std::vector<double> smooth(offsets.size());
+    double sum = 0;
+    size_t lo = 0, hi = 0; // the window, lo .. hi - 1
+    for (size_t k = 0; k < offsets.size(); ++k) {
+        while (hi < offsets.size() && offsets[hi].w <= offsets[k].w + kOffsetWindow)
+            sum += offsets[hi++].off;
+        while (offsets[lo].w < offsets[k].w - kOffsetWindow) sum -= offsets[lo++].off;
+        smooth[k] = sum / double(hi - lo);
+    }
+    size_t k = 0;
+    double reached = 0;
+    for (int32_t i = from; i <= last; ++i) {
+        const double w = scale * metres[i];
+        while (k + 2 < offsets.size() && offsets[k + 1].w <= w) ++k;
+        const Offset& a = offsets[k];
+        const Offset& b = offsets[k + 1];
+        const double f = b.w > a.w ? std::clamp((w - a.w) / (b.w - a.w), 0.0, 1.0) : 0;
+        const double d = w + smooth[k] + (smooth[k + 1] - smooth[k]) * f;
+        reached = std::clamp(d, reached, length);
+        metres[i] = float(reached);
+    }
+}
+
+// Fills the lap's samples from its fixes projected onto the path; the lap starts at 0 and ends
+// at the path's length. `metres` holds the lap's running distance (`wheel` m a lap) on entry.
+// False when too few fixes lie on the path.
+bool MeasureLapByGps(FileSlot slot, int32_t lap, float* metres, double wheel) {
     const Slot& s = SlotOf(slot);
     const LapRef ref{slot, lap};
     const int32_t from = LapStart(ref), end = LapEnd(ref);
     const int32_t last = std::min(end, Readable(s)) - 1;
     const double length = g_lapDistances.pathAt.back();
-    std::vector<std::pair<int32_t, double>> knots{{from, 0.0}};
+    std::vector<Knot> knots{{from, 0.0}};
     size_t segment = 0;
     double reached = 0;
+    const double seconds = SampleSeconds(slot);
     for (int32_t i = from + 1; i <= last; ++i) {
         if (!UsableFix(s, i)) continue;
         double x = 0, y = 0;
         g_frame.At(s.gps.lon[i], s.gps.lat[i], x, y);
-        const double at = Project(x, y, reached, segment);
+        const double ahead = kSearchMargin + kFastest * seconds * (i - knots.back().i);
+        const double at = Project(x, y, reached, ahead, segment);
         if (at < 0) continue;
-        reached = std::clamp(at, reached, length); // a lap never runs backwards
-        knots.push_back({i, reached});
+        reached = std::clamp(at, reached, length); // where the next search starts
+        knots.push_back({i, std::clamp(at, 0.0, length)});
     }
     if (int(knots.size()) < kLeastFixes) return false;
     knots.push_back({end, length});
-    size_t k = 0;
-    for (int32_t i = from; i <= last; ++i) {
-        while (k + 2 < knots.size() && knots[k + 1].first <= i) ++k;
-        const auto [i0, d0] = knots[k];
-        const auto [i1, d1] = knots[k + 1];
-        const double f = i1 > i0 ? double(i - i0) / double(i1 - i0) : 0;
-        metres[i] = float(d0 + (d1 - d0) * std::clamp(f, 0.0, 1.0));
-    }
+    // A wheel that measured the lap about as long as the path places it between the fixes.
+    if (wheel > 0.5 * length && wheel < 1.5 * length)
+        PlaceWheelByFixes(knots, from, last, length / wheel, length, metres);
+    else
+        JoinFixes(knots, from, last, metres);
     return true;
 }
 
@@ -198,7 +260,7 @@ void BuildSlot(FileSlot slot, bool gps) {
         int64_t running = 0;
         for (int j = 1; j <= m; ++j) running += SegmentDistance(slot, k + j);
         out.length[k] = float(double(running) / unit);
-        if (gps && MeasureLapByGps(slot, k, out.metres.data())) {
+        if (gps && MeasureLapByGps(slot, k, out.metres.data(), out.length[k])) {
             out.length[k] = float(g_lapDistances.pathAt.back());
             out.base[k] = DistanceBase::kGps;
         }
