@@ -222,15 +222,15 @@ int SectorAtDistance(const LapRef& reference, double metres) {
     return sector;
 }
 
-LapRef FastestLap(FileSlot slot) {
+LapRef FastestLapOf(FileSlot slot) {
     const int32_t best = LapStateOf(slot).bestLap;
     return ValidLap(slot, best) ? LapRef{slot, best} : ShortestLap(slot, -1);
 }
 
-LapRef SecondFastestLap(FileSlot slot) {
+LapRef SecondFastestLapOf(FileSlot slot) {
     const int32_t second = LapStateOf(slot).secondBestLap;
-    if (ValidLap(slot, second) && second != FastestLap(slot).lap) return {slot, second};
-    return ShortestLap(slot, FastestLap(slot).lap);
+    if (ValidLap(slot, second) && second != FastestLapOf(slot).lap) return {slot, second};
+    return ShortestLap(slot, FastestLapOf(slot).lap);
 }
 
 double SlipZoneThreshold() {
@@ -244,7 +244,7 @@ void ResetLapCompare() {
 LapRef ReferenceLap() {
     if (!Loaded(0)) return LapRef();
     if (ValidLap(0, g_lapCompare.pickedReference)) return {0, g_lapCompare.pickedReference};
-    return FastestLap(0);
+    return FastestLapOf(0);
 }
 
 void PickReferenceLap(int32_t lap) {

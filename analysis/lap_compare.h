@@ -33,8 +33,8 @@ int SectorAtDistance(const LapRef& reference, double metres);
 
 // A file's fastest and second fastest laps (lap statistics, else by duration); invalid when
 // the file has no such lap.
-LapRef FastestLap(FileSlot slot);
-LapRef SecondFastestLap(FileSlot slot);
+LapRef FastestLapOf(FileSlot slot);
+LapRef SecondFastestLapOf(FileSlot slot);
 
 // The zone threshold of the settings, in seconds.
 double SlipZoneThreshold();

@@ -119,7 +119,7 @@ void LoadPair(uint32_t seed, int laps, double pace, double corner, bool gps) {
 void LapSlipAndZones(benchmark::State& state) {
     const bool gps = state.range(0) != 0;
     LoadPair(LongCourseSeed(), 2, 0.8, 0.8, gps);
-    const LapRef ref = FastestLap(0), cmp = FastestLap(1);
+    const LapRef ref = FastestLapOf(0), cmp = FastestLapOf(1);
     std::vector<double> perSample;
     size_t zones = 0;
     for (auto _ : state) {

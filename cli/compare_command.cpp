@@ -144,13 +144,13 @@ int RunCompare(Options& o, bool loaded) {
     for (FileSlot slot = 0; slot < kSlotCount; ++slot) ResetLapChecks(slot);
     ComputeLapStatistics();
     if (o.refLap >= 0 && !IsLap(0, o.refLap)) return NoLap(1, o.refLap);
-    const LapRef ref = o.refLap >= 0 ? LapRef{0, int32_t(o.refLap)} : FastestLap(0);
+    const LapRef ref = o.refLap >= 0 ? LapRef{0, int32_t(o.refLap)} : FastestLapOf(0);
     const FileSlot slot = two ? 1 : 0;
     if (o.lap >= 0 && !IsLap(slot, o.lap)) return NoLap(slot + 1, o.lap);
     LapRef cmp{slot, int32_t(o.lap)};
     if (o.lap < 0) {
-        cmp = two ? FastestLap(1) : SecondFastestLap(0);
-        if (!two && cmp == ref) cmp = FastestLap(0); // the picked reference was the second
+        cmp = two ? FastestLapOf(1) : SecondFastestLapOf(0);
+        if (!two && cmp == ref) cmp = FastestLapOf(0); // the picked reference was the second
     }
     if (!ref.Valid() || !cmp.Valid()) {
         std::cerr << "qvtk-cli: there are not two laps to compare\n";
