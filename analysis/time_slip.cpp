@@ -1,6 +1,7 @@
 #include "analysis/time_slip.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <string>
 
@@ -70,7 +71,8 @@ void SlipOnGrid(const LapTrace& reference, const LapTrace& compared, double step
 
 std::string TimeSlipText(double seconds) {
     char text[32];
-    std::snprintf(text, sizeof text, "%+.3f s", seconds);
+    // A slip that rounds to nothing is level, never "-0.000".
+    std::snprintf(text, sizeof text, "%+.3f s", std::fabs(seconds) < 0.0005 ? 0.0 : seconds);
     return text;
 }
 

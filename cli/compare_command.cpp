@@ -1,6 +1,5 @@
 // qvtk-cli compare: two laps compared where they happen: their times, the time slip along the
 // reference lap, and the zones where the time was lost with what differed in each.
-#include <cmath>
 #include <cstdio>
 #include <iostream>
 #include <string>
@@ -92,13 +91,6 @@ void PrintLap(const char* title, const LapRef& lap, DistanceBase base) {
                 LapLengthMetres(lap), BaseName(base));
 }
 
-// Seconds with their sign; a slip that rounds to nothing is +0.000.
-std::string Signed(double seconds) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%+.3f", std::fabs(seconds) < 0.0005 ? 0.0 : seconds);
-    return text;
-}
-
 void PrintValue(const char* what, const ZoneValue& v, const char* format, const char* unit) {
     if (!v.known) return;
     char a[32], b[32];
@@ -112,13 +104,13 @@ void WriteText(const LapComparison& c, double step, const std::vector<double>& s
     PrintLap("compared", c.compared, c.comparedBase);
     std::printf("slip every %g m:\n", step);
     for (size_t i = 0; i + 1 < slip.size(); ++i)
-        std::printf("  %8.1f m  %s s\n", double(i) * step, Signed(slip[i]).c_str());
-    std::printf("final slip %s s\n", Signed(slip.empty() ? 0.0 : slip.back()).c_str());
+        std::printf("  %8.1f m  %s\n", double(i) * step, TimeSlipText(slip[i]).c_str());
+    std::printf("final slip %s\n", TimeSlipText(slip.empty() ? 0.0 : slip.back()).c_str());
     std::printf("zones (at least %.3f s):\n", SlipZoneThreshold());
     int n = 0;
     for (const SlipZone& z : c.zones) {
-        std::printf("  %2d %8.1f - %8.1f m  Sec%d  %s %s s\n", ++n, z.from, z.to, z.sector,
-                    z.timeLost >= 0 ? "lost" : "gained", Signed(z.timeLost).c_str());
+        std::printf("  %2d %8.1f - %8.1f m  Sec%d  %s %s\n", ++n, z.from, z.to, z.sector,
+                    z.timeLost >= 0 ? "lost" : "gained", TimeSlipText(z.timeLost).c_str());
         PrintValue("braking point", z.brakingPoint, "%.1f", " m");
         PrintValue("lowest speed", z.lowestSpeed, "%.1f", " km/h");
         PrintValue("throttle pick-up", z.throttlePickUp, "%.1f", " m");
