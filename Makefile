@@ -47,6 +47,7 @@ bench: build
 	@./$(BUILD)/bench_logger
 	@./$(BUILD)/bench_course_map
 	@./$(BUILD)/bench_whole_frame
+	@./$(BUILD)/bench_lap_compare
 
 ci: test sanitize fuzz
 
