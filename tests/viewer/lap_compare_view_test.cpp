@@ -116,6 +116,15 @@ TEST_F(LapCompareView, KeyUFollowsByDistanceAndAZoneClickGoesToIt) {
     PollInput();
     EXPECT_EQ(SlotOf(0).cursorPos, at);
 
+    // A file moved on its own keeps the lap it went to and follows File 1 there.
+    const LapRef own{1, LapAtOrdinal(1, LapOrdinal(1, cmp_.lap) == 1 ? 2 : 1)};
+    SlotOf(1).cursorPos = int64_t(LapStart(own) + 2000) * 100;
+    PollInput();
+    SlotOf(0).cursorPos += 1000 * 100;
+    PollInput();
+    EXPECT_EQ(LapOfSample(1, CursorSample(1)), own.lap);
+    EXPECT_NEAR(Metres(own), Metres(ref_), 0.5);
+
     // T: the lap at File 1's cursor becomes the reference; Shift+T the fastest again.
     const LapRef other{0, LapAtOrdinal(0, LapOrdinal(0, ref_.lap) == 1 ? 2 : 1)};
     SlotOf(0).cursorPos = int64_t(LapStart(other) + 500) * 100;
