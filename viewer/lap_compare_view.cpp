@@ -119,11 +119,12 @@ std::string Pair(const ZoneValue& v, const char* format) {
 
 std::string ZoneText(int n, const SlipZone& z) {
     char text[256];
-    std::snprintf(text, sizeof text,
-                  "%d %5.0f-%-5.0fm Sec%d %+.3fs  brake %sm  min %skm/h  gas %sm  gear %s  exit %s",
-                  n, z.from, z.to, z.sector, z.timeLost, Pair(z.brakingPoint, "%.0f").c_str(),
-                  Pair(z.lowestSpeed, "%.0f").c_str(), Pair(z.throttlePickUp, "%.0f").c_str(),
-                  Pair(z.apexGear, "%.0f").c_str(), Pair(z.exitEngineSpeed, "%.0f").c_str());
+    std::snprintf(
+        text, sizeof text,
+        "%d %5.0f-%-5.0fm Sec%d %+.3fs  brake %sm  min %skm/h  gas %sm  gear %s  exit %srpm", n,
+        z.from, z.to, z.sector, z.timeLost, Pair(z.brakingPoint, "%.0f").c_str(),
+        Pair(z.lowestSpeed, "%.0f").c_str(), Pair(z.throttlePickUp, "%.0f").c_str(),
+        Pair(z.apexGear, "%.0f").c_str(), Pair(z.exitEngineSpeed, "%.0f").c_str());
     return text;
 }
 
