@@ -49,6 +49,7 @@ bench: build
 	@./$(BUILD)/bench_course_map
 	@./$(BUILD)/bench_csv --benchmark_counters_tabular=true
 	@./$(BUILD)/bench_whole_frame
+	@./$(BUILD)/bench_lap_compare
 
 ci: test sanitize fuzz
 

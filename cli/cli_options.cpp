@@ -66,6 +66,8 @@ void PrintUsage(std::FILE* to) {
   qvtk-cli export FILE --out CSV [--mode all|laps|range] [--laps LIST]
                 [--from SECONDS --to SECONDS] [--rate INDEX] [--dir DIR] [--set KEY=VALUE]...
   qvtk-cli fuel FILE [FILE2] [--dir DIR] [--set KEY=VALUE]...
+  qvtk-cli compare FILE [FILE2] [--ref-lap K] [--lap K2] [--step M] [--dir DIR]
+                [--set KEY=VALUE]... [--json]
     loading options (--dir, --set) as for the other commands; LIST: lap-start mark indices
   CSV options (a FILE ending in .csv, every command): [--map ROW=COLUMN]...
                 [--timebase CHOICE|COLUMN] [--lap-type number|distance] [--no-resample]
@@ -94,13 +96,12 @@ bool ParseOptions(int argc, char** argv, Options& o) {
     if (o.command != "inspect" && o.command != "samples" && o.command != "laps" &&
         o.command != "render" && o.command != "percentage" && o.command != "simulate" &&
         o.command != "afmap" && o.command != "import-csv" && o.command != "export" &&
-        o.command != "fuel")
+        o.command != "fuel" && o.command != "compare")
         return Fail("unknown command " + o.command);
     o.file = argv[2];
     int first = 3;
-    const size_t extra = o.command == "render"                          ? 2
-                         : o.command == "afmap" || o.command == "fuel" ? 1
-                                                                        : 0;
+    const bool twoFiles = o.command == "afmap" || o.command == "fuel" || o.command == "compare";
+    const size_t extra = o.command == "render" ? 2 : twoFiles ? 1 : 0;
     while (first < argc && argv[first][0] != '-' && o.extraFiles.size() < extra)
         o.extraFiles.push_back(argv[first++]);
     for (int i = first; i < argc; ++i) {
@@ -205,6 +206,14 @@ bool ParseOptions(int argc, char** argv, Options& o) {
         } else if (a == "--lap") {
             if (!next(v) || !ParseNumber(v, o.lap) || o.lap < 0 || o.lap > 509)
                 return Fail("--lap needs a lap-start mark index 0 to 509");
+        } else if (a == "--ref-lap") {
+            if (!next(v) || !ParseNumber(v, o.refLap) || o.refLap < 0 || o.refLap > 509)
+                return Fail("--ref-lap needs a lap-start mark index 0 to 509");
+        } else if (a == "--step" && o.command == "compare") {
+            char* end = nullptr;
+            if (!next(v) || (o.step = std::strtod(v.c_str(), &end), *end != 0) ||
+                !(o.step >= 0.1 && o.step <= 10000))
+                return Fail("--step needs 0.1 to 10000 metres");
         } else if (a == "--color-channel") {
             if (!next(v) || !ParseNumber(v, n) || n < 0 || n >= kColumnCount)
                 return Fail("--color-channel needs a column 0 to 63");

@@ -39,6 +39,8 @@ struct Options {
     std::string view = "graphs"; // graphs, map, afmap or xy
     long long lap = -1;          // map: the lap-start mark index k of the lap shown
     int colorChannel = 0;        // map: the column colouring the course, 0 = none
+    long long refLap = -1;       // compare: File 1's lap-start mark index of the reference
+    double step = 10;            // compare: metres between the slip values printed
     ToolOptions tool;            // percentage, simulate, afmap
     std::string images;          // map: --images BASE, the five course-map pictures
     // CSV files: the load data selection as a script makes it

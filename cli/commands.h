@@ -32,6 +32,7 @@ int RunRender(Options& o, int argc, char** argv, bool loaded);
 int RunPercentage(Options& o, bool loaded);
 int RunSimulate(Options& o, bool loaded);
 int RunAfMap(Options& o, bool loaded);
+int RunCompare(Options& o, bool loaded);
 
 // The logger link, the setup and clock-set files and the memo; each parses its own options.
 int RunLoggerCommand(int argc, char** argv);

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 
 #include "platform/message_box.h"
 
@@ -11,6 +12,15 @@ void JsonWriter::Value(double v) {
     if (!std::isfinite(v)) return Null();
     char buf[32];
     std::snprintf(buf, sizeof buf, "%.17g", v);
+    Raw(buf);
+}
+
+void JsonWriter::Fixed(double v, int decimals) {
+    if (!std::isfinite(v)) return Null();
+    char buf[48];
+    std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
+    // "-0.000" is 0.
+    if (std::strtod(buf, nullptr) == 0) std::snprintf(buf, sizeof buf, "%.*f", decimals, 0.0);
     Raw(buf);
 }
 

@@ -26,6 +26,8 @@ public:
     }
     void Value(const char* s) { Value(std::string_view(s)); }
     void Value(double v);
+    // A number with a fixed count of decimals.
+    void Fixed(double v, int decimals);
     void Null() { Raw("null"); }
     const std::string& Text() const { return out_; }
 

@@ -32,5 +32,6 @@ int main(int argc, char** argv) {
     if (o.command == "import-csv") return RunImportCsv(o, loaded);
     if (o.command == "export") return RunExport(o, loaded);
     if (o.command == "fuel") return RunFuel(o, loaded);
+    if (o.command == "compare") return RunCompare(o, loaded);
     return RunInspect(o, loaded);
 }

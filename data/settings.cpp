@@ -1,5 +1,6 @@
 #include "data/settings.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 
@@ -92,6 +93,8 @@ const SettingKey kKeys[] = {
     I("ModeSet", "XYPlot_Xch", &Settings::XYPlot_Xch),
     I("ModeSet", "XYPlot_Ych", &Settings::XYPlot_Ych),
     I("ModeSet", "XYPlot_Zch", &Settings::XYPlot_Zch),
+    // Ours, edited by hand; never written.
+    I("ModeSet", "SlipZoneMs", &Settings::SlipZoneMs, Access::Read),
     I("ModeSet", "Lap_PG", &Settings::Lap_PG, Access::Read),
     I("ModeSet", "Lap_PR", &Settings::Lap_PR, Access::Read),
     I("ModeSet", "Lap_PW", &Settings::Lap_PW, Access::Read),
@@ -122,6 +125,7 @@ const SettingKey kKeys[] = {
 
 void ClampAfterRead() {
     if (g_settings.SusFilter_n < 0 || g_settings.SusFilter_n > 20) g_settings.SusFilter_n = 0;
+    g_settings.SlipZoneMs = std::clamp(g_settings.SlipZoneMs, 10, 10000);
 }
 
 } // namespace

@@ -50,6 +50,7 @@ struct Settings {
     int HD_Display = 0;
     std::string CourseFile_name = "vorela.crs";
     int XYPlot_Xch = 0, XYPlot_Ych = 0, XYPlot_Zch = 0;
+    int SlipZoneMs = 50; // ours: the time slip a zone of lost time must reach, ms
     int Lap_PG = 1, Lap_PR = 1, Lap_PW = 1; // read at start
     int LapPG = 1, LapPR = 1, LapPW = 1;    // written at exit
     // [ZUDEriraz]

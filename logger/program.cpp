@@ -5,6 +5,7 @@
 #include "analysis/final_simulation.h"
 #include "analysis/gps_frame.h"
 #include "analysis/gps_laps.h"
+#include "analysis/lap_compare.h"
 #include "analysis/lap_model.h"
 #include "analysis/lap_table.h"
 #include "analysis/percentage.h"
@@ -39,6 +40,8 @@ void ResetProgram() {
     ResetStatusChannels();
     ResetLapModel();
     ResetLapTable();
+    ResetLapDistances();
+    ResetLapCompare();
     ResetCourseLayout();
     ResetGpsLaps();
     ResetGpsFrame();

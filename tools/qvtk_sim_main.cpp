@@ -38,6 +38,7 @@ constexpr const char* kUsage =
     "usage: qvtk-sim demo --out DIR [--seed N]\n"
     "       qvtk-sim ride --format FORMAT --out FILE [--seed N] [--laps N] [--minutes M]\n"
     "                     [--linear-sus] [--marks-per-lap M] [--pace P]\n"
+    "                     [--slow-corner D[:APEX[:LATER]]]...\n"
     "\n"
     "demo   writes demo_v0.qvd, demo_v1.qvd, demo_v2.qvd, demo_v3.qvd, demo_v4.qvd,\n"
     "       demo_v32.qvd, demo_f4.qvd, demo.hnd, demo.CAN, demo_timer.csv, the course\n"
@@ -56,7 +57,12 @@ constexpr const char* kUsage =
     "--minutes M        record exactly M minutes instead, 0.1-600\n"
     "--linear-sus       linear suspension stroke sensors (versions 1-4)\n"
     "--marks-per-lap M  lap-marker beacons per lap, 1-3 (default 1)\n"
-    "--pace P           the rider's grip and drive on flying laps, 0.8-1.1 (default 1)\n";
+    "--pace P           the rider's grip and drive on flying laps, 0.8-1.1 (default 1); a\n"
+    "                   lower pace is a rider uniformly slower (speed x sqrt(P) everywhere)\n"
+    "--slow-corner D[:APEX[:LATER]]\n"
+    "                   on every flying lap the corner nearest to D metres from the line is\n"
+    "                   taken at APEX of its speed (0.5-1, default 0.9), braking LATER metres\n"
+    "                   later (0-100, default 0); repeatable\n";
 
 struct Args {
     std::string command, out, format;
@@ -75,6 +81,26 @@ template <typename T> std::optional<T> ParseNumber(std::string_view text, T lo, 
     if (ec != std::errc() || end != text.data() + text.size() || value < lo || value > hi)
         return std::nullopt;
     return value;
+}
+
+// "D[:APEX[:LATER]]".
+std::optional<SlowCorner> ParseSlowCorner(std::string_view text) {
+    std::vector<std::string_view> parts;
+    for (size_t colon; (colon = text.find(':')) != std::string_view::npos;) {
+        parts.push_back(text.substr(0, colon));
+        text.remove_prefix(colon + 1);
+    }
+    parts.push_back(text);
+    if (parts.size() > 3) return std::nullopt;
+    SlowCorner corner;
+    auto at = ParseNumber<double>(parts[0], 0, 100000);
+    auto apex = parts.size() > 1 ? ParseNumber<double>(parts[1], 0.5, 1.0) : corner.apexSpeed;
+    auto later = parts.size() > 2 ? ParseNumber<double>(parts[2], 0, 100) : corner.brakeLater;
+    if (!at || !apex || !later) return std::nullopt;
+    corner.at = *at;
+    corner.apexSpeed = *apex;
+    corner.brakeLater = *later;
+    return corner;
 }
 
 // Returns an empty string when the arguments are good, else what is wrong with them.
@@ -111,6 +137,10 @@ std::string ParseArgs(int argc, char** argv, Args& args) {
             auto marks = ParseNumber<int>(value, 1, 3);
             if (!marks) return "bad marks per lap " + std::string(value);
             args.ride.marksPerLap = *marks;
+        } else if (opt == "--slow-corner" && args.command == "ride") {
+            auto corner = ParseSlowCorner(value);
+            if (!corner) return "bad slow corner " + std::string(value);
+            args.ride.slowCorners.push_back(*corner);
         } else if (opt == "--pace" && args.command == "ride") {
             auto pace = ParseNumber<double>(value, 0.8, 1.1);
             if (!pace) return "bad pace " + std::string(value);

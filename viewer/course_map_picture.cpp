@@ -12,6 +12,7 @@
 #include "viewer/frame.h"
 #include "viewer/graph_settings.h"
 #include "viewer/resources.h"
+#include "viewer/slip_map.h"
 #include "viewer/view_state.h"
 
 namespace qvtk {
@@ -401,6 +402,7 @@ void RedrawSectorMarks() {
 }
 
 void RefreshCourseMapPicture() {
+    if (RefreshSlipMapPicture()) return; // the lap comparison colours the map
     const uint64_t signature = PictureSignature();
     const bool changed = signature != g_mapPicture.shownSignature || g_mapPicture.layoutDirty;
     g_mapPicture.shownSignature = signature;

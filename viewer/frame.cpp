@@ -10,6 +10,7 @@
 #include "viewer/graph_settings.h"
 #include "viewer/graphs.h"
 #include "viewer/info_panels.h"
+#include "viewer/lap_compare_view.h"
 #include "viewer/lap_list.h"
 #include "viewer/layout_tabs.h"
 #include "viewer/popup_hint.h"
@@ -37,6 +38,7 @@ const KeyHelpLine kKeyHelpLines[] = {
     {16, "[H]             - Popup Hint     On,Off"},
     {17, "[K]             - Fuel used"},
     {18, "[L]             - Cursol Value width"},
+    {19, "[U]             - Lap compare    By distance, time slip On,Off"},
     {20, "[Z][X]          - File1,2 Move   On,Off"},
     {21, "[Shift]+[X]     - File3   Move   On,Off"},
     {22, "[C]             - GraphPos.ADJ.  On,Off"},
@@ -45,8 +47,10 @@ const KeyHelpLine kKeyHelpLines[] = {
     {25, "[N]             - Zoom Change"},
     {26, "[M]             - Value View     Mode Change"},
     {27, "[,][.]          - TimeOffset     LAF(-/+) "},
+    {28, "[T]             - Reference lap  File 1 cursor lap, [Shift]+[T] fastest"},
     {29, "[Shift]         - Difference Value"},
     {30, "[Ctrl]          - View GraphName , Vertical scroll (During zoom)"},
+    {31, "[I]             - Time lost      Zones of the lap compare On,Off"},
     {32, "[left][right]   - Move Lap (previous/next)"},
     {33, "[up][down]      - Vertical scroll (During zoom)"},
     {35, "Mouse"},
@@ -160,8 +164,9 @@ void DrawFrame() {
         DrawAfMapView(w);
     } else if (!g_view.XyPlotView) {
         // Bottom to top: the graphs with their read-outs and lap times, the course map, the
-        // scroll bar, the sub view, the popup hint, the fading info panels. The layout tabs,
-        // which slide in only while the pointer is at the top edge, lie over the map there.
+        // scroll bar, the sub view, the popup hint, the fading info panels, the zones of the lap
+        // compare. The layout tabs, which slide in only while the pointer is at the top edge, lie
+        // over the map there.
         const GraphFrame frame = MakeGraphFrame();
         DrawGraphView(frame);
         DrawLapHeader(frame);
@@ -174,6 +179,7 @@ void DrawFrame() {
         DrawSubView(frame);
         DrawPopupHint(frame);
         DrawInfoPanels(w, h);
+        DrawSlipZonesPanel(frame); // asked for: over the panels that fade in
     } else {
         DrawXyPlotView(w, h);
     }

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "analysis/lap_compare.h"
+#include "analysis/time_slip.h"
 #include "data/settings.h"
 #include "viewer/course_map_window.h"
 #include "viewer/frame.h"
@@ -14,6 +16,7 @@
 #include "viewer/graph_setting_dialog.h"
 #include "viewer/graph_settings.h"
 #include "viewer/graphs.h"
+#include "viewer/lap_compare_view.h"
 #include "viewer/resources.h"
 #include "viewer/search_marks.h"
 #include "viewer/view_state.h"
@@ -323,8 +326,8 @@ namespace {
 
 bool OverRegion(const GraphFrame& f) {
     int x = g_view.MouseX, y = g_view.MouseY;
-    if (CourseMapHoldsMouse()) return true; // the map floats over the graphs
-    if (x < GraphAreaLeft()) return true;   // value and name columns, lap lists
+    if (CourseMapHoldsMouse() || SlipZonesPanelHoldsMouse()) return true; // they float over
+    if (x < GraphAreaLeft()) return true; // value and name columns, lap lists
     if (y < 32 && g_view.TabSlide > 0) return true;
     return g_view.ScrollBarOn && y >= f.clientHeight - 24;
 }
@@ -390,6 +393,7 @@ void ToggleAll(int32_t* flags, int count, int32_t from) {
 std::string CursorValueText(FileSlot slot, int column, double value, bool difference) {
     const Slot& s = SlotOf(slot);
     const ChannelInfo& ch = s.channels[column];
+    if (ch.code == kCodeTimeSlip) return TimeSlipText(value);
     char text[64];
     bool laf = s.file.fileKind == kFileFamily3 && (ch.code == 11 || ch.code == 12);
     if (laf) {

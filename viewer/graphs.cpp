@@ -9,6 +9,7 @@
 #include "data/settings.h"
 #include "platform/parallel.h"
 #include "viewer/graph_settings.h"
+#include "viewer/lap_compare_view.h"
 #include "viewer/resources.h"
 #include "viewer/view_state.h"
 
@@ -118,15 +119,18 @@ GraphFrame MakeGraphFrame() {
     for (int s = 0; s < kSlotCount; ++s)
         f.pixelsPerSample[s] =
             f.zoom / (SlotOf(s).sampleRateFactor * std::max(0.1f, g_view.HorizontalCompression));
+    PrepareAlignedFrame(f);
     return f;
 }
 
 double SampleX(const GraphFrame& frame, FileSlot slot, double sample) {
+    if (frame.aligned[slot]) return AlignedSampleX(frame, slot, sample);
     return (sample * 100.0 - double(SlotOf(slot).cursorPos)) * frame.pixelsPerSample[slot] / 100.0 +
            frame.baseX;
 }
 
 int64_t SampleAtX(const GraphFrame& frame, FileSlot slot, double x) {
+    if (frame.aligned[slot]) return AlignedSampleAtX(frame, slot, x);
     double p = frame.pixelsPerSample[slot];
     double hundredths = (x - frame.baseX) * 100.0 / p + double(SlotOf(slot).cursorPos);
     return int64_t(std::floor(hundredths / 100.0));
@@ -360,7 +364,8 @@ bool CollectColumns(const GraphFrame& frame, FileSlot slot, int32_t offset, int 
                     CurveColumns& cols) {
     const Slot& s = SlotOf(slot);
     double p = frame.pixelsPerSample[slot];
-    if (p < 1.0 && offset == 0 && sampleStep == 1) return CollectGridColumns(frame, slot, cols);
+    if (p < 1.0 && offset == 0 && sampleStep == 1 && !frame.aligned[slot])
+        return CollectGridColumns(frame, slot, cols);
     double step = std::max(p, 1.0);
     double left = -20 * step, right = frame.clientWidth + 20 * step;
     size_t most = size_t((right - left) / step) + 2;

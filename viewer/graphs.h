@@ -17,6 +17,10 @@ struct GraphFrame {
     float zoom = 1.0f;                      // ViewZoom
     float vscroll = 0;                      // VScroll
     float pixelsPerSample[kSlotCount] = {}; // p of each file
+    // Files drawn by distance (lap comparison): equal distance at equal x with File 1.
+    bool aligned[kSlotCount] = {};
+    double alignShift[kSlotCount] = {}; // x that puts an aligned file's cursor on the baseline
+    double alignLength = 0;             // m every lap is measured in
 };
 
 GraphFrame MakeGraphFrame();

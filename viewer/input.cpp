@@ -13,6 +13,7 @@
 #include "viewer/graph_settings.h"
 #include "viewer/graphs.h"
 #include "viewer/key_commands.h"
+#include "viewer/lap_compare_view.h"
 #include "viewer/lap_list.h"
 #include "viewer/layout_tabs.h"
 #include "viewer/resources.h"
@@ -232,8 +233,10 @@ void PollInput() {
     // The tab strip, once the pointer has brought it in, lies over them all.
     const bool onTabs =
         (pressed & kMouseLeft) && (g_view.TabUnderMouse || g_view.TabArrowUnderMouse);
-    const bool subView = !onTabs && SubViewMouse(frame, pressed);
-    if (!onTabs && (subView || CourseMapMouse(pressed) || LapListClick(frame, pressed) ||
+    // The zones of the lap compare are drawn over the sub view.
+    const bool zones = !onTabs && SlipZonesClick(frame, pressed);
+    const bool subView = !onTabs && !zones && SubViewMouse(frame, pressed);
+    if (!onTabs && (zones || subView || CourseMapMouse(pressed) || LapListClick(frame, pressed) ||
                     ValueColumnClick(frame, pressed) || RangeMarkClick(frame, pressed)))
         pressed = 0;
     MouseClicks(pressed);
@@ -242,6 +245,7 @@ void PollInput() {
     FollowReplay();
     FollowScrollTargets();
     ConsumeLapSteps();
+    FollowByDistance();
 }
 
 } // namespace qvtk

@@ -20,6 +20,7 @@
 #include "viewer/course_map_window.h"
 #include "viewer/graph_layout.h"
 #include "viewer/graphs.h"
+#include "viewer/lap_compare_view.h"
 #include "viewer/lap_table_dialog.h"
 #include "viewer/open_file.h"
 #include "viewer/toolbar.h"
@@ -209,6 +210,15 @@ bool ExecuteLetter(int c) {
         break;
     case 'h':
         g_view.PopupHintOn = !g_view.PopupHintOn;
+        break;
+    case 'i':
+        g_compareView.zonesPanel = !g_compareView.zonesPanel;
+        break;
+    case 't':
+        PickReferenceAtCursor(g_view.ShiftHeld);
+        break;
+    case 'u':
+        SetLapComparison(!LapComparisonOn());
         break;
     case 'l':
         g_settings.CslValWidth = g_settings.CslValWidth ? 0 : 80;

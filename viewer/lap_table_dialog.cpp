@@ -17,6 +17,7 @@
 #include "render/render_qt.h"
 #include "viewer/export_dialog.h"
 #include "viewer/graph_layout.h"
+#include "viewer/lap_compare_view.h"
 #include "viewer/search_marks.h"
 #include "viewer/tool_launch.h"
 #include "viewer/toolbar.h"
@@ -66,7 +67,7 @@ const TableColumns& Columns() {
 LapTableDialog::LapTableDialog(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("1005"));
     setWindowTitle(QStringLiteral("Analysis tools"));
-    setFixedSize(Dx(434), Dy(305));
+    setFixedSize(Dx(434), Dy(335));
     OpenLapTable(Columns());
     Build();
     for (int panel = 0; panel < kPanelCount; ++panel) FillCombos(panel);
@@ -188,6 +189,7 @@ void LapTableDialog::Build() {
         {"average", "    Min Max     / Avr.", true, false},
         {"page", "Page 1", false, true},
         {"close", "CLOSE", false, false},
+        {"reference", "", false, false},
     };
     int i = 0;
     for (const ButtonSpec& b : specs) {
@@ -202,6 +204,7 @@ void LapTableDialog::Build() {
         if (name == "sector") sectorButton_ = button;
         if (name == "average") averageButton_ = button;
         if (name == "page") pageButton_ = button;
+        if (name == "reference") referenceButton_ = button;
         if (name == "close") connect(button, &QPushButton::clicked, this, &QDialog::reject);
         ConnectToolButton(name, button);
         if (name == "csv") ConnectCsvOutputButton(*this, *button);
@@ -212,6 +215,7 @@ void LapTableDialog::Build() {
     keep->setChecked(g_lapTable.keepChecks);
     connect(keep, &QCheckBox::clicked, this, [](bool on) { g_lapTable.keepChecks = on; });
 
+    ShowReference();
     sectorButton_->setChecked(false);
     averageButton_->setChecked(g_lapTable.averageView);
     connect(sectorButton_, &QPushButton::clicked, this, [this] {
@@ -252,6 +256,22 @@ void LapTableDialog::ConnectToolButton(const std::string& name, QPushButton* but
         });
     if (name == "distribution")
         connect(button, &QPushButton::clicked, this, [this] { ShowPercentage(this); });
+    if (name == "reference") {
+        button->setToolTip(QStringLiteral("The lap compared against (T): File 1's highlighted lap, "
+                                          "else the lap at its cursor"));
+        connect(button, &QPushButton::clicked, this, [this] {
+            const int32_t highlighted = g_lapTable.panels[0].highlightLap;
+            if (highlighted != kNoLap && PanelSlot(0) == 0)
+                PickReference(highlighted);
+            else
+                PickReferenceAtCursor(false);
+            ShowReference();
+        });
+    }
+}
+
+void LapTableDialog::ShowReference() {
+    referenceButton_->setText(QStringLiteral("Reference lap: %1").arg(ReferenceLap().lap));
 }
 
 void LapTableDialog::FillCombos(int panel) {

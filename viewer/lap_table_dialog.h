@@ -53,12 +53,14 @@ private:
     void Recompute();
     void Click(const Target& t);
     void Wheel(int panel, int notches);
+    void ShowReference();
 
     PanelWidgets panels_[2];
     std::map<QObject*, Target> targets_;
     QPushButton* sectorButton_ = nullptr;
     QPushButton* averageButton_ = nullptr;
     QPushButton* pageButton_ = nullptr;
+    QPushButton* referenceButton_ = nullptr;
     bool filling_ = false; // comboboxes being filled: not a user's choice
 };
 

@@ -5,6 +5,7 @@
 // scaled with the right one; positions and scales live in the settings.
 #include <cstdint>
 
+#include "analysis/gear_position.h"
 #include "viewer/graphs.h"
 
 namespace qvtk {
@@ -22,10 +23,6 @@ bool SubElementShown(SubElement element);
 // The shown element under a point, the one drawn last first.
 SubElement SubElementAt(int x, int y, int clientWidth, int clientHeight);
 
-// The gear engaged at a sample of a file: its gearbox ratio (engine speed against rear wheel
-// speed through the final drive and the primary ratio) against the file's gear thresholds.
-// 0 when the machine stands or the clutch is out (the ratio is beyond first gear's).
-int GearAt(FileSlot slot, int32_t sample);
 // Front minus rear wheel speed at a sample, km/h.
 double WheelSpeedDifference(FileSlot slot, int32_t sample);
 

@@ -18,6 +18,7 @@
 #include "viewer/graphs.h"
 #include "viewer/info_panels.h"
 #include "viewer/key_commands.h"
+#include "viewer/lap_compare_view.h"
 #include "viewer/lap_table_dialog.h"
 #include "viewer/open_file.h"
 #include "viewer/view_state.h"
@@ -61,6 +62,8 @@ const ButtonSpec kButtons[] = {
     {kBtnPlay, "Play", 1028, true, "Replay in real time from the cursor (A)"},
     {kBtnAFM, "AFM", 1029, true, "Analysis tools (D); while the A/F map is shown: leave it"},
     {kBtnSetup, "Setup", 1030, false, "Logger setup (F)"},
+    {kBtnDistance, "Dist", 1031, true,
+     "Compare laps by distance: curves aligned on File 1's, time slip, where time was lost (U)"},
 };
 
 struct Toolbar {
@@ -84,6 +87,7 @@ QIcon MakeIcon(int icon) {
         {1025, {"GP", QColor(90, 70, 120)}}, {1026, {"MV", QColor(50, 100, 80)}},
         {1027, {"AN", QColor(100, 90, 50)}}, {1028, {">", QColor(40, 110, 40)}},
         {1029, {"AF", QColor(120, 80, 30)}}, {1030, {"SU", QColor(70, 70, 100)}},
+        {1031, {"D", QColor(40, 120, 110)}},
     };
     QPixmap pixmap(24, 24);
     pixmap.fill(Qt::transparent);
@@ -183,6 +187,9 @@ void ToolbarProc(int id, bool checked) {
     case kBtnSetup:
         OpenLoggerSetup();
         break;
+    case kBtnDistance:
+        SetLapComparison(checked);
+        break;
     default:
         return;
     }
@@ -202,6 +209,7 @@ void SyncToolbar() {
         {kBtnANM, g_view.SubViewOn != 0},
         {kBtnPlay, g_view.RealTimePlay != 0},
         {kBtnAFM, g_view.AfMapView != 0},
+        {kBtnDistance, LapComparisonOn()},
     };
     for (auto [id, on] : checks) {
         QToolButton* b = g_toolbar.buttons[id];

@@ -19,6 +19,7 @@ enum ToolbarId : int {
     kBtnPlay = 1120,
     kBtnAFM = 1121,
     kBtnSetup = 1039,
+    kBtnDistance = 1122, // ours: lap comparison by distance
 };
 
 // Creates the toolbar owned by the main window and shows it.

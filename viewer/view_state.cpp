@@ -2,6 +2,7 @@
 
 #include "viewer/course_map_picture.h"
 #include "viewer/course_map_window.h"
+#include "viewer/lap_compare_view.h"
 
 namespace qvtk {
 
@@ -11,6 +12,7 @@ void ResetViewState() {
     g_view = ViewState();
     ResetCourseMapPicture();
     ResetCourseMapWindow();
+    ResetLapCompareView();
 }
 
 void RequestRedraw(int passes) {

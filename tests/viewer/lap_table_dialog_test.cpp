@@ -15,6 +15,7 @@
 #include <QTimer>
 #include <QWheelEvent>
 
+#include "analysis/lap_compare.h"
 #include "analysis/lap_table.h"
 #include "tests/gui_app.h"
 #include "tests/test_support.h"
@@ -110,6 +111,19 @@ TEST_F(LapTableDialogTest, AClickedValueClosesTheDialogAndTheCursorGoesThere) {
     });
     OpenAnalysisTools();
     EXPECT_EQ(g_view.ScrollTarget[0], -1);
+}
+
+TEST_F(LapTableDialogTest, TheReferenceButtonTakesFile1sHighlightedLap) {
+    LapTableDialog dialog;
+    dialog.show();
+    auto* button = Find<QPushButton>(dialog, "reference");
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(button->text(), "Reference lap: 7"); // the fastest
+    Press(Find(dialog, "cell1_1_0"));              // File 2's highlight is not File 1's lap
+    Press(Find(dialog, "cell0_2_0"));
+    button->click();
+    EXPECT_EQ(ReferenceLap(), (LapRef{0, 2}));
+    EXPECT_EQ(button->text(), "Reference lap: 2");
 }
 
 TEST_F(LapTableDialogTest, SelectCyclesAllOffAllOnAndARowCheckResetsIt) {

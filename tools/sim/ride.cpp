@@ -264,7 +264,8 @@ SimRide RunRide(const SimCourse& course, const RideOptions& options, int laps,
                 size_t exactSamples) {
     SimRng planRng = MakeRng(options.seed, 2);
     SimRng rng = MakeRng(options.seed, 3);
-    RidePlan plan = PlanRide(course, laps, options.marksPerLap, options.pace, planRng);
+    RidePlan plan =
+        PlanRide(course, laps, options.marksPerLap, options.pace, planRng, options.slowCorners);
     SimRide ride;
     ride.seed = options.seed;
     ride.marksPerLap = options.marksPerLap;
@@ -306,7 +307,8 @@ SimRide RunRide(const SimCourse& course, const RideOptions& options, int laps,
 // from the motion alone, which is far cheaper than the whole ride.
 size_t RideLength(const SimCourse& course, const RideOptions& options, int laps) {
     SimRng planRng = MakeRng(options.seed, 2);
-    RidePlan plan = PlanRide(course, laps, options.marksPerLap, options.pace, planRng);
+    RidePlan plan =
+        PlanRide(course, laps, options.marksPerLap, options.pace, planRng, options.slowCorners);
     RiderState s;
     for (size_t i = 0; s.phase != Phase::EndIdle; ++i) {
         UpdatePhase(s, i);

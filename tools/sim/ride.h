@@ -2,6 +2,7 @@
 
 #include "tools/sim/bike.h"
 #include "tools/sim/course.h"
+#include "tools/sim/ride_plan.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -19,6 +20,7 @@ struct RideOptions {
     double minutes = 0;  // when > 0: the recording lasts exactly this long, overriding laps
     int marksPerLap = 1; // lap-marker beacons around the course, 1-3
     double pace = 1.0;   // the rider's grip and drive on the flying laps, 0.8-1.1
+    std::vector<SlowCorner> slowCorners; // corners taken worse on every flying lap
     SimBike bike;
 };
 

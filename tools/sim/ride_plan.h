@@ -35,9 +35,24 @@ struct RidePlan {
     std::vector<float> envelope;
 };
 
+// A corner the rider takes worse than he could on every flying lap: he brakes later and
+// harder, runs in too deep and comes through the apex slower.
+struct SlowCorner {
+    double at = 0;          // course distance (m) within the corner, or near it
+    double apexSpeed = 0.9; // share of the corner speed he keeps, 0.5-1
+    double brakeLater = 0;  // metres his braking point moves towards the corner, 0-100
+};
+
+// The corner nearest to a course distance: where its arc begins and ends (course distances,
+// m; the end may lie past the course length when the corner wraps over the line). False for
+// a course without corners.
+bool FindCorner(const SimCourse& course, double at, double& from, double& to);
+
 // Beacons stand at the line and, with more than one mark per lap, evenly between. `pace`
-// scales the rider's grip and drive on the flying laps (1: the standard rider).
-RidePlan PlanRide(const SimCourse& course, int laps, int marksPerLap, double pace, SimRng& rng);
+// scales the rider's grip and drive on the flying laps (1: the standard rider; a lower pace
+// is a rider uniformly slower, his speed scaled by its square root everywhere).
+RidePlan PlanRide(const SimCourse& course, int laps, int marksPerLap, double pace, SimRng& rng,
+                  const std::vector<SlowCorner>& slowCorners = {});
 
 double EnvelopeAt(const RidePlan& plan, double rideDistance);
 
