@@ -15,6 +15,7 @@
 #include "data/session.h"
 #include "data/settings.h"
 #include "platform/message_box.h"
+#include "platform/safe_file.h"
 
 namespace qvtk::fuzz {
 
@@ -65,29 +66,24 @@ inline const std::string& HarnessFolder() {
     return *folder;
 }
 
-// The harness's own files are written directly: they are fixtures, not files the program keeps.
+// The harness's own fixtures, written as the program writes its files.
 inline void WriteFixture(const std::string& path, std::string_view bytes) {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) std::abort();
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
-    std::fclose(f);
+    if (!WriteWholeFile(path, bytes)) std::abort();
+}
+
 // Loads the bytes into File 1 and again into File 2 (which lines its columns up with File 1),
-// then checks that every slot is consistent. `prepare` runs before each load.
+// checking every slot after each load. `prepare` runs before each load.
 inline void LoadTwice(const char* path, const uint8_t* data, size_t size,
                       void (*prepare)() = nullptr) {
     ResetProgram();
-    std::span<const uint8_t> bytes(data, size);
+    const std::span<const uint8_t> bytes(data, size);
     for (FileSlot asked : {0, 1}) {
         if (prepare) prepare();
         FileSlot slot = asked;
         LoadLogFile(slot, path, bytes);
-        const Slot& s = SlotOf(slot);
-        if (s.sampleCount < 1 || s.sampleCount > s.capacity || s.laps.count < 1 ||
-            s.laps.count + 2 >= kLapMarkEntries)
-            __builtin_trap();
-        for (int c = 0; c < kColumnCount; ++c)
-            if (IsPresent(s, c) && !HasFullBuffer(s, c)) __builtin_trap();
+        CheckSlot(slot);
     }
+    ResetProgram(); // a run ends in the start state, as LoadOnce's do
 }
 
 } // namespace qvtk::fuzz
