@@ -116,6 +116,7 @@ void ListNames() {
         }
         std::cout << "\n";
     }
+    ListGearboxFields(std::cout);
     std::cout << "channel fields (--channel N.FIELD=TEXT, N 0-63):\n";
     for (const std::string& field : ChannelFieldNames()) std::cout << "  " << field << "\n";
 }
@@ -180,7 +181,9 @@ int RunCanSetupFileCommand(int argc, char** argv) {
             out = v;
         } else if (a == "--edit") {
             const size_t eq = v.find('=');
-            if (eq == std::string::npos || FindCanField(v.substr(0, eq)) < 0)
+            const std::string name = eq == std::string::npos ? v : v.substr(0, eq);
+            if (eq == std::string::npos ||
+                (FindCanField(name) < 0 && !IsGearboxOrInputEdit(name, false)))
                 return Usage("--edit needs NAME=TEXT of a field (--list names them)");
             edits.emplace_back(v.substr(0, eq), v.substr(eq + 1));
         } else if (!TakeCommon(a, v, common, status)) {
@@ -194,6 +197,7 @@ int RunCanSetupFileCommand(int argc, char** argv) {
     FillCanSetupForm(form);
     for (const auto& [name, text] : edits) {
         const int id = FindCanField(name);
+        if (id < 0) continue; // a GearBox Setting field, applied after the form
         // The memo field holds what the logger stores: the text as Shift-JIS bytes.
         const std::string typed =
             id == kCanMemo ? MemoBytesFromText(QString::fromUtf8(text.c_str()), kCanMemoBytes)
@@ -206,6 +210,14 @@ int RunCanSetupFileCommand(int argc, char** argv) {
     }
     if (!EditChannels(common.channels)) return kExitUsage;
     ReadCanSetupForm(form);
+    // The dialog's "GearBox" button: its fields as GearBox Setting and Extend Control take them.
+    GearboxEdits opened;
+    for (const auto& [name, text] : edits) {
+        std::string why;
+        if (FindCanField(name) >= 0 || ApplyGearboxOrInputEdit(opened, name, text, why)) continue;
+        std::cerr << "qvtk-cli: " << name << " does not take \"" << text << "\"" << why << "\n";
+        return kExitUsage;
+    }
     return SaveCanSetupFile(out, FormZeroAdjust(form), FormCourse(form)) ? kExitLoaded
                                                                          : kExitRejected;
 }

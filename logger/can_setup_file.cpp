@@ -8,6 +8,7 @@
 #include "data/settings.h"
 #include "logger/channel_edit.h"
 #include "logger/channel_table_file.h"
+#include "logger/gearbox_setting.h"
 #include "platform/message_box.h"
 #include "platform/safe_file.h"
 #include "platform/wait.h"
@@ -47,22 +48,12 @@ void PutCan(uint8_t* f, const CanSetupValues& can) {
 
 void PutGearbox(uint8_t* f, const SetupValues& v) {
     f[34] = uint8_t(v.marksPerLap >= 1 && v.marksPerLap <= 3 ? v.marksPerLap : 1);
-    Put16(f, 64, v.neutralRpm);
-    for (size_t g = 0; g < 6; ++g) Put16(f, 66 + 2 * g, v.gearRpm[g]);
-    Put16(f, 78, v.hysteresis);
-    for (size_t t = 0; t < 14; ++t) f[80 + t] = uint8_t(v.gearTeeth[t]);
     f[94] = uint8_t(v.sprocketFront);
     f[95] = uint8_t(v.sprocketRear);
     Put16(f, 96, v.tireFront);
     Put16(f, 98, v.tireRear);
-    Put16(f, 130, v.shiftResetLevel);
-    for (size_t g = 0; g < 5; ++g) {
-        Put16(f, 132 + 2 * g, v.shiftTriggerLevel[g]);
-        for (size_t row = 0; row < 3; ++row) f[152 + 6 * row + g] = uint8_t(v.cutPulses[row][g]);
-    }
-    f[144] = uint8_t(v.shiftDirection);
-    // The cut rows' engine speeds in full rpm, as the gears' beside them.
-    for (size_t row = 0; row < 3; ++row) Put16(f, 146 + 2 * row, v.cutRowRpm[row]);
+    // Gear speeds, teeth, shifter levels and cut rows (in full rpm) as GearBox Setting has them.
+    WriteGearboxToCanSetup(f, v);
 }
 
 void PutCourse(uint8_t* f, const SetupCourse& course) {

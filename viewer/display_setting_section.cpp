@@ -245,6 +245,7 @@ SetupSection DisplaySettingSection() {
 void InstallSetupDialogParts() {
     g_setupDialogHooks.openInputCalculation = OpenInputCalculation;
     g_setupDialogHooks.openGearBox = OpenGearBoxSetting;
+    g_setupDialogHooks.openFileLoadSetting = OpenFileLoadSetting;
     g_setupDialogHooks.openCorrectiveTools = [](QWidget*) { OpenCorrectiveTools(); };
     SetInputOverwriteReload(ReloadThroughOpenFlow);
     static bool added = false;

@@ -110,6 +110,14 @@ TEST_F(CanCliTest, SetupFileCarriesTheRecordingsSettingsAndTheEditsAsTyped) {
     for (size_t at : {25, 35, 36, 37, 38, 39, 40, 41, 42, 43, 142, 143, 145})
         EXPECT_EQ(kept[at], 0) << at;
 
+    // The dialog's GearBox fields, as GearBox Setting takes them: indicator 1 in steps of 100;
+    // the cut rows only with the shifter.
+    ASSERT_EQ(Cli("can-setup-file --from " + path + " --out " + dir_ +
+                  "/gear.QVL --edit rpm_indicator_1=12345")
+                  .status,
+              0);
+    EXPECT_EQ(Range(Contents("gear.QVL"), 66, 68), std::vector<uint8_t>({0x30, 0x0C}));
+    EXPECT_EQ(Cli("can-setup-file --out " + dir_ + "/x.QVL --edit cut_rpm_1=9000").status, 1);
     EXPECT_EQ(Cli("can-setup-file --out " + dir_ + "/x.QVL --edit nothing=1").status, 1);
     EXPECT_EQ(Cli("can-setup-file --out " + dir_ + "/x.QVL --channel 64.NAME=A").status, 1);
     EXPECT_EQ(Cli("can-setup-file --out " + dir_ + "/no/x.QVL").err,
