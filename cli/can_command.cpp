@@ -99,22 +99,8 @@ bool EditChannels(const std::vector<ChannelEdit>& edits) {
 void ListNames() {
     for (int id = 0; id < kCanFieldCount; ++id) {
         const CanFieldSpec& f = CanField(id);
-        std::cout << f.name << "\t" << f.label << "\t";
-        switch (f.control) {
-        case SetupControl::kField:
-            std::cout << "field " << f.min << ".." << f.max;
-            break;
-        case SetupControl::kText:
-            std::cout << "text, at most " << f.max << " bytes";
-            break;
-        case SetupControl::kCheck:
-            std::cout << "check 0|1";
-            break;
-        default:
-            std::cout << (id == kCanCourse ? "a course file of --dir:" : "one of");
-            for (const std::string& e : CanFieldEntries(id)) std::cout << " \"" << e << "\"";
-        }
-        std::cout << "\n";
+        ListField(std::cout, f.name, f.label, f.control, f.min, f.max, CanFieldEntries(id),
+                  id == kCanCourse ? "a course file of --dir:" : "one of");
     }
     ListGearboxFields(std::cout);
     std::cout << "channel fields (--channel N.FIELD=TEXT, N 0-63):\n";

@@ -1,6 +1,7 @@
 #pragma once
 #include "cli/cli_options.h"
 #include "logger/logger_answers.h"
+#include "logger/setup_form.h"
 
 #include <functional>
 #include <ostream>
@@ -60,6 +61,10 @@ bool IsGearboxOrInputEdit(const std::string& name, bool withInputs);
 bool ApplyGearboxOrInputEdit(GearboxEdits& state, const std::string& name, const std::string& text,
                              std::string& why);
 void ListGearboxFields(std::ostream& out);
+// One line of a `--list`: NAME, label and what the field takes (a list: its entries).
+void ListField(std::ostream& out, const char* name, const char* label, SetupControl control,
+               int min, int max, const std::vector<std::string>& entries,
+               const char* listWord = "one of");
 void ListInputFields(std::ostream& out, bool withInputName);
 
 } // namespace qvtk::cli

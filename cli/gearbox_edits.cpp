@@ -107,6 +107,26 @@ bool ApplyGearboxOrInputEdit(GearboxEdits& state, const std::string& name, const
     return false;
 }
 
+void ListField(std::ostream& out, const char* name, const char* label, SetupControl control,
+               int min, int max, const std::vector<std::string>& entries, const char* listWord) {
+    out << name << "\t" << label << "\t";
+    switch (control) {
+    case SetupControl::kField:
+        out << "field " << min << ".." << max;
+        break;
+    case SetupControl::kText:
+        out << "text, at most " << max << " bytes";
+        break;
+    case SetupControl::kCheck:
+        out << "check 0|1";
+        break;
+    default:
+        out << listWord;
+        for (const std::string& e : entries) out << " \"" << e << "\"";
+    }
+    out << "\n";
+}
+
 void ListGearboxFields(std::ostream& out) {
     for (int id = 0; id < kGearboxFieldCount; ++id) {
         const GearboxFieldSpec& f = GearboxField(id);

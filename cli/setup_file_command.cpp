@@ -34,23 +34,7 @@ void NoWait(int) {}
 void ListFields() {
     for (int id = 0; id < kSetupFieldCount; ++id) {
         const SetupFieldSpec& f = SetupField(id);
-        std::cout << f.name << "\t" << f.label << "\t";
-        switch (f.control) {
-        case SetupControl::kField:
-            std::cout << "field " << f.min << ".." << f.max;
-            break;
-        case SetupControl::kText:
-            std::cout << "text, at most " << f.max << " bytes";
-            break;
-        case SetupControl::kCheck:
-            std::cout << "check 0|1";
-            break;
-        default: {
-            std::cout << "one of";
-            for (const std::string& e : SetupFieldEntries(id)) std::cout << " \"" << e << "\"";
-        }
-        }
-        std::cout << "\n";
+        ListField(std::cout, f.name, f.label, f.control, f.min, f.max, SetupFieldEntries(id));
     }
     ListGearboxFields(std::cout);
     ListInputFields(std::cout, true);

@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "logger/channel_functions.h"
+#include "platform/dialog_button_widget.h"
 
 namespace qvtk {
 
@@ -44,10 +45,7 @@ QLineEdit* Edit(const QString& name, int width = 80) {
 }
 
 QPushButton* Button(const char* text, const char* name) {
-    auto* b = new QPushButton(text);
-    b->setObjectName(name);
-    b->setAutoDefault(false);
-    return b;
+    return DialogButton(text, name);
 }
 
 std::string Text(const QLineEdit* e) {

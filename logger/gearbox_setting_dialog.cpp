@@ -14,6 +14,7 @@
 
 #include "data/settings.h"
 #include "logger/gearbox_setting.h"
+#include "platform/dialog_button_widget.h"
 
 namespace qvtk {
 
@@ -84,10 +85,7 @@ QLabel* Label(GearboxControls& c, const char* text, int shownWith) {
 }
 
 QPushButton* Button(const char* text, const char* name) {
-    auto* b = new QPushButton(text);
-    b->setObjectName(name);
-    b->setAutoDefault(false);
-    return b;
+    return DialogButton(text, name);
 }
 
 } // namespace

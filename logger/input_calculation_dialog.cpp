@@ -11,6 +11,7 @@
 #include "analysis/load_pipeline.h"
 #include "data/settings.h"
 #include "logger/setup_form.h"
+#include "platform/dialog_button_widget.h"
 
 namespace qvtk {
 
@@ -24,10 +25,7 @@ bool PlainReload(const std::string& path) {
 ReloadFile1 g_reload = PlainReload;
 
 QPushButton* Button(const char* text) {
-    auto* b = new QPushButton(text);
-    b->setObjectName(text);
-    b->setAutoDefault(false);
-    return b;
+    return DialogButton(text);
 }
 
 } // namespace

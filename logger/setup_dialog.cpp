@@ -20,6 +20,7 @@
 #include "logger/memo_text.h"
 #include "logger/realtime_monitor_dialog.h"
 #include "logger/setup_files.h"
+#include "platform/dialog_button_widget.h"
 
 namespace qvtk {
 
@@ -60,10 +61,7 @@ std::vector<std::string> Numbers(int from, int to) {
 }
 
 QPushButton* Button(const char* text, const char* name) {
-    auto* b = new QPushButton(text);
-    b->setObjectName(name);
-    b->setAutoDefault(false);
-    return b;
+    return DialogButton(text, name);
 }
 
 } // namespace

@@ -21,6 +21,7 @@
 #include "logger/memo_text.h"
 #include "logger/setup_dialog.h"
 #include "logger/setup_files.h"
+#include "platform/dialog_button_widget.h"
 #include "viewer/channel_order_dialog.h"
 #include "viewer/graph_layout.h"
 #include "viewer/graph_setting_dialog.h"
@@ -37,10 +38,7 @@ constexpr int kDisplayPageStep = 4;
 const char* const kFlagNames[4] = {"on/off", "f1", "f2", "f3"};
 
 QPushButton* Button(const char* text, const char* name) {
-    auto* b = new QPushButton(text);
-    b->setObjectName(name);
-    b->setAutoDefault(false);
-    return b;
+    return DialogButton(text, name);
 }
 
 QCheckBox* Check(const char* text, const char* name, bool on) {

@@ -8,6 +8,7 @@
 
 #include "data/settings.h"
 #include "logger/corrective_tools.h"
+#include "platform/dialog_button_widget.h"
 #include "render/render_qt.h"
 #include "viewer/view_state.h"
 
@@ -18,10 +19,7 @@ namespace {
 QPointer<CorrectiveToolsDialog> g_window;
 
 QPushButton* Button(const char* text) {
-    auto* b = new QPushButton(text);
-    b->setObjectName(text);
-    b->setAutoDefault(false);
-    return b;
+    return DialogButton(text);
 }
 
 } // namespace
