@@ -552,6 +552,7 @@ bool LoadLayoutFile(const std::string& path) {
     SynchroniseGraphs();
     // Channels the layout does not know would all pile up on the default rows.
     StackUnplacedBands(unplaced);
+    PlaceSlipBandAfterLayout();
     ResetLapChecks(0);
     ComputeLapStatistics();
     RebuildGraphList();

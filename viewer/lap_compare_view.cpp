@@ -271,6 +271,12 @@ void UserBandRows(ChannelCode code, int32_t& top, int32_t& bottom) {
             top = b.top, bottom = b.bottom;
 }
 
+void PlaceSlipBandAfterLayout() {
+    g_compareView.squeezed.clear();
+    GraphOf(kCodeTimeSlip) = GraphCodeSettings();
+    if (g_lapCompare.slipColumn >= 0) PlaceSlipBand(g_lapCompare.slipColumn);
+}
+
 void PickReference(int32_t lap) {
     PickReferenceLap(lap);
     RequestRedraw(kRedrawFull);

@@ -55,6 +55,10 @@ void PickReference(int32_t lap);
 // band, else the rows it has. Layouts are saved with these.
 void UserBandRows(ChannelCode code, int32_t& top, int32_t& bottom);
 
+// A layout was loaded: the bands have the rows it gives, and the slip band, while there is
+// one, takes its rows anew.
+void PlaceSlipBandAfterLayout();
+
 // Once a pass, after the cursors moved: the following files to File 1's distance, and the
 // slip channels brought up to date.
 void FollowByDistance();

@@ -221,17 +221,24 @@ TEST_F(LapCompareView, WithNoFreeRowsTheBandsMakeRoomForTheSlipBand) {
     };
     const auto before = rows();
     ASSERT_GE(before.size(), 3u);
+    ASSERT_TRUE(SaveLayoutFile(dir_ + "/own.lay"));
     Key('u');
-    ASSERT_FALSE(g_compareView.squeezed.empty()) << "the layout left rows free";
-    const GraphCodeSettings& slip = GraphOf(kCodeTimeSlip);
-    const auto squeezed = rows();
-    ASSERT_EQ(squeezed.size(), before.size());
-    for (size_t i = 0; i < squeezed.size(); ++i) {
-        EXPECT_LT(std::max(squeezed[i].second.first, squeezed[i].second.second), slip.GraphTop)
-            << squeezed[i].first;
-        // Stacked in the order they had.
-        if (i > 0 && before[i].second.first > before[i - 1].second.first) {
-            EXPECT_GT(squeezed[i].second.first, squeezed[i - 1].second.first);
+    // Also after a layout is loaded while comparing.
+    for (bool load : {false, true}) {
+        if (load) {
+            ASSERT_TRUE(LoadLayoutFile(dir_ + "/own.lay"));
+        }
+        ASSERT_FALSE(g_compareView.squeezed.empty()) << "the layout left rows free";
+        const GraphCodeSettings& slip = GraphOf(kCodeTimeSlip);
+        const auto squeezed = rows();
+        ASSERT_EQ(squeezed.size(), before.size());
+        for (size_t i = 0; i < squeezed.size(); ++i) {
+            EXPECT_LT(std::max(squeezed[i].second.first, squeezed[i].second.second), slip.GraphTop)
+                << squeezed[i].first;
+            // Stacked in the order they had.
+            if (i > 0 && before[i].second.first > before[i - 1].second.first) {
+                EXPECT_GT(squeezed[i].second.first, squeezed[i - 1].second.first);
+            }
         }
     }
     // A band moved while comparing stays where the user put it; the others get their rows back.
