@@ -1,8 +1,10 @@
 #pragma once
 // The channel lists of the tool dialogs: the present columns of a file in column order, and
-// the way between a list position and the column stored for it.
+// the way between a list position and the column stored for it. The slip channel of the lap
+// compare is not listed: a tool's choice of it would outlive the channel.
 #include <vector>
 
+#include "analysis/lap_compare.h"
 #include "data/session.h"
 
 namespace qvtk {
@@ -11,7 +13,7 @@ inline std::vector<int> PresentColumns(FileSlot slot) {
     std::vector<int> out;
     const Slot& s = SlotOf(slot);
     for (int c = 0; c < kColumnCount; ++c)
-        if (IsPresent(s, c)) out.push_back(c);
+        if (IsPresent(s, c) && !IsComputedColumn(c)) out.push_back(c);
     return out;
 }
 

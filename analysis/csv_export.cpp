@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "analysis/lap_compare.h"
 #include "analysis/lap_model.h"
 #include "data/session.h"
 #include "platform/message_box.h"
@@ -179,7 +180,8 @@ std::vector<int> ExportedColumns() {
     const Slot& s = SlotOf(0);
     std::vector<int> columns;
     for (int c = 0; c < kColumnCount; ++c)
-        if (IsPresent(s, c) && (s.channelFlags[c] & kChannelShown) && HasFullBuffer(s, c))
+        if (IsPresent(s, c) && (s.channelFlags[c] & kChannelShown) && HasFullBuffer(s, c) &&
+            !IsComputedColumn(c))
             columns.push_back(c);
     return columns;
 }

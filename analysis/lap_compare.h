@@ -54,6 +54,12 @@ struct LapCompareState {
 
 extern LapCompareState g_lapCompare;
 
+// The slip channel's column while it exists. It is made while comparing and goes with it:
+// tools may show its values, but nothing exports it, saves it into a layout or moves it.
+inline bool IsComputedColumn(int column) {
+    return column >= 0 && column == g_lapCompare.slipColumn;
+}
+
 void ResetLapCompare();
 
 // File 1's picked lap while it still is one, else its fastest.

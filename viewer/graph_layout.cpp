@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "analysis/lap_compare.h"
 #include "analysis/lap_model.h"
 #include "analysis/lap_statistics.h"
 #include "data/session.h"
@@ -18,6 +19,7 @@
 #include "render/render_qt.h"
 #include "viewer/graph_settings.h"
 #include "viewer/graphs.h"
+#include "viewer/lap_compare_view.h"
 #include "viewer/view_state.h"
 
 namespace qvtk {
@@ -170,7 +172,8 @@ LayoutEntry CopiedEntry(int n, std::string_view history) {
     return ReadEntry(kHistry, n, history, zero);
 }
 
-// Channels of File 1, which every layout is matched against.
+// Channels of File 1, which every layout is matched against. The lap compare's slip channel is
+// none of them: it goes when comparing stops, so no layout places or keeps it.
 std::string ChannelName(int c) {
     const ChannelInfo& ch = SlotOf(0).channels[c];
     return std::string(ch.name, strnlen(ch.name, sizeof ch.name));
@@ -179,7 +182,7 @@ ChannelCode CodeOf(int c) {
     return SlotOf(0).channels[c].code;
 }
 bool Present(int c) {
-    return IsPresent(SlotOf(0), c);
+    return IsPresent(SlotOf(0), c) && !IsComputedColumn(c);
 }
 bool IsFixedCode(int code) {
     return code >= 1 && code <= kFixedCodeLast;
@@ -407,9 +410,7 @@ LayoutEntry EntryFromColumn(int c) {
         e.Gol = CodeOf(t);
     else if (drawnThere)
         e.Goln = ChannelName(t);
-    const GraphCodeSettings& band = GraphOf(CodeOf(drawnThere ? t : c));
-    e.Pmin = band.GraphBottom;
-    e.Pmax = band.GraphTop;
+    UserBandRows(CodeOf(drawnThere ? t : c), e.Pmax, e.Pmin);
     const GraphCodeSettings& g = GraphOf(CodeOf(c));
     e.Gmin = g.GraphMin;
     e.Gmax = g.GraphMax;
@@ -430,7 +431,7 @@ void AppendAnalysisChannels(std::string& out) {
     for (int s = 0; s < kAnalysisSets; ++s) {
         for (int i = 0; i < kAnalysisItems; ++i) {
             int c = g_layoutExtras.An_CH[s][i];
-            if (c < 0 || c >= kColumnCount) c = i;
+            if (c < 0 || c >= kColumnCount || IsComputedColumn(c)) c = i;
             std::string key = "An_CH" + std::to_string(s) + "_" + std::to_string(i);
             AppendLine(out, key,
                        IsFixedCode(CodeOf(c)) ? std::to_string(CodeOf(c)) : ChannelName(c));
@@ -449,7 +450,7 @@ void AppendExtras(std::string& out) {
 void AppendGraphSet(std::string& out) {
     out += "[GraphSet]\n";
     for (int n = 1; n <= kFixedCodeLast; ++n)
-        if (int c = FindColumnByCode(0, ChannelCode(n)); c >= 0)
+        if (int c = FindColumnByCode(0, ChannelCode(n)); c >= 0 && Present(c))
             AppendEntry(out, n, EntryFromColumn(c), EntryForm::kFixedCode);
     // Code 0 and the file-named codes: the first such channel that has a name.
     for (int n = 0; n < kGraphCodes; n = n == 0 ? kNamedCodeFirst : n + 1) {
@@ -551,6 +552,7 @@ bool LoadLayoutFile(const std::string& path) {
     SynchroniseGraphs();
     // Channels the layout does not know would all pile up on the default rows.
     StackUnplacedBands(unplaced);
+    PlaceSlipBandAfterLayout();
     ResetLapChecks(0);
     ComputeLapStatistics();
     RebuildGraphList();

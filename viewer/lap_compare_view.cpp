@@ -6,6 +6,7 @@
 #include <string>
 
 #include "viewer/frame.h"
+#include "viewer/graph_layout.h"
 #include "viewer/graph_settings.h"
 #include "viewer/resources.h"
 #include "viewer/slip_map.h"
@@ -74,6 +75,62 @@ bool Follows(FileSlot slot) {
     return slot != 0 && Loaded(slot) && g_view.FileMoveFlag[slot];
 }
 
+// The bands drawn in their own rows, one per code, the slip band's aside.
+std::vector<ChannelCode> PlacedBands() {
+    std::vector<ChannelCode> codes;
+    const Slot& s = SlotOf(0);
+    for (int c = 0; c < kColumnCount; ++c) {
+        const ChannelCode code = s.channels[c].code;
+        if (!IsPresent(s, c) || !(s.channelFlags[c] & kChannelShown) ||
+            g_graph.GraphOrder[c] != c || IsComputedColumn(c) ||
+            std::find(codes.begin(), codes.end(), code) != codes.end())
+            continue;
+        codes.push_back(code);
+    }
+    return codes;
+}
+
+// No rows were free: every band is moved into the rows above `limit`, in the same order and
+// proportions, as stacking shares the height, so that none lies under the slip band.
+void SqueezeBandsAbove(int32_t limit) {
+    const std::vector<ChannelCode> codes = PlacedBands();
+    int32_t first = INT32_MAX, last = INT32_MIN;
+    for (ChannelCode code : codes) {
+        const GraphCodeSettings& g = GraphOf(code);
+        first = std::min({first, g.GraphTop, g.GraphBottom});
+        last = std::max({last, g.GraphTop, g.GraphBottom});
+    }
+    if (codes.empty() || last <= limit || limit - first < 10 * int32_t(codes.size())) return;
+    auto squeeze = [&](int32_t y) {
+        return first + int32_t(int64_t(y - first) * (limit - first) / (last - first));
+    };
+    for (ChannelCode code : codes) {
+        GraphCodeSettings& g = GraphOf(code);
+        LapCompareView::SqueezedBand b{code, g.GraphTop, g.GraphBottom, g.GraphZero, g.GraphScale};
+        g.GraphTop = squeeze(g.GraphTop);
+        g.GraphBottom = squeeze(g.GraphBottom);
+        DeriveScaleFromBand(g);
+        b.squeezedTop = g.GraphTop;
+        b.squeezedBottom = g.GraphBottom;
+        g_compareView.squeezed.push_back(b);
+    }
+}
+
+// Comparing stops: the bands get their own rows back, and the slip band is placed anew the
+// next time.
+void UnsqueezeBands() {
+    for (const LapCompareView::SqueezedBand& b : g_compareView.squeezed) {
+        GraphCodeSettings& g = GraphOf(b.code);
+        if (g.GraphTop != b.squeezedTop || g.GraphBottom != b.squeezedBottom) continue;
+        g.GraphTop = b.top;
+        g.GraphBottom = b.bottom;
+        g.GraphZero = b.zero;
+        g.GraphScale = b.scale;
+    }
+    g_compareView.squeezed.clear();
+    GraphOf(kCodeTimeSlip) = GraphCodeSettings();
+}
+
 // The slip band where the layout has none: in rows the other bands leave free, even about 0.
 void PlaceSlipBand(int column) {
     GraphCodeSettings& g = GraphOf(kCodeTimeSlip);
@@ -82,11 +139,14 @@ void PlaceSlipBand(int column) {
         g.GraphMin != unplaced.GraphMin || g.GraphMax != unplaced.GraphMax)
         return;
     StackUnplacedBands({column});
-    // With no rows free it was stacked over the whole height, over every band: it keeps rows
-    // of its own near the bottom, clear of the zones panel below them.
+    // With no rows free it was stacked over the whole height, over every band: it takes rows
+    // of its own near the bottom, clear of the zones panel below them, and the other bands
+    // move up out of them.
+    const bool noRoom = g.GraphBottom - g.GraphTop > kSlipBandRows;
     const int panel = (kZoneRows + 1) * (g_res.smallFontSize + 3) + 16;
     if (g.GraphBottom - g.GraphTop > kSlipBandRows + panel) g.GraphBottom -= panel;
     if (g.GraphBottom - g.GraphTop > kSlipBandRows) g.GraphTop = g.GraphBottom - kSlipBandRows;
+    if (noRoom) SqueezeBandsAbove(g.GraphTop - 6);
     int32_t reach = kLeastSlipReach;
     for (FileSlot s = 0; s < kSlotCount; ++s)
         if (Loaded(s))
@@ -100,9 +160,20 @@ void PlaceSlipBand(int column) {
     DeriveScaleFromBand(g);
 }
 
+// The lap table's channel boxes may show the slip channel; once it is gone they go back to
+// their own columns, so that no box keeps a column that now holds nothing.
+void ForgetSlipColumn(int column) {
+    if (column < 0 || column == g_lapCompare.slipColumn) return;
+    for (auto& set : g_layoutExtras.An_CH)
+        for (int i = 0; i < kAnalysisItems; ++i)
+            if (set[i] == column) set[i] = i;
+}
+
 void RefreshSlipChannels() {
+    const int before = g_lapCompare.slipColumn;
     const int change = UpdateSlipChannels(g_compareView.on);
     if (change & kSlipColumns) {
+        ForgetSlipColumn(before);
         RebuildGraphList();
         if (g_lapCompare.slipColumn >= 0) PlaceSlipBand(g_lapCompare.slipColumn);
     }
@@ -185,9 +256,25 @@ void SetLapComparison(bool on) {
         FollowByDistance();
     } else {
         RefreshSlipChannels();
+        UnsqueezeBands();
     }
     RequestRedraw(kRedrawFull);
     SyncToolbar();
+}
+
+void UserBandRows(ChannelCode code, int32_t& top, int32_t& bottom) {
+    const GraphCodeSettings& g = GraphOf(code);
+    top = g.GraphTop;
+    bottom = g.GraphBottom;
+    for (const LapCompareView::SqueezedBand& b : g_compareView.squeezed)
+        if (b.code == code && g.GraphTop == b.squeezedTop && g.GraphBottom == b.squeezedBottom)
+            top = b.top, bottom = b.bottom;
+}
+
+void PlaceSlipBandAfterLayout() {
+    g_compareView.squeezed.clear();
+    GraphOf(kCodeTimeSlip) = GraphCodeSettings();
+    if (g_lapCompare.slipColumn >= 0) PlaceSlipBand(g_lapCompare.slipColumn);
 }
 
 void PickReference(int32_t lap) {

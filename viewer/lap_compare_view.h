@@ -4,6 +4,7 @@
 // distance falls on equal x; every file carries the time-slip channel of the lap at its
 // cursor; a panel lists where the time was lost, and a click on a zone goes there.
 #include <cstdint>
+#include <vector>
 
 #include "analysis/lap_compare.h"
 #include "viewer/graphs.h"
@@ -25,6 +26,15 @@ struct LapCompareView {
     float panelLeft = 0, panelRight = 0, panelTop = 0, panelBottom = 0;
     SlipZone rowZone[kZoneRows];
     FileSlot rowSlot = 0;
+    // Where the layout had no free rows, the bands were moved up to make room for the slip
+    // band: their own rows, given back when comparing stops unless they were moved since.
+    struct SqueezedBand {
+        ChannelCode code = 0;
+        int32_t top = 0, bottom = 0, zero = 0;
+        float scale = 0;
+        int32_t squeezedTop = 0, squeezedBottom = 0;
+    };
+    std::vector<SqueezedBand> squeezed;
 };
 
 extern LapCompareView g_compareView;
@@ -40,6 +50,14 @@ inline bool LapComparisonOn() {
 // again. The same from the lap table's button, with a lap of File 1.
 void PickReferenceAtCursor(bool fastest);
 void PickReference(int32_t lap);
+
+// The rows of a band in the user's layout: those it had before it made room for the slip
+// band, else the rows it has. Layouts are saved with these.
+void UserBandRows(ChannelCode code, int32_t& top, int32_t& bottom);
+
+// A layout was loaded: the bands have the rows it gives, and the slip band, while there is
+// one, takes its rows anew.
+void PlaceSlipBandAfterLayout();
 
 // Once a pass, after the cursors moved: the following files to File 1's distance, and the
 // slip channels brought up to date.

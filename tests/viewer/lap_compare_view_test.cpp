@@ -1,18 +1,24 @@
 // Comparing laps in the viewer as a user does it: key U, the cursors following by distance, the
 // time-slip channel with its cursor value, a click on a zone of the panel, keys T and Shift+T,
-// and the course map coloured by where the compared lap loses.
+// the course map coloured by where the compared lap loses, File 3 compared as File 2 is, and
+// the slip channel kept out of exports, layouts and the channel order.
 #include <QImage>
 #include <QToolButton>
+#include <QTreeWidget>
 #include <cmath>
 
 #include "analysis/course_layout.h"
+#include "analysis/csv_export.h"
 #include "analysis/lap_compare.h"
 #include "render/render_qt.h"
 #include "tests/analysis/compare_rides.h"
 #include "tests/viewer/app_fixture.h"
 #include "tools/sim/course_writer.h"
 #include "viewer/app.h"
+#include "viewer/channel_order_dialog.h"
 #include "viewer/course_map_picture.h"
+#include "viewer/graph_layout.h"
+#include "viewer/graph_settings.h"
 #include "viewer/graphs.h"
 #include "viewer/input.h"
 #include "viewer/lap_compare_view.h"
@@ -137,6 +143,111 @@ TEST_F(LapCompareView, KeyUFollowsByDistanceAndAZoneClickGoesToIt) {
     EXPECT_FALSE(LapComparisonOn());
     EXPECT_EQ(g_lapCompare.slipColumn, -1);
     for (int c = 0; c < kColumnCount; ++c) EXPECT_NE(SlotOf(1).channels[c].code, kCodeTimeSlip);
+}
+
+TEST_F(LapCompareView, File3FollowsByDistanceWithItsOwnSlip) {
+    OpenRides();
+    WriteFile("uniform.qvd", sim::WriteFamily3(Ride(kUniform), 2));
+    ASSERT_TRUE(OpenFileIntoSlot(2, dir_ + "/uniform.qvd"));
+    const LapRef third = FastestLapOf(2);
+    ASSERT_TRUE(third.Valid());
+    SlotOf(0).cursorPos = int64_t(LapStart(ref_) + 3000) * 100;
+    SlotOf(1).cursorPos = int64_t(LapStart(cmp_) + 50) * 100;
+    SlotOf(2).cursorPos = int64_t(LapStart(third) + 50) * 100;
+    Key('u');
+    const double length = LapLengthMetres(ref_);
+    SlotOf(0).cursorPos = std::llround(SampleAtAlignedDistance(ref_, 0.8 * length, length) * 100);
+    PollInput();
+    EXPECT_NEAR(Metres(third), Metres(ref_), 0.5);
+    EXPECT_NEAR(Metres(cmp_), Metres(ref_), 0.5);
+    // The uniformly slower rider is later at the same place, and its slip says by how much.
+    const int32_t behind = (CursorSample(2) - LapStart(third)) - (CursorSample(0) - LapStart(ref_));
+    EXPECT_GT(behind, 30);
+    EXPECT_NEAR(SlipAtCursor(2), behind * 0.005, 0.006);
+    const double total = (LapDuration(2, third.lap) - LapDuration(0, ref_.lap)) * 0.005;
+    EXPECT_NEAR(SampleAt(2, g_lapCompare.slipColumn, LapEnd(third) - 1) * 0.001, total, 0.0051);
+    // With File 3 current the panel and the map show its lap.
+    g_view.CurrentFile = 2;
+    FileSlot shown = 0;
+    const LapComparison* c = ShownComparison(&shown);
+    ASSERT_NE(c, nullptr);
+    EXPECT_EQ(shown, 2);
+    EXPECT_EQ(c->compared, third);
+}
+
+TEST_F(LapCompareView, TheSlipChannelIsNeverExportedSavedOrMoved) {
+    OpenRides();
+    ASSERT_TRUE(SaveLayoutFile(dir_ + "/before.lay"));
+    Key('u');
+    const int slip = g_lapCompare.slipColumn;
+    ASSERT_GE(slip, 0);
+    // The lap table may show its values: a box of File 2 set to it.
+    g_layoutExtras.An_CH[1][3] = slip;
+    ASSERT_TRUE(ExportCsv(dir_ + "/cmp.csv", ExportRequest{}, {}));
+    const std::string csv = ReadWholeFile(dir_ + "/cmp.csv");
+    const std::string header = csv.substr(0, csv.find('\n'));
+    EXPECT_EQ(header.find("TimeSlip"), std::string::npos) << header;
+    EXPECT_NE(header.find(SlotOf(0).channels[0].name), std::string::npos) << header;
+    // A layout saved while comparing is the layout saved without it.
+    ASSERT_TRUE(SaveLayoutFile(dir_ + "/while.lay"));
+    EXPECT_EQ(ReadWholeFile(dir_ + "/while.lay"), ReadWholeFile(dir_ + "/before.lay"));
+    {
+        ChannelOrderDialog d;
+        auto* list = d.findChild<QTreeWidget*>("list");
+        int present = 0;
+        for (int c = 0; c < kColumnCount; ++c) present += IsPresent(SlotOf(1), c);
+        ASSERT_EQ(list->topLevelItemCount(), present - 1);
+        for (int i = 0; i < list->topLevelItemCount(); ++i)
+            EXPECT_EQ(list->topLevelItem(i)->text(0).indexOf("TimeSlip"), -1);
+    }
+    // Once it is gone, no box of the lap table keeps its column.
+    Key('u');
+    EXPECT_EQ(g_layoutExtras.An_CH[1][3], 3);
+    ASSERT_TRUE(SaveLayoutFile(dir_ + "/after.lay"));
+    EXPECT_EQ(ReadWholeFile(dir_ + "/after.lay"), ReadWholeFile(dir_ + "/before.lay"));
+}
+
+TEST_F(LapCompareView, WithNoFreeRowsTheBandsMakeRoomForTheSlipBand) {
+    OpenRides();
+    auto rows = [] {
+        std::vector<std::pair<ChannelCode, std::pair<int, int>>> out;
+        for (int i = 0; i < g_graphList.count; ++i) {
+            const int c = g_graphList.column[i];
+            if (c == g_lapCompare.slipColumn || g_graph.GraphOrder[c] != c) continue;
+            const ChannelCode code = SlotOf(0).channels[c].code;
+            out.push_back({code, {GraphOf(code).GraphTop, GraphOf(code).GraphBottom}});
+        }
+        return out;
+    };
+    const auto before = rows();
+    ASSERT_GE(before.size(), 3u);
+    ASSERT_TRUE(SaveLayoutFile(dir_ + "/own.lay"));
+    Key('u');
+    // Also after a layout is loaded while comparing.
+    for (bool load : {false, true}) {
+        if (load) {
+            ASSERT_TRUE(LoadLayoutFile(dir_ + "/own.lay"));
+        }
+        ASSERT_FALSE(g_compareView.squeezed.empty()) << "the layout left rows free";
+        const GraphCodeSettings& slip = GraphOf(kCodeTimeSlip);
+        const auto squeezed = rows();
+        ASSERT_EQ(squeezed.size(), before.size());
+        for (size_t i = 0; i < squeezed.size(); ++i) {
+            EXPECT_LT(std::max(squeezed[i].second.first, squeezed[i].second.second), slip.GraphTop)
+                << squeezed[i].first;
+            // Stacked in the order they had.
+            if (i > 0 && before[i].second.first > before[i - 1].second.first) {
+                EXPECT_GT(squeezed[i].second.first, squeezed[i - 1].second.first);
+            }
+        }
+    }
+    // A band moved while comparing stays where the user put it; the others get their rows back.
+    GraphOf(before[0].first).GraphTop += 3;
+    const int moved = GraphOf(before[0].first).GraphTop;
+    Key('u');
+    const auto after = rows();
+    EXPECT_EQ(after[0].second.first, moved);
+    for (size_t i = 1; i < after.size(); ++i) EXPECT_EQ(after[i], before[i]) << after[i].first;
 }
 
 // Red and green as the map paints them: one channel well above the other.
