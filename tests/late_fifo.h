@@ -1,6 +1,6 @@
 #pragma once
-// A FIFO whose writer end is opened (and closed at once) only after two seconds, and only if
-// someone is reading by then: code that waits on the FIFO is freed late instead of never.
+// A FIFO whose writer end is opened (and closed at once) only after two seconds, and from then
+// on whenever someone is reading: code that waits on the FIFO is freed late instead of never.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -23,9 +23,10 @@ public:
             const auto until = std::chrono::steady_clock::now() + 2s;
             while (!stop_ && std::chrono::steady_clock::now() < until)
                 std::this_thread::sleep_for(10ms);
-            for (int tries = 0; !stop_ && tries < 300; ++tries) {
+            // Again and again: each open that waits is freed, not only the first.
+            while (!stop_) {
                 int fd = open(path_.c_str(), O_WRONLY | O_NONBLOCK);
-                if (fd >= 0) return void(close(fd));
+                if (fd >= 0) close(fd);
                 std::this_thread::sleep_for(10ms);
             }
         });
