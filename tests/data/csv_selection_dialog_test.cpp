@@ -117,5 +117,28 @@ TEST_F(CsvSelectionDialogTest, ClosingWithoutOkLeavesTheSlotAsItWas) {
     EXPECT_EQ(SlotOf(0).file.fileKind, kFileFamily3);
 }
 
+// ---- A remembered time column the next file does not have.
+
+TEST_F(CsvSelectionDialogTest, ARememberedTimeColumnBeyondTheNextFileFallsBackToFiveMs) {
+    QString row0;
+    bool ok = false;
+    auto answer = [&] {
+        WhenModal<QDialog>("csvSelection", [&](QDialog* d) {
+            row0 = Find(d, "row0")->currentText();
+            ok = Find<QPushButton>(d, "ok")->isEnabled();
+            Find<QPushButton>(d, ok ? "ok" : "cancel")->click();
+        });
+    };
+    // The fifth column is the time column, remembered with OK.
+    answer();
+    ASSERT_EQ(Open("a,b,c,RPM,Time\n1,2,3,1000,0.00\n1,2,3,1100,0.01\n1,2,3,1200,0.02\n"),
+              kOpenLoaded);
+    EXPECT_EQ(row0, "Time");
+    answer();
+    EXPECT_EQ(Open("p,RPM\n1,1000\n2,1100\n3,1200\n"), kOpenLoaded);
+    EXPECT_EQ(row0, "5ms(200Hz)");
+    EXPECT_TRUE(ok);
+}
+
 } // namespace
 } // namespace qvtk::test
