@@ -1,5 +1,6 @@
 // qvtk-cli fuel on recordings that log the injector channel, and the course-map pictures of
 // render --images: each coloured by its own channel, and a save that fails.
+#include <QImage>
 #include <fstream>
 #include <iterator>
 
@@ -83,6 +84,22 @@ TEST_F(FuelImagesCliTest, EachCourseMapPictureFollowsItsOwnChannel) {
         EXPECT_EQ(Picture("a/course", suffix).substr(0, 2), "BM") << suffix;
         EXPECT_EQ(Picture("a/course", suffix), Picture("b/course", suffix)) << suffix;
     }
+
+    // The name of the pictures is their title, drawn in the top right corner and only there.
+    ASSERT_EQ(
+        Cli("render " + plain + " --view map --lap 1 --images " + (dir_ / "a/renamed.bmp").string())
+            .status,
+        0);
+    const QImage before((dir_ / "a/course_ne.bmp").c_str()),
+        after((dir_ / "a/renamed_ne.bmp").c_str());
+    ASSERT_EQ(before.size(), after.size());
+    QRect changed;
+    for (int y = 0; y < before.height(); ++y)
+        for (int x = 0; x < before.width(); ++x)
+            if (before.pixel(x, y) != after.pixel(x, y)) changed |= QRect(x, y, 1, 1);
+    EXPECT_FALSE(changed.isEmpty());
+    EXPECT_GE(changed.left(), before.width() / 2);
+    EXPECT_LT(changed.bottom(), 40);
 
     // A folder that does not exist: the first picture fails, and so does the command.
     const CliRun failed =
