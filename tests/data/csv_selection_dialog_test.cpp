@@ -140,5 +140,20 @@ TEST_F(CsvSelectionDialogTest, ARememberedTimeColumnBeyondTheNextFileFallsBackTo
     EXPECT_TRUE(ok);
 }
 
+// ---- Units under the column names.
+
+TEST_F(CsvSelectionDialogTest, AUnitsLineShowsEachUnitBesideItsColumnsName) {
+    QString time, rpm;
+    WhenModal<QDialog>("csvSelection", [&](QDialog* d) {
+        time = Find(d, "row0")->currentText();
+        rpm = Find(d, "row1")->currentText();
+        Find<QPushButton>(d, "ok")->click();
+    });
+    ASSERT_EQ(Open("Time,RPM,Note\ns,rpm,\n0.00,1000,1\n0.01,1100,1\n0.02,1200,1\n"), kOpenLoaded);
+    EXPECT_EQ(time, "Time  [s]");
+    EXPECT_EQ(rpm, "RPM  [rpm]");
+    EXPECT_EQ(At(0, 2), 1100000); // the units line is no sample
+}
+
 } // namespace
 } // namespace qvtk::test
