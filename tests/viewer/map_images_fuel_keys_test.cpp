@@ -1,6 +1,7 @@
 // The keys K (fuel used) and 4 (course-map pictures) as a user types them: through the input
 // queue and the main pass's key commands, with the save dialog answered.
 #include <QFileDialog>
+#include <QImage>
 #include <QTimer>
 #include <filesystem>
 
@@ -8,6 +9,7 @@
 #include "render/render_qt.h"
 #include "tests/gui_modal.h"
 #include "tests/viewer/viewer_fixture.h"
+#include "viewer/course_map_images.h"
 #include "viewer/input.h"
 
 namespace qvtk::test {
@@ -76,6 +78,31 @@ TEST_F(MapImagesFuelKeysTest, FourSavesThePicturesOfTheChannelsFile1HasInDebugMo
     EXPECT_FALSE(Exists("lap_vfw.bmp") || Exists("lap_fsus.bmp") || Exists("lap_rsus.bmp"));
     EXPECT_EQ(ReadWholeFile(dir_ + "/lap_ne.bmp").substr(0, 2), "BM");
     EXPECT_EQ(g_settings.BMP, dir_); // the next dialog starts in this folder
+}
+
+// ---- The lap time on the pictures.
+
+TEST_F(MapImagesFuelKeysTest, ThePicturesShowTheLapTimeOfTheLapUnderTheCursorTopLeft) {
+    Slot& s = MakeRecording(0, 4000, {{0, kCodeNe, "Ne"}});
+    SetMarks(0, {1000, 3000});
+    s.cursorPos = 500 * 100; // the first lap: no time
+    ASSERT_TRUE(SaveCourseMapImages(dir_ + "/first.bmp"));
+    s.cursorPos = 2000 * 100; // 2000 samples: 10 s
+    ASSERT_TRUE(SaveCourseMapImages(dir_ + "/second.bmp"));
+    s.cursorPos = 2500 * 100; // the same lap
+    ASSERT_TRUE(SaveCourseMapImages(dir_ + "/again.bmp"));
+    // "again" has another title: compare where the titles are not.
+    const QImage first(QString::fromStdString(dir_ + "/first_ne.bmp")),
+        second(QString::fromStdString(dir_ + "/second_ne.bmp")),
+        again(QString::fromStdString(dir_ + "/again_ne.bmp"));
+    QRect changed;
+    for (int y = 0; y < first.height(); ++y)
+        for (int x = 0; x < first.width() / 2; ++x) {
+            if (first.pixel(x, y) != second.pixel(x, y)) changed |= QRect(x, y, 1, 1);
+            EXPECT_EQ(second.pixel(x, y), again.pixel(x, y)) << x << " " << y;
+        }
+    EXPECT_FALSE(changed.isEmpty());
+    EXPECT_LT(changed.bottom(), 40);
 }
 
 } // namespace
