@@ -1,6 +1,8 @@
-// Settings, GPS line and layout files that are FIFOs: read at once as absent, never waited on.
+// Settings, GPS line and layout files that are FIFOs, and a course that is an endless device:
+// read at once as absent, never waited on.
 #include <chrono>
 
+#include "analysis/course_layout.h"
 #include "analysis/gps_laps.h"
 #include "tests/late_fifo.h"
 #include "tests/test_support.h"
@@ -45,6 +47,15 @@ TEST_F(SpecialFilesTest, AFifoInPlaceOfASettingsOrLayoutFileIsReadAsAbsentAtOnce
         EXPECT_FALSE(LoadLayoutFile(Path("pipe.lay")));
         EXPECT_LT(SecondsSince(start), 1.0);
     }
+}
+
+TEST_F(SpecialFilesTest, ACourseThatIsAnEndlessDeviceIsRefusedAtOnce) {
+    ASSERT_EQ(symlink("/dev/zero", Path("zero.crs").c_str()), 0);
+    g_settings.CourseFile_name = "zero.crs";
+    const auto start = Clock::now();
+    EXPECT_FALSE(LoadCourseLayout());
+    EXPECT_LT(SecondsSince(start), 1.0);
+    EXPECT_FALSE(g_courseLayout.courseLayoutOn);
 }
 
 } // namespace
