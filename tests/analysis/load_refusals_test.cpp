@@ -118,5 +118,15 @@ TEST_F(LoadRefusalTest, ACourseNamedInTheSettingsIsReadOnlyWhenItIsARegularFile)
     EXPECT_FALSE(g_courseLayout.courseLayoutOn);
 }
 
+TEST_F(LoadRefusalTest, AStatusFileThatIsAFifoDoesNotHoldALoad) {
+    LateFifo fifo(Path("status.ini"));
+    Family4File f;
+    f.Channel(0, {.code = 3}).Channel(2, {.code = 130, .name = "ECU"});
+    const auto start = Clock::now();
+    Load(0, "ride.qvd", f.Group({Value(0, 1), Value(2, 7)}).Repeat(3).bytes());
+    EXPECT_LT(SecondsSince(start), 1.0);
+    EXPECT_TRUE(Loaded(0));
+}
+
 } // namespace
 } // namespace qvtk::test
