@@ -34,14 +34,13 @@ protected:
     fs::path dir_;
 };
 
-// VFW and the lap marker (a mark at 601), and "F_TMFLCN" (`code`) in `column` pulsing high for one
-// sample at each of `pulses`; the recording ends at sample 1300.
-std::vector<uint8_t> WithInjector(int column, uint8_t code, const std::vector<int>& pulses,
-                                  bool laps) {
+// VFW, the lap marker (a mark at 601) when `laps`, and "F_TMFLCN" in `column` pulsing high for
+// one sample at each of `pulses`; the recording ends at sample 1300.
+Family4File WithInjector(int column, const std::vector<int>& pulses, bool laps) {
     Family4File f;
     f.Channel(0, {.code = 6, .name = "VFW"}).Set(34, 1);
     if (laps) f.Channel(1, {.code = 1, .conversion = 2, .calA = 7});
-    f.Channel(column, {.code = code, .name = "F_TMFLCN"});
+    f.Channel(column, {.code = 200, .name = "F_TMFLCN"});
     f.Group({Value(0, 36), Value(1, 0x1236), Value(column, 0)});
     bool marked = !laps;
     for (int p : pulses) {
@@ -51,13 +50,13 @@ std::vector<uint8_t> WithInjector(int column, uint8_t code, const std::vector<in
         }
         f.RepeatTo(p).Group({Value(column, 1)}).Group({Value(column, 0)});
     }
-    return f.RepeatTo(1300).bytes();
+    return f.RepeatTo(1300);
 }
 
 TEST_F(FuelImagesCliTest, FuelCountsEachFilesInjectorPulsesPerLap) {
     // Pulses before the lap-marker mark are lap 0; File 2 has no lap marks.
-    const std::string one = Write("one.qvd", WithInjector(2, 200, {100, 200, 700}, true));
-    const std::string two = Write("two.qvd", WithInjector(4, 201, {300}, false));
+    const std::string one = Write("one.qvd", WithInjector(2, {100, 200, 700}, true).bytes());
+    const std::string two = Write("two.qvd", WithInjector(4, {300}, false).bytes());
     const CliRun run = Cli("fuel " + one + " " + two);
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, "              File1     :    File2\n\n"
