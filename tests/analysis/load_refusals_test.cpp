@@ -12,43 +12,13 @@
 #include "platform/file_read.h"
 #include "tests/data/family3_fixture.h"
 #include "tests/data/family4_fixture.h"
+#include "tests/late_fifo.h"
 
 namespace qvtk::test {
 namespace {
 
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
-
-// A FIFO whose writer end is opened (and closed at once) only after two seconds, and only if
-// someone is reading by then: code that waits on the FIFO is freed late instead of never.
-class LateFifo {
-public:
-    explicit LateFifo(const std::string& path) : path_(path) {
-        EXPECT_EQ(mkfifo(path.c_str(), 0644), 0);
-        writer_ = std::thread([this] {
-            const auto until = Clock::now() + 2s;
-            while (!stop_ && Clock::now() < until) std::this_thread::sleep_for(10ms);
-            for (int tries = 0; !stop_ && tries < 300; ++tries) {
-                int fd = open(path_.c_str(), O_WRONLY | O_NONBLOCK);
-                if (fd >= 0) return void(close(fd));
-                std::this_thread::sleep_for(10ms);
-            }
-        });
-    }
-    ~LateFifo() {
-        stop_ = true;
-        writer_.join();
-    }
-
-private:
-    std::string path_;
-    std::atomic<bool> stop_{false};
-    std::thread writer_;
-};
-
-double SecondsSince(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
 
 class LoadRefusalTest : public TempProgramDirectory {
 protected:
@@ -146,6 +116,16 @@ TEST_F(LoadRefusalTest, ACourseNamedInTheSettingsIsReadOnlyWhenItIsARegularFile)
     EXPECT_TRUE(SawMessage("QVTK", "Course Layout File Erroe!"));
     EXPECT_EQ(g_courseLayout.pointCount, 1);
     EXPECT_FALSE(g_courseLayout.courseLayoutOn);
+}
+
+TEST_F(LoadRefusalTest, AStatusFileThatIsAFifoDoesNotHoldALoad) {
+    LateFifo fifo(Path("status.ini"));
+    Family4File f;
+    f.Channel(0, {.code = 3}).Channel(2, {.code = 130, .name = "ECU"});
+    const auto start = Clock::now();
+    Load(0, "ride.qvd", f.Group({Value(0, 1), Value(2, 7)}).Repeat(3).bytes());
+    EXPECT_LT(SecondsSince(start), 1.0);
+    EXPECT_TRUE(Loaded(0));
 }
 
 } // namespace

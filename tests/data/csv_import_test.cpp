@@ -293,5 +293,13 @@ TEST(CsvNumbers, ReadingAheadAgreesWithReadingOneByOne) {
         }
 }
 
+// ---- Engine speed keeps whole revolutions.
+
+TEST_F(CsvImportTest, EngineSpeedDropsItsFractionWhereOtherValuesKeepThousandths) {
+    ASSERT_TRUE(Open("Time,RPM,TPS\n0.000,1000.7,1000.7\n0.005,1999.99,1999.9996\n0.010,5,5\n"));
+    EXPECT_EQ(std::vector<int32_t>({At(kNe, 1), At(kNe, 2), At(kTps, 1), At(kTps, 2)}),
+              std::vector<int32_t>({1000000, 1999000, 1000700, 2000000}));
+}
+
 } // namespace
 } // namespace qvtk::test

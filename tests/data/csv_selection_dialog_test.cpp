@@ -117,5 +117,43 @@ TEST_F(CsvSelectionDialogTest, ClosingWithoutOkLeavesTheSlotAsItWas) {
     EXPECT_EQ(SlotOf(0).file.fileKind, kFileFamily3);
 }
 
+// ---- A remembered time column the next file does not have.
+
+TEST_F(CsvSelectionDialogTest, ARememberedTimeColumnBeyondTheNextFileFallsBackToFiveMs) {
+    QString row0;
+    bool ok = false;
+    auto answer = [&] {
+        WhenModal<QDialog>("csvSelection", [&](QDialog* d) {
+            row0 = Find(d, "row0")->currentText();
+            ok = Find<QPushButton>(d, "ok")->isEnabled();
+            Find<QPushButton>(d, ok ? "ok" : "cancel")->click();
+        });
+    };
+    // The fifth column is the time column, remembered with OK.
+    answer();
+    ASSERT_EQ(Open("a,b,c,RPM,Time\n1,2,3,1000,0.00\n1,2,3,1100,0.01\n1,2,3,1200,0.02\n"),
+              kOpenLoaded);
+    EXPECT_EQ(row0, "Time");
+    answer();
+    EXPECT_EQ(Open("p,RPM\n1,1000\n2,1100\n3,1200\n"), kOpenLoaded);
+    EXPECT_EQ(row0, "5ms(200Hz)");
+    EXPECT_TRUE(ok);
+}
+
+// ---- Units under the column names.
+
+TEST_F(CsvSelectionDialogTest, AUnitsLineShowsEachUnitBesideItsColumnsName) {
+    QString time, rpm;
+    WhenModal<QDialog>("csvSelection", [&](QDialog* d) {
+        time = Find(d, "row0")->currentText();
+        rpm = Find(d, "row1")->currentText();
+        Find<QPushButton>(d, "ok")->click();
+    });
+    ASSERT_EQ(Open("Time,RPM,Note\ns,rpm,\n0.00,1000,1\n0.01,1100,1\n0.02,1200,1\n"), kOpenLoaded);
+    EXPECT_EQ(time, "Time  [s]");
+    EXPECT_EQ(rpm, "RPM  [rpm]");
+    EXPECT_EQ(At(0, 2), 1100000); // the units line is no sample
+}
+
 } // namespace
 } // namespace qvtk::test

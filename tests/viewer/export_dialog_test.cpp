@@ -5,6 +5,7 @@
 
 #include <QComboBox>
 #include <QFileDialog>
+#include <QProgressBar>
 #include <QPushButton>
 #include <filesystem>
 #include <fstream>
@@ -110,6 +111,39 @@ TEST_F(ExportDialogTest, TheLapTablesCsvOutputOpensTheDialogAfterItCloses) {
     });
     OpenAnalysisTools();
     EXPECT_TRUE(exportShown);
+}
+
+// ---- The 50 Hz rate, and the progress bar while a long export runs.
+
+TEST_F(ExportDialogTest, FiftyHertzWritesEveryFourthSampleTwentyMillisecondsApart) {
+    Answer(3, "allData");
+    ShowExportDialog();
+    const std::string text = Written();
+    EXPECT_EQ(Lines(text), 1u + 1000u); // 20 000 steps of 1 ms, the last sample never
+    EXPECT_TRUE(text.starts_with("Time,Lap,Ne\r\n0.000,0,0\r\n0.020,0,4\r\n0.040,0,8\r\n"))
+        << text.substr(0, 60);
+    EXPECT_TRUE(text.ends_with("\r\n19.980,2,3996\r\n")) << text.substr(text.size() - 40);
+}
+
+TEST_F(ExportDialogTest, TheProgressBarMovesWhileALongExportRuns) {
+    constexpr int32_t kSamples = 2000000; // 10 million lines at 1 ms: well over 100 ms
+    Slot& s = MakeRecording(0, kSamples, {{0, kCodeNe, "Ne"}});
+    for (int32_t i = 0; i < kSamples; ++i) s.samples[0][i] = i % 10000 * 1000;
+    SetMarks(0, {});
+    std::vector<int> seen;
+    WhenModal<QDialog>("exportSelection", [&](QDialog* d) {
+        QProgressBar* bar = d->findChild<QProgressBar*>("progress");
+        QObject::connect(bar, &QProgressBar::valueChanged, [&](int v) { seen.push_back(v); });
+        d->findChild<QComboBox*>("rate")->setCurrentIndex(0);
+        AnswerSave(true);
+        d->findChild<QPushButton*>("allData")->click();
+    });
+    ShowExportDialog();
+    ASSERT_TRUE(SawMessage("Saved", "Done."));
+    ASSERT_GE(seen.size(), 3u); // the start, at least one step between, the end
+    EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
+    EXPECT_EQ(seen.back(), kSamples);
+    EXPECT_TRUE(std::any_of(seen.begin(), seen.end(), [](int v) { return v > 0 && v < kSamples; }));
 }
 
 } // namespace
