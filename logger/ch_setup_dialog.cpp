@@ -215,7 +215,8 @@ QWidget* ChSetupDialog::BuildCalculationGroup() {
     grid->addWidget(signed_, row++, 2);
     const std::pair<const char*, QLineEdit*> constants[] = {
         {"0%  'a1'", a1_}, {"100%  'a2'", a2_}, {"'b'", b_}};
-    for (const auto& [label, e] : constants) {
+    for (const auto& [label, edit] : constants) {
+        QLineEdit* e = edit; // a lambda may not capture a structured binding in every compiler
         grid->addWidget(new QLabel(label), row, 0);
         grid->addWidget(e, row++, 1);
         connect(e, &QLineEdit::editingFinished, this, [this, e] {
