@@ -610,6 +610,12 @@ void ImageRows(const RasterTarget& target, const RasterImage& image, int i0, int
             } else {
                 if (s == 0) continue; // clear: nothing to blend (most of a course map)
             }
+            if constexpr (Transparent && !Scaled && std::is_same_v<Op, OpOver>) {
+                if (s >= 0xFF000000u) { // an opaque texel covers: what over would give
+                    *p = s;
+                    continue;
+                }
+            }
             if constexpr (Scaled) s = Scale(s, alpha);
             *p = Op::Apply(*p, s);
         }
