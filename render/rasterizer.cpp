@@ -384,12 +384,18 @@ void DrawOpaqueList(const RasterTarget& target, const ClipBox& clip, const Color
     flush();
 }
 
-// Blended vertical spans of one colour at any columns (lap marks, guide lines), row by row:
-// column by column each pixel would be a cache line of its own.
+// Blended runs are long: the lap marks of a whole window are one pass down the rows, each row
+// from left to right, as the memory lies.
+constexpr int kBlendRunMax = 1024;
+
+// Blended vertical spans at any columns (lap marks, guide lines), row by row: column by column
+// each pixel would be a cache line of its own. Each span keeps its own colour, and on every
+// row the spans are blended in list order, so a pixel that several cover sees them in the
+// order the list gives.
 template <class Op>
 void BlendSpanRun(const RasterTarget& target, const ClipBox& clip, const VerticalSpan* spans, int n,
-                  uint32_t src) {
-    int top[kSpanRunMax], bottom[kSpanRunMax], x[kSpanRunMax];
+                  const uint32_t* src) {
+    int top[kBlendRunMax], bottom[kBlendRunMax], x[kBlendRunMax];
     int lo = clip.b, hi = clip.t - 1;
     int commonTop = clip.t - 1, commonBottom = clip.b; // rows every span covers
     for (int j = 0; j < n; ++j) {
@@ -405,19 +411,20 @@ void BlendSpanRun(const RasterTarget& target, const ClipBox& clip, const Vertica
     for (int y = lo; y <= hi; ++y) {
         uint32_t* row = target.pixels + ptrdiff_t(y) * target.stride;
         if (y >= commonTop && y <= commonBottom) { // lap marks: every span, no test
-            for (int j = 0; j < n; ++j) row[x[j]] = Op::Apply(row[x[j]], src);
+            for (int j = 0; j < n; ++j) row[x[j]] = Op::Apply(row[x[j]], src[j]);
             continue;
         }
         for (int j = 0; j < n; ++j)
-            if (y >= top[j] && y <= bottom[j]) row[x[j]] = Op::Apply(row[x[j]], src);
+            if (y >= top[j] && y <= bottom[j]) row[x[j]] = Op::Apply(row[x[j]], src[j]);
     }
 }
 
-// A blended line list; runs of vertical spans of one colour are drawn together.
+// A blended line list; runs of vertical spans are drawn together, whatever their colours.
 template <class Op>
 void DrawBlendedList(const RasterTarget& target, const ClipBox& clip, const ColorSource& source,
                      const RenderVertex* v, int count) {
-    VerticalSpan run[kSpanRunMax];
+    VerticalSpan run[kBlendRunMax];
+    uint32_t src[kBlendRunMax];
     int n = 0;
     auto segment = [&](int i) {
         bool hasLast = false;
@@ -428,7 +435,7 @@ void DrawBlendedList(const RasterTarget& target, const ClipBox& clip, const Colo
         if (n == 1)
             segment(run[0].at);
         else if (n > 1)
-            BlendSpanRun<Op>(target, clip, run, n, source(run[0].color));
+            BlendSpanRun<Op>(target, clip, run, n, src);
         n = 0;
     };
     for (int i = 0; i + 1 < count; i += 2) {
@@ -440,7 +447,8 @@ void DrawBlendedList(const RasterTarget& target, const ClipBox& clip, const Colo
         }
         if (span.x < clip.l || span.x >= clip.r) continue;
         span.at = i;
-        if (n > 0 && (n == kSpanRunMax || span.color != run[n - 1].color)) flush();
+        if (n == kBlendRunMax) flush();
+        src[n] = n > 0 && span.color == run[n - 1].color ? src[n - 1] : source(span.color);
         run[n++] = span;
     }
     flush();
@@ -601,6 +609,12 @@ void ImageRows(const RasterTarget& target, const RasterImage& image, int i0, int
                 if ((s & 0x00FFFFFFu) == 0) continue;
             } else {
                 if (s == 0) continue; // clear: nothing to blend (most of a course map)
+            }
+            if constexpr (Transparent && !Scaled && std::is_same_v<Op, OpOver>) {
+                if (s >= 0xFF000000u) { // an opaque texel covers: what over would give
+                    *p = s;
+                    continue;
+                }
             }
             if constexpr (Scaled) s = Scale(s, alpha);
             *p = Op::Apply(*p, s);

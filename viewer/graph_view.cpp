@@ -211,28 +211,41 @@ void DrawSpanReadout(const GraphFrame& f) {
 }
 
 void DrawLapMarks(const GraphFrame& f) {
-    // One line list per file: its vertical lines are drawn together, row by row.
+    // The marks of every file in one line list, in the order of their pixel columns, so that
+    // the rasterizer passes down the rows once for all files, not once per file. On a column
+    // that marks of several files share they keep the files' order.
+    struct Mark {
+        int column;
+        float x;
+        RenderColorValue color;
+    };
+    static std::vector<Mark> marks;
     static std::vector<RenderVertex> lines;
-    RenderSetBlend(BlendMode::Alpha, 160);
+    marks.clear();
     for (int s = 0; s < kSlotCount; ++s) {
         const Slot& slot = SlotOf(s);
         if (!slot.active) continue;
-        lines.clear();
         const RenderColorValue color = FileColor(s);
         for (int k = 1; k < slot.laps.count; ++k) {
             float x = float(SampleX(f, s, slot.laps.marks[k]));
             if (x < 0 || x >= f.clientWidth) continue;
-            RenderVertex a, b;
-            a.x = b.x = x;
-            a.y = 20;
-            b.y = float(GraphBottomRow(f));
-            a.color = b.color = color;
-            lines.push_back(a);
-            lines.push_back(b);
+            marks.push_back({int(std::floor(double(x) + 0.5)), x, color});
         }
-        if (!lines.empty())
-            RenderPrimitives(lines.data(), int(lines.size()), PrimitiveKind::LineList);
     }
+    std::stable_sort(marks.begin(), marks.end(),
+                     [](const Mark& a, const Mark& b) { return a.column < b.column; });
+    lines.clear();
+    for (const Mark& m : marks) {
+        RenderVertex a, b;
+        a.x = b.x = m.x;
+        a.y = 20;
+        b.y = float(GraphBottomRow(f));
+        a.color = b.color = m.color;
+        lines.push_back(a);
+        lines.push_back(b);
+    }
+    RenderSetBlend(BlendMode::Alpha, 160);
+    if (!lines.empty()) RenderPrimitives(lines.data(), int(lines.size()), PrimitiveKind::LineList);
 }
 
 } // namespace

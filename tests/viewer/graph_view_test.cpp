@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "data/settings.h"
+#include "render/rasterizer.h"
 #include "tests/viewer/graph_fixture.h"
 #include "viewer/frame.h"
 #include "viewer/graph_labels.h"
@@ -261,6 +262,36 @@ TEST_F(GraphView, ValuesStayClearOfTheLabelsAndTheLapListFlowsAroundThem) {
     for (int top : list.lineTop)
         EXPECT_TRUE(top + g_res.mainFontSize <= rows[0] || top >= rows[0] + ValueRowHeight())
             << top;
+}
+
+// The lap marks of all files are drawn as one list: where marks of two files fall on one pixel
+// column, File 1's is blended first as it always was, even when File 2's lies left of it within
+// the pixel.
+TEST_F(GraphView, LapMarksSharingAColumnBlendInTheFilesOrder) {
+    for (FileSlot s : {0, 1}) Band(std::vector<int32_t>(4000, 0), s);
+    g_view.HorizontalCompression = 5.0f;    // a fifth of a pixel a sample
+    g_view.MouseX = 40, g_view.MouseY = 50; // the pointer's lines far from the marks
+    const GraphFrame f = MakeGraphFrame();
+    SlotOf(0).laps.marks[1] = 2000 + 501;
+    SlotOf(1).laps.marks[1] = 2000 + 499;
+    const double x0 = SampleX(f, 0, 2501), x1 = SampleX(f, 1, 2499);
+    const int column = int(std::lround(x0));
+    ASSERT_EQ(column, int(std::lround(x1)));
+    ASSERT_LT(x1, x0);
+    const int row = 230;                             // below the band, clear of text and panels
+    SlotOf(0).laps.count = SlotOf(1).laps.count = 1; // no marks
+    DrawFrame();
+    const uint32_t under = Pixel(column, row);
+    SlotOf(0).laps.count = SlotOf(1).laps.count = 2;
+    DrawFrame();
+    RasterTarget blend;
+    blend.mode = BlendMode::Alpha, blend.alpha = 160, blend.opaque = true;
+    auto over = [&](uint32_t dst, FileSlot first, FileSlot second) {
+        return RasterBlendPixel(blend, RasterBlendPixel(blend, dst, FileColor(first)),
+                                FileColor(second));
+    };
+    ASSERT_NE(over(under, 0, 1), over(under, 1, 0));
+    EXPECT_EQ(Pixel(column, row), over(under, 0, 1));
 }
 
 TEST_F(GraphView, SpanReadoutsNeverTouch) {
