@@ -270,7 +270,8 @@ bool WriteCsvExport(const std::string& path, const ExportRequest& request,
     for (int k = 1; k < t.count && k < kLapMarkEntries; ++k)
         x.markSteps.push_back(FirstStepOf(t.marks[k], x.period));
     std::sort(x.markSteps.begin(), x.markSteps.end());
-    x.lastLook = std::chrono::steady_clock::now();
+    // The first look at the clock moves the bar at once; later ones every kProgressEvery.
+    x.lastLook = std::chrono::steady_clock::time_point{};
     if (!BeginSafeFile(x.file, path)) return false;
     x.buffer = HeaderLine(x.columns);
     x.buffer.reserve(kFlushBytes + 4096);
