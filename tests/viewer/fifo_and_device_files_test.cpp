@@ -16,12 +16,12 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-class SpecialFilesTest : public TempProgramDirectory {
+class FifoAndDeviceFilesTest : public TempProgramDirectory {
 protected:
     std::string Path(const std::string& name) const { return dir_ + "/" + name; }
 };
 
-TEST_F(SpecialFilesTest, AFifoInPlaceOfASettingsOrLayoutFileIsReadAsAbsentAtOnce) {
+TEST_F(FifoAndDeviceFilesTest, AFifoInPlaceOfASettingsOrLayoutFileIsReadAsAbsentAtOnce) {
     {
         LateFifo fifo(Path("QVTK2.ini"));
         g_settings.Debug = 1;
@@ -49,7 +49,7 @@ TEST_F(SpecialFilesTest, AFifoInPlaceOfASettingsOrLayoutFileIsReadAsAbsentAtOnce
     }
 }
 
-TEST_F(SpecialFilesTest, ACourseThatIsAnEndlessDeviceIsRefusedAtOnce) {
+TEST_F(FifoAndDeviceFilesTest, ACourseThatIsAnEndlessDeviceIsRefusedAtOnce) {
     ASSERT_EQ(symlink("/dev/zero", Path("zero.crs").c_str()), 0);
     g_settings.CourseFile_name = "zero.crs";
     const auto start = Clock::now();
