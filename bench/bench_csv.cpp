@@ -13,6 +13,7 @@
 
 #include "analysis/csv_export.h"
 #include "analysis/load_pipeline.h"
+#include "bench/rate.h"
 #include "logger/program.h"
 #include "data/csv_import.h"
 #include "data/session.h"
@@ -99,7 +100,7 @@ void ImportCsv(benchmark::State& state) {
         if (!LoadFileIntoSlot(slot, path)) state.SkipWithError("the CSV did not load");
         ClearRecordedMessages();
     }
-    state.SetBytesProcessed(int64_t(state.iterations() * fileBytes));
+    SetBytesProcessedBothUnits(state, double(state.iterations() * fileBytes));
     state.counters["samples"] = SlotOf(0).sampleCount;
     state.counters["laps"] = SlotOf(0).laps.count - 1;
 
@@ -135,7 +136,7 @@ void PandasReadCsv(benchmark::State& state) {
         if (pipe) pclose(pipe);
         state.SetIterationTime(seconds);
     }
-    state.SetBytesProcessed(int64_t(state.iterations() * FileSize(path)));
+    SetBytesProcessedBothUnits(state, double(state.iterations() * FileSize(path)));
 }
 BENCHMARK(PandasReadCsv)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 
@@ -145,7 +146,7 @@ void ExportCsv200Hz(benchmark::State& state) {
     const std::string out = std::string(kDir) + "/export_200hz.csv";
     for (auto _ : state)
         if (!WriteCsvExport(out, ExportRequest{}, {})) state.SkipWithError("the export failed");
-    state.SetBytesProcessed(int64_t(state.iterations() * FileSize(out)));
+    SetBytesProcessedBothUnits(state, double(state.iterations() * FileSize(out)));
     state.counters["out_MB"] = double(FileSize(out)) / 1e6;
     ResetSession();
 }

@@ -11,6 +11,7 @@
 #include "analysis/lap_model.h"
 #include "analysis/lap_statistics.h"
 #include "analysis/load_pipeline.h"
+#include "bench/rate.h"
 #include "logger/program.h"
 #include "data/session.h"
 #include "data/settings.h"
@@ -109,7 +110,7 @@ void LoadRecording(benchmark::State& state) {
         ClearRecordedMessages();
     }
     const double samples = SlotOf(0).sampleCount;
-    state.SetBytesProcessed(int64_t(state.iterations() * fileBytes));
+    SetBytesProcessedBothUnits(state, double(state.iterations() * fileBytes));
     state.counters["samples"] = samples;
     state.counters["ns_per_sample"] = seconds * 1e9 / (samples * double(state.iterations()));
 
