@@ -297,10 +297,9 @@ void DrawSegment(const RasterTarget& target, const ClipBox& clip, const ColorSou
 
 constexpr int kSpanRunMax = 32;
 
-struct VerticalSpan {
-    int x, top, bottom; // rows top..bottom, before clipping
-    uint32_t color;
-    int at; // its first vertex
+// Rows top..bottom before clipping; `at` is its first vertex in a vertex list.
+struct VerticalSpan : RenderSpan {
+    int at = -1;
 };
 
 // A segment that is a vertical span of one colour (at coordinates a pixel row can hold).
@@ -348,40 +347,54 @@ void FillSpanRun(const RasterTarget& target, const ClipBox& clip, const Vertical
     }
 }
 
+// Opaque vertical spans gathered into runs of neighbouring columns of one colour; `single`
+// draws a span that has no neighbour.
+template <class Single> struct OpaqueRuns {
+    const RasterTarget& target;
+    const ClipBox& clip;
+    const ColorSource& source;
+    Single single;
+    VerticalSpan run[kSpanRunMax]{};
+    int n = 0;
+
+    void Add(const VerticalSpan& span) {
+        // A column beside the clip draws nothing; kept out of runs, whose row-by-row fill
+        // touches every column of the run on every row.
+        if (span.x < clip.l || span.x >= clip.r) return;
+        if (n > 0 &&
+            (n == kSpanRunMax || span.x != run[n - 1].x + 1 || span.color != run[n - 1].color))
+            Flush();
+        run[n++] = span;
+    }
+    void Flush() {
+        if (n == 1)
+            single(run[0]);
+        else if (n > 1)
+            FillSpanRun(target, clip, run, n, source(run[0].color));
+        n = 0;
+    }
+};
+
 // Segments i, i + 2, ... of a line list; runs of opaque vertical spans are filled together.
 void DrawOpaqueList(const RasterTarget& target, const ClipBox& clip, const ColorSource& source,
                     const RenderVertex* v, int count) {
-    VerticalSpan run[kSpanRunMax];
-    int n = 0;
     auto segment = [&](int i) {
         bool hasLast = false;
         int lastX = 0, lastY = 0;
         DrawSegment<OpReplace>(target, clip, source, v[i], v[i + 1], false, hasLast, lastX, lastY);
     };
-    auto flush = [&] {
-        if (n == 1)
-            segment(run[0].at);
-        else if (n > 1)
-            FillSpanRun(target, clip, run, n, source(run[0].color));
-        n = 0;
-    };
+    OpaqueRuns runs{target, clip, source, [&](const VerticalSpan& one) { segment(one.at); }};
     for (int i = 0; i + 1 < count; i += 2) {
         VerticalSpan span;
         if (!AsVerticalSpan(v[i], v[i + 1], span)) {
-            flush();
+            runs.Flush();
             segment(i);
             continue;
         }
-        // A column beside the clip draws nothing; kept out of runs, whose row-by-row fill
-        // touches every column of the run on every row.
-        if (span.x < clip.l || span.x >= clip.r) continue;
         span.at = i;
-        if (n > 0 &&
-            (n == kSpanRunMax || span.x != run[n - 1].x + 1 || span.color != run[n - 1].color))
-            flush();
-        run[n++] = span;
+        runs.Add(span);
     }
-    flush();
+    runs.Flush();
 }
 
 // Blended runs are long: the lap marks of a whole window are one pass down the rows, each row
@@ -630,6 +643,35 @@ void RasterLineStrip(const RasterTarget& target, const RenderVertex* vertices, i
 
 void RasterLineList(const RasterTarget& target, const RenderVertex* vertices, int count) {
     DrawLines(target, vertices, count, false);
+}
+
+void RasterSpans(const RasterTarget& target, const RenderSpan* spans, int count) {
+    ClipBox clip = ClipOf(target);
+    if (clip.Empty() || !spans || count < 1) return;
+    ColorSource source = SourceOf(target);
+    if (target.mode == BlendMode::None) {
+        OpaqueRuns runs{target, clip, source, [&](const VerticalSpan& one) {
+                            FillSpanRun(target, clip, &one, 1, source(one.color));
+                        }};
+        for (int i = 0; i < count; ++i) runs.Add(VerticalSpan{spans[i]});
+        runs.Flush();
+        return;
+    }
+    WithOp(target.mode, [&]<class Op>() {
+        VerticalSpan run[kBlendRunMax];
+        uint32_t src[kBlendRunMax];
+        int n = 0;
+        for (int i = 0; i < count; ++i) {
+            if (spans[i].x < clip.l || spans[i].x >= clip.r) continue;
+            run[n] = VerticalSpan{spans[i]};
+            src[n] = source(spans[i].color);
+            if (++n == kBlendRunMax) {
+                BlendSpanRun<Op>(target, clip, run, n, src);
+                n = 0;
+            }
+        }
+        if (n > 0) BlendSpanRun<Op>(target, clip, run, n, src);
+    });
 }
 
 void RasterTriangleList(const RasterTarget& target, const RenderVertex* vertices, int count) {

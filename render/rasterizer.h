@@ -45,6 +45,7 @@ struct RasterImage {
 void RasterLineStrip(const RasterTarget& target, const RenderVertex* vertices, int count);
 void RasterLineList(const RasterTarget& target, const RenderVertex* vertices, int count);
 void RasterTriangleList(const RasterTarget& target, const RenderVertex* vertices, int count);
+void RasterSpans(const RasterTarget& target, const RenderSpan* spans, int count);
 
 // A filled box in a colour (0xAARRGGBB, not premultiplied), blended.
 void RasterFillBox(const RasterTarget& target, double left, double top, double right, double bottom,

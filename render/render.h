@@ -35,6 +35,14 @@ struct RenderVertex {
     float u = 0, v = 0;
 };
 
+// A vertical run of pixels in one colour: column x, rows top to bottom, both included. The
+// curves of a dense recording are made of them; a line list of vertical segments with these
+// end points draws the same pixels.
+struct RenderSpan {
+    int x = 0, top = 0, bottom = 0;
+    uint32_t color = 0xFF000000u;
+};
+
 struct RenderOpenParams {
     std::string title;
     int iconId = 0;
@@ -107,6 +115,7 @@ void RenderCircle(float cx, float cy, float radius, RenderColorValue color, bool
                   float thickness = 1.0f);
 void RenderPrimitives(const RenderVertex* vertices, int count, PrimitiveKind kind,
                       RenderHandle texture = -1);
+void RenderSpans(const RenderSpan* spans, int count);
 
 // Fonts and text (UTF-8; printf-style).
 RenderHandle RenderCreateFont(const std::string& face, int size, int weight);

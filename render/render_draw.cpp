@@ -438,6 +438,11 @@ void RenderPrimitives(const RenderVertex* vertices, int count, PrimitiveKind kin
     }
 }
 
+void RenderSpans(const RenderSpan* spans, int count) {
+    RasterTarget raster;
+    if (spans && count > 0 && RenderCurrentRaster(raster)) RasterSpans(raster, spans, count);
+}
+
 // ---- Saving -----------------------------------------------------------------------------
 
 bool RenderSaveTargetBmp(RenderHandle target, int left, int top, int right, int bottom,

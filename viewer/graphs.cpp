@@ -351,6 +351,11 @@ struct CurvePlan {
     int column = 0;
     CurveColumns cols;
     bool extremes = false; // cols.extremes holds the envelope's answer
+    // A dense curve (a pixel column or more per sample, drawn opaque) is its spans, left to
+    // right, drawn later with the other dense curves; clipped to its band's rows when asked.
+    std::vector<RenderSpan> spans;
+    bool clipped = false;
+    int clipTop = 0, clipBottom = 0, clipRight = 0;
 };
 // One plan per curve a frame can hold; their arrays keep their size from frame to frame.
 std::vector<CurvePlan> g_curvePlans(size_t(kSlotCount) * kColumnCount);
@@ -494,22 +499,93 @@ void QueryCurve(CurvePlan& plan) {
                                        cols.count, plan.cols.extremes.data());
 }
 
-int64_t EmitCurve(const GraphFrame& frame, const CurvePlan& plan) {
+bool FilledCurve(const CurvePlan& plan) {
+    const ChannelCode code = SlotOf(plan.slot).channels[plan.column].code;
+    return GraphOf(code).PlotType != 0 || Smoothed(code);
+}
+
+// Where a pixel column holds one or more samples, each column is one vertical span from the
+// previous column's end through its own extremes: the same picture as a strip, with each
+// pixel drawn once. Zoomed in, the samples are joined by a strip.
+bool DenseCurve(const GraphFrame& frame, const CurvePlan& plan) {
+    return !FilledCurve(plan) && frame.pixelsPerSample[plan.slot] <= 1.0;
+}
+
+// The pixels a vertical segment from (x, top) down to (x, bottom) lights in a line list.
+void AddSpan(std::vector<RenderSpan>& spans, float x, float top, float bottom,
+             RenderColorValue color) {
+    if (!std::isfinite(x) || !std::isfinite(top) || !std::isfinite(bottom)) return;
+    static constexpr double kFar = 1.0e7; // far beyond any window: the rows inside stay the same
+    auto pixel = [](double v) { return int(std::floor(std::clamp(v, -kFar, kFar) + 0.5)); };
+    spans.push_back({pixel(x), pixel(top), pixel(bottom), color});
+}
+
+// The clip of a dense curve's strip of columns x0 .. x1 - 1.
+void ClipStrip(const CurvePlan& plan, int x0, int x1) {
+    constexpr int kAllRows = 1 << 29;
+    if (plan.clipped)
+        RenderClip(x0, plan.clipTop, std::min(x1, plan.clipRight), plan.clipBottom);
+    else
+        RenderClip(x0, -kAllRows, x1, kAllRows);
+}
+
+// Columns of the back buffer whose rows fit the cache together (1 MB at 1080 rows).
+constexpr int kStripColumns = 256;
+
+// Dense curves, in the order given, a strip of columns at a time: each pixel is written by
+// the same spans in the same order as when the curves are drawn one after another, while the
+// rows of a strip stay in the cache for all of them.
+void DrawDenseCurves(const std::vector<CurvePlan*>& curves) {
+    if (curves.empty()) return;
+    int right = 0;
+    bool leftToRight = true;
+    for (const CurvePlan* plan : curves) {
+        for (size_t k = 0; k < plan->spans.size(); ++k) {
+            right = std::max(right, plan->spans[k].x + 1);
+            if (k > 0 && plan->spans[k].x < plan->spans[k - 1].x) leftToRight = false;
+        }
+    }
+    const int width = leftToRight ? kStripColumns : std::max(right, 1);
+    std::vector<size_t> at(curves.size(), 0);
+    RenderSetBlend(BlendMode::None, 255);
+    for (int x0 = 0; x0 < right; x0 += width) {
+        const int x1 = x0 + width;
+        for (size_t c = 0; c < curves.size(); ++c) {
+            const std::vector<RenderSpan>& spans = curves[c]->spans;
+            const size_t from = at[c];
+            size_t to = from;
+            while (to < spans.size() && spans[to].x < x1) ++to;
+            at[c] = to;
+            if (to == from) continue;
+            ClipStrip(*curves[c], x0, x1);
+            RenderSpans(spans.data() + from, int(to - from));
+        }
+    }
+    RenderClipReset();
+}
+
+// Draws the curve, or for a dense curve fills its spans (to be drawn by DrawDenseCurves).
+// Returns the vertices it stands for (a span stands for two).
+int64_t EmitCurve(const GraphFrame& frame, CurvePlan& plan) {
     const FileSlot slot = plan.slot;
     const int column = plan.column;
     const Slot& s = SlotOf(slot);
     ChannelCode code = s.channels[column].code;
     const GraphCodeSettings& g = GraphOf(code);
-    double p = frame.pixelsPerSample[slot];
+    const bool spans = DenseCurve(frame, plan);
 
     // A band narrower than 1000 units is never clipped, however its range was set.
-    if (g.GraphClip && int64_t(g.GraphMax) - g.GraphMin >= 1000)
-        RenderClip(0, int(ValueY(frame, code, g.GraphMax * 0.001)) - 2, frame.clientWidth,
-                   int(ValueY(frame, code, g.GraphMin * 0.001)) + 3);
+    plan.clipped = g.GraphClip && int64_t(g.GraphMax) - g.GraphMin >= 1000;
+    plan.clipTop = int(ValueY(frame, code, g.GraphMax * 0.001)) - 2;
+    plan.clipBottom = int(ValueY(frame, code, g.GraphMin * 0.001)) + 3;
+    plan.clipRight = frame.clientWidth;
+    plan.spans.clear();
+    if (!spans && plan.clipped) // a dense curve's strips set its clip
+        RenderClip(0, plan.clipTop, plan.clipRight, plan.clipBottom);
     else
         RenderClipReset();
 
-    bool filled = g.PlotType != 0 || Smoothed(code);
+    bool filled = FilledCurve(plan);
     int brightness = g_view.FileBrightness[slot];
     RenderColorValue curveColor = (Brightened(CurveColor(slot, code), brightness) & 0x00FFFFFFu) |
                                   (filled ? 191u : 255u) << 24;
@@ -519,14 +595,8 @@ int64_t EmitCurve(const GraphFrame& frame, const CurvePlan& plan) {
     float fillY =
         float(ValueY(frame, code, spansZero ? 0.0 : g.GraphMin * 0.001) + (spansZero ? 0 : 1.5));
 
-    // Where a pixel column holds one or more samples, each column is one vertical span from
-    // the previous column's end through its own extremes: the same picture as a strip, with
-    // each pixel drawn once. Zoomed in, the samples are joined by a strip.
-    bool spans = !filled && p <= 1.0;
     CurveEmitter out{g_res.linePool.data(), 0,
-                     filled  ? PrimitiveKind::TriangleList
-                     : spans ? PrimitiveKind::LineList
-                             : PrimitiveKind::LineStrip};
+                     filled ? PrimitiveKind::TriangleList : PrimitiveKind::LineStrip};
     // Opaque lines need no blending.
     RenderSetBlend(filled ? BlendMode::Alpha : BlendMode::None, 255);
     const CurveColumns& cols = plan.cols;
@@ -578,7 +648,7 @@ int64_t EmitCurve(const GraphFrame& frame, const CurvePlan& plan) {
             } else if (spans) {
                 float top = std::min(yHi, havePoint ? std::min(prevY, yLo) : yLo);
                 float bottom = std::max(yLo, havePoint ? std::max(prevY, yHi) : yHi);
-                out.Add(px, top, color), out.Add(px, bottom, color);
+                AddSpan(plan.spans, px, top, bottom, color);
             } else {
                 if (lo != hi) out.Add(px, rising ? yLo : yHi, color);
                 out.Add(px, yEnd, color);
@@ -589,7 +659,7 @@ int64_t EmitCurve(const GraphFrame& frame, const CurvePlan& plan) {
     }
     out.Flush(false);
     RenderClipReset();
-    return out.emitted;
+    return out.emitted + 2 * int64_t(plan.spans.size());
 }
 
 } // namespace
@@ -598,7 +668,9 @@ int64_t DrawCurve(const GraphFrame& frame, FileSlot slot, int column) {
     CurvePlan& plan = g_curvePlans[0];
     if (!PrepareCurve(frame, slot, column, plan)) return 0;
     QueryCurve(plan);
-    return EmitCurve(frame, plan);
+    const int64_t emitted = EmitCurve(frame, plan);
+    if (DenseCurve(frame, plan)) DrawDenseCurves({&plan});
+    return emitted;
 }
 
 int64_t DrawCurves(const GraphFrame& frame) {
@@ -621,10 +693,22 @@ int64_t DrawCurves(const GraphFrame& frame) {
         for (int c = 0; c < kColumnCount; ++c)
             if (PrepareCurve(frame, slot, c, g_curvePlans[size_t(curves)], &shared)) ++curves;
     }
+    // Dense curves wait until a curve of another kind (or the end) to be drawn together.
+    std::vector<CurvePlan*> dense;
     int64_t emitted = 0;
     ParallelPipeline(
         curves, [](int i) { QueryCurve(g_curvePlans[size_t(i)]); },
-        [&](int i) { emitted += EmitCurve(frame, g_curvePlans[size_t(i)]); });
+        [&](int i) {
+            CurvePlan& plan = g_curvePlans[size_t(i)];
+            if (!DenseCurve(frame, plan)) {
+                DrawDenseCurves(dense);
+                dense.clear();
+            } else {
+                dense.push_back(&plan);
+            }
+            emitted += EmitCurve(frame, plan);
+        });
+    DrawDenseCurves(dense);
     return emitted;
 }
 

@@ -272,6 +272,43 @@ TEST(Rasterizer, RunsOfVerticalSpansMatchTheSpansDrawnOneByOne) {
     }
 }
 
+// Spans handed over as such (the dense curves) light the pixels their vertical segments light
+// in a line list: runs of neighbours, lone ones, colours that change, spans far above and
+// below the buffer, columns beside the clip, in every blend.
+TEST(Rasterizer, SpansLightWhatTheirVerticalSegmentsLight) {
+    uint32_t seed = 777;
+    auto next = [&](int n) { return int((seed = seed * 1103515245u + 12345u) >> 8) % n; };
+    for (int trial = 0; trial < 60; ++trial) {
+        const BlendMode mode = trial % 3 == 0   ? BlendMode::None
+                               : trial % 3 == 1 ? BlendMode::Alpha
+                                                : BlendMode::Additive;
+        Buffer spans(40, 30, 0xFF102030u), segments(40, 30, 0xFF102030u);
+        for (Buffer* b : {&spans, &segments}) {
+            b->target.clipLeft = 2, b->target.clipTop = 4;
+            b->target.clipRight = 37, b->target.clipBottom = 26;
+            b->target.mode = mode;
+            b->target.alpha = 200;
+        }
+        std::vector<RenderSpan> list;
+        int x = next(6) - 4;
+        for (int k = 0; k < 45; ++k) {
+            x += next(7) == 0 ? 3 : 1;
+            int top = next(40) - 5, bottom = top + next(25);
+            if (next(10) == 0) top = -4000000; // a value far outside the band
+            if (next(10) == 0) bottom = 9000000;
+            list.push_back({x, top, bottom, next(5) == 0 ? 0xFF00FF00u : 0xFFFF0000u});
+        }
+        RasterSpans(spans.target, list.data(), int(list.size()));
+        for (const RenderSpan& r : list) {
+            RenderVertex v[2] = {V(float(r.x), float(r.top), r.color),
+                                 V(float(r.x), float(r.bottom), r.color)};
+            RasterLineList(segments.target, v, 2);
+        }
+        ASSERT_EQ(spans.memory, segments.memory) << "trial " << trial;
+        EXPECT_TRUE(spans.GuardIntact());
+    }
+}
+
 // Runs of spans that begin left of the buffer and end right of it, over its full height, on a
 // buffer with nothing around it: the row-by-row fill must not touch a column outside (the
 // sanitizer build sees any such access).

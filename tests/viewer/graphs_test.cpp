@@ -362,6 +362,29 @@ TEST_F(Graphs, AFrameOfCurvesMatchesTheCurvesDrawnOneByOne) {
     EXPECT_TRUE(frame == *RenderTargetImage(kBackBuffer));
 }
 
+// A dense curve of a signal that swings over its whole band in every pixel column lights the
+// band's middle row in every column of the window, clipped to its band or not (the frame's
+// dense curves are drawn a strip of columns at a time: no column between two strips is lost).
+TEST_F(Graphs, ADenseCurveLightsEveryColumnOfTheWindow) {
+    std::vector<int32_t> zigzag(100000);
+    for (size_t i = 0; i < zigzag.size(); ++i) zigzag[i] = i % 2 ? 9000 : -9000;
+    MakeFile(0, zigzag);
+    GraphCodeSettings& g = GraphOf(3);
+    g.GraphMin = -10000, g.GraphMax = 10000, g.GraphTop = 100, g.GraphBottom = 300;
+    DeriveScaleFromBand(g);
+    g_view.HorizontalCompression = 30.0f;
+    SlotOf(0).cursorPos = 50000 * 100;
+    for (int clip : {0, 1}) {
+        g.GraphClip = clip;
+        RenderSetTarget(kBackBuffer);
+        RenderClearTarget(0xFF000000u);
+        const GraphFrame f = MakeGraphFrame();
+        DrawCurves(f);
+        const int y = int(ValueY(f, 3, 0.0));
+        for (int x = 0; x < kWidth; ++x) ASSERT_TRUE(Lit(x, y)) << "column " << x;
+    }
+}
+
 // A CAN logger channel measured every 20 ms joins one point per measurement; the simulated
 // final drive scales engine speed; marked samples of File 1 light up in debug mode.
 TEST_F(Graphs, MeasurementStepsEngineSpeedScaleAndMarkedSamples) {
