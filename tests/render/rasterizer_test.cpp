@@ -35,6 +35,11 @@ struct Buffer {
         target.mode = BlendMode::None;
         target.alpha = 255;
     }
+    void Clip(int l, int t, int r, int b, BlendMode mode, int alpha) {
+        target.clipLeft = l, target.clipTop = t, target.clipRight = r, target.clipBottom = b;
+        target.mode = mode;
+        target.alpha = alpha;
+    }
     uint32_t& At(int x, int y) { return memory[size_t(y + kPad) * stride + x + kPad]; }
     int Red(int x, int y) { return int(At(x, y) >> 16 & 0xFF); }
     bool GuardIntact() const {
@@ -52,6 +57,13 @@ struct Buffer {
         return n;
     }
 };
+
+// Opaque, blended and additive trials in turn.
+BlendMode ModeOfTrial(int trial) {
+    return trial % 3 == 0   ? BlendMode::None
+           : trial % 3 == 1 ? BlendMode::Alpha
+                            : BlendMode::Additive;
+}
 
 RenderVertex V(float x, float y, uint32_t color = 0xFFFF0000u) {
     RenderVertex v;
@@ -238,16 +250,9 @@ TEST(Rasterizer, RunsOfVerticalSpansMatchTheSpansDrawnOneByOne) {
     uint32_t seed = 12345;
     auto next = [&](int n) { return int((seed = seed * 1103515245u + 12345u) >> 8) % n; };
     for (int trial = 0; trial < 120; ++trial) {
-        const BlendMode mode = trial % 3 == 0   ? BlendMode::None
-                               : trial % 3 == 1 ? BlendMode::Alpha
-                                                : BlendMode::Additive;
+        const BlendMode mode = ModeOfTrial(trial);
         Buffer together(48, 40, 0xFF203040u), alone(48, 40, 0xFF203040u);
-        for (Buffer* b : {&together, &alone}) {
-            b->target.clipLeft = 3, b->target.clipTop = 5;
-            b->target.clipRight = 44, b->target.clipBottom = 33;
-            b->target.mode = mode;
-            b->target.alpha = 170;
-        }
+        for (Buffer* b : {&together, &alone}) b->Clip(3, 5, 44, 33, mode, 170);
         std::vector<RenderVertex> v;
         float x = float(next(10)) - 6.0f; // runs start left of the clip and end right of it
         for (int k = 0; k < 50; ++k) {
@@ -279,16 +284,9 @@ TEST(Rasterizer, SpansLightWhatTheirVerticalSegmentsLight) {
     uint32_t seed = 777;
     auto next = [&](int n) { return int((seed = seed * 1103515245u + 12345u) >> 8) % n; };
     for (int trial = 0; trial < 60; ++trial) {
-        const BlendMode mode = trial % 3 == 0   ? BlendMode::None
-                               : trial % 3 == 1 ? BlendMode::Alpha
-                                                : BlendMode::Additive;
+        const BlendMode mode = ModeOfTrial(trial);
         Buffer spans(40, 30, 0xFF102030u), segments(40, 30, 0xFF102030u);
-        for (Buffer* b : {&spans, &segments}) {
-            b->target.clipLeft = 2, b->target.clipTop = 4;
-            b->target.clipRight = 37, b->target.clipBottom = 26;
-            b->target.mode = mode;
-            b->target.alpha = 200;
-        }
+        for (Buffer* b : {&spans, &segments}) b->Clip(2, 4, 37, 26, mode, 200);
         std::vector<RenderSpan> list;
         int x = next(6) - 4;
         for (int k = 0; k < 45; ++k) {
