@@ -383,7 +383,8 @@ void DrawOpaqueList(const RasterTarget& target, const ClipBox& clip, const Color
         int lastX = 0, lastY = 0;
         DrawSegment<OpReplace>(target, clip, source, v[i], v[i + 1], false, hasLast, lastX, lastY);
     };
-    OpaqueRuns runs{target, clip, source, [&](const VerticalSpan& one) { segment(one.at); }};
+    auto single = [&](const VerticalSpan& one) { segment(one.at); };
+    OpaqueRuns<decltype(single)> runs{target, clip, source, single};
     for (int i = 0; i + 1 < count; i += 2) {
         VerticalSpan span;
         if (!AsVerticalSpan(v[i], v[i + 1], span)) {
@@ -650,9 +651,10 @@ void RasterSpans(const RasterTarget& target, const RenderSpan* spans, int count)
     if (clip.Empty() || !spans || count < 1) return;
     ColorSource source = SourceOf(target);
     if (target.mode == BlendMode::None) {
-        OpaqueRuns runs{target, clip, source, [&](const VerticalSpan& one) {
-                            FillSpanRun(target, clip, &one, 1, source(one.color));
-                        }};
+        auto single = [&](const VerticalSpan& one) {
+            FillSpanRun(target, clip, &one, 1, source(one.color));
+        };
+        OpaqueRuns<decltype(single)> runs{target, clip, source, single};
         for (int i = 0; i < count; ++i) runs.Add(VerticalSpan{spans[i]});
         runs.Flush();
         return;
