@@ -13,6 +13,7 @@
 
 #include "analysis/csv_export.h"
 #include "analysis/load_pipeline.h"
+#include "bench/peak_memory.h"
 #include "bench/rate.h"
 #include "logger/program.h"
 #include "data/csv_import.h"
@@ -76,21 +77,6 @@ const std::string& CsvFile() {
     return path;
 }
 
-long ReadStatusKb(const char* field) {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind(field, 0) == 0) return std::stol(line.substr(std::string(field).size()));
-    return -1;
-}
-
-double SlotTableBytes(FileSlot slot) {
-    const Slot& s = SlotOf(slot);
-    double bytes = 0;
-    for (int c = 0; c < kColumnCount; ++c) bytes += 4.0 * s.columnCapacity[c];
-    return bytes + double(s.capacity) * (1 + 4 + 4 + 4 + 1 + 3 * 4);
-}
-
 void ImportCsv(benchmark::State& state) {
     const std::string& path = CsvFile();
     StartProgram();
@@ -104,18 +90,7 @@ void ImportCsv(benchmark::State& state) {
     state.counters["samples"] = SlotOf(0).sampleCount;
     state.counters["laps"] = SlotOf(0).laps.count - 1;
 
-    // Peak memory of one import from an empty program, against what the slot's tables need
-    // plus the file itself.
-    ResetSession();
-    const long before = ReadStatusKb("VmRSS:");
-    std::ofstream("/proc/self/clear_refs") << "5"; // restart the high-water mark
-    FileSlot slot = 0;
-    LoadFileIntoSlot(slot, path);
-    const long peak = ReadStatusKb("VmHWM:");
-    state.counters["file_MB"] = fileBytes / 1e6;
-    state.counters["peak_MB"] = double(peak - before) * 1024 / 1e6;
-    state.counters["peak_ratio"] = double(peak - before) * 1024 / (SlotTableBytes(0) + fileBytes);
-    ResetSession();
+    bench::CountPeakMemoryOfLoad(state, path, fileBytes);
 }
 BENCHMARK(ImportCsv)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
 

@@ -22,6 +22,8 @@
 #include "analysis/lap_compare.h"
 #include "analysis/lap_statistics.h"
 #include "analysis/load_pipeline.h"
+#include "bench/frame_times.h"
+#include "bench/viewer_setup.h"
 #include "data/settings.h"
 #include "logger/program.h"
 #include "render/render.h"
@@ -141,33 +143,12 @@ BENCHMARK(LapSlipAndZones)->ArgName("gps")->Arg(0)->Arg(1)->Unit(benchmark::kMil
 
 constexpr int kWidth = 1920, kHeight = 1080;
 
-std::string DemoDirectory() {
-    std::error_code ec;
-    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return (exe.parent_path() / "demo").string();
-}
-
 void PrepareFrame() {
     static bool ready = false;
     if (ready) return;
     ready = true;
     LoadPair(138, 10, 1.0, 1.0, false);
-    g_session.programDirectory = DemoDirectory();
-    g_settings.CourseLayout_on = 1;
-    ResetCourseLayout();
-    ResetViewState();
-    ResetGraphSettings();
-    ResetViewerResources();
-    RenderOpenOffscreen(kWidth, kHeight);
-    g_res.screenWidth = kWidth;
-    AllocateVertexPools();
-    LoadResources();
-    AlignGraphs(1, true, false);
-    ChooseFile1Colors();
-    RebuildGraphList();
-    g_view.KeyHelpCounter = 0;
-    g_view.MouseX = 1400;
-    g_view.MouseY = 520;
+    bench::StartViewerOffscreen(kWidth, kHeight);
 }
 
 // range(0): 1 with the distance alignment on.
@@ -181,42 +162,25 @@ void AlignedFrame(benchmark::State& state) {
     SetLapComparison(on);
     const int64_t step = int64_t(kWidth * g_view.HorizontalCompression / 10) * 100;
     const int64_t end = int64_t(LapMark(0, SlotOf(0).laps.count - 1)) * 100;
-    std::vector<double> ms, cpu;
-    auto processMs = [] {
-        timespec t{};
-        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-        return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
-    };
+    bench::FrameTimes times;
     for (auto _ : state) {
         // The cursors run on through the flying laps, File 2 after File 1 as a pass moves it.
         const int64_t next = SlotOf(0).cursorPos + step;
         const int64_t to = next < end ? next : start;
         g_view.RedrawCountdown = 60;
-        const double cpu0 = processMs();
-        const auto t0 = std::chrono::steady_clock::now();
-        if (on) {
-            SlotOf(0).cursorPos = to;
-            FollowByDistance();
-        } else {
-            SlotOf(1).cursorPos += to - SlotOf(0).cursorPos;
-            SlotOf(0).cursorPos = to;
-        }
-        DrawFrame();
-        const std::chrono::duration<double, std::milli> took =
-            std::chrono::steady_clock::now() - t0;
-        cpu.push_back(processMs() - cpu0);
-        state.SetIterationTime(took.count() / 1000.0);
-        ms.push_back(took.count());
+        times.Time(state, [&] {
+            if (on) {
+                SlotOf(0).cursorPos = to;
+                FollowByDistance();
+            } else {
+                SlotOf(1).cursorPos += to - SlotOf(0).cursorPos;
+                SlotOf(0).cursorPos = to;
+            }
+            DrawFrame();
+        });
     }
     SetLapComparison(false);
-    auto percentile = [](std::vector<double>& v, int p) {
-        std::sort(v.begin(), v.end());
-        return v[std::min(v.size() - 1, v.size() * size_t(p) / 100)];
-    };
-    state.counters["median_ms"] = percentile(ms, 50);
-    state.counters["p99_ms"] = percentile(ms, 99);
-    state.counters["cpu_median_ms"] = percentile(cpu, 50);
-    state.counters["cpu_p99_ms"] = percentile(cpu, 99);
+    times.Report(state);
 }
 BENCHMARK(AlignedFrame)
     ->ArgName("aligned")

@@ -11,6 +11,7 @@
 #include "analysis/lap_model.h"
 #include "analysis/lap_statistics.h"
 #include "analysis/load_pipeline.h"
+#include "bench/peak_memory.h"
 #include "bench/rate.h"
 #include "logger/program.h"
 #include "data/session.h"
@@ -80,22 +81,6 @@ void StartProgram() {
     g_session.programDirectory = kDir;
 }
 
-long ReadStatusKb(const char* field) {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind(field, 0) == 0) return std::stol(line.substr(std::string(field).size()));
-    return -1;
-}
-
-// Bytes the slot's buffers take: the columns, the GPS arrays, the marks and three tracks.
-double SlotTableBytes(FileSlot slot) {
-    const Slot& s = SlotOf(slot);
-    double bytes = 0;
-    for (int c = 0; c < kColumnCount; ++c) bytes += 4.0 * s.columnCapacity[c];
-    return bytes + double(s.capacity) * (1 + 4 + 4 + 4 + 1 + 3 * 4);
-}
-
 void LoadRecording(benchmark::State& state) {
     const int version = int(state.range(0));
     const std::string& path = RecordingFile(version);
@@ -114,19 +99,7 @@ void LoadRecording(benchmark::State& state) {
     state.counters["samples"] = samples;
     state.counters["ns_per_sample"] = seconds * 1e9 / (samples * double(state.iterations()));
 
-    // Peak memory of one load from an empty program, against what the tables need plus the
-    // file itself.
-    ResetSession();
-    const long before = ReadStatusKb("VmRSS:");
-    std::ofstream("/proc/self/clear_refs") << "5"; // restart the high-water mark
-    FileSlot slot = 0;
-    LoadFileIntoSlot(slot, path);
-    const long peak = ReadStatusKb("VmHWM:");
-    const double needed = SlotTableBytes(0) + double(fileBytes);
-    state.counters["file_MB"] = double(fileBytes) / 1e6;
-    state.counters["peak_MB"] = double(peak - before) * 1024 / 1e6;
-    state.counters["peak_ratio"] = double(peak - before) * 1024 / needed;
-    ResetSession();
+    bench::CountPeakMemoryOfLoad(state, path, double(fileBytes));
 }
 
 BENCHMARK(LoadRecording)
