@@ -25,19 +25,15 @@ struct ChannelEdit {
 };
 
 int Usage(const std::string& why) {
-    std::cerr << "qvtk-cli: " << why << "\n"
-              << "usage:\n"
-                 "  qvtk-cli can-setup-file [--from RECORDING] --out FILE [--edit NAME=TEXT]...\n"
-                 "                          [--channel N.FIELD=TEXT]... [--dir DIR]\n"
-                 "                          [--set KEY=VALUE]...\n"
-                 "  qvtk-cli can-setup-file --list\n"
-                 "  qvtk-cli channels RECORDING --json | --overwrite [--channel N.FIELD=TEXT]...\n"
-                 "                    [--dir DIR] [--set KEY=VALUE]...\n"
-                 "  qvtk-cli can-memo RECORDING --text TEXT [--dir DIR] [--set KEY=VALUE]...\n";
-    return kExitUsage;
+    return PrintUsage(
+        why, "  qvtk-cli can-setup-file [--from RECORDING] --out FILE [--edit NAME=TEXT]...\n"
+             "                          [--channel N.FIELD=TEXT]... [--dir DIR]\n"
+             "                          [--set KEY=VALUE]...\n"
+             "  qvtk-cli can-setup-file --list\n"
+             "  qvtk-cli channels RECORDING --json | --overwrite [--channel N.FIELD=TEXT]...\n"
+             "                    [--dir DIR] [--set KEY=VALUE]...\n"
+             "  qvtk-cli can-memo RECORDING --text TEXT [--dir DIR] [--set KEY=VALUE]...\n");
 }
-
-void NoWait(int) {}
 
 // "N.FIELD=TEXT" of a channel 0-63 and a field of the list.
 bool ParseChannelEdit(const std::string& v, std::vector<ChannelEdit>& out) {
@@ -166,12 +162,11 @@ int RunCanSetupFileCommand(int argc, char** argv) {
         } else if (a == "--out") {
             out = v;
         } else if (a == "--edit") {
-            const size_t eq = v.find('=');
-            const std::string name = eq == std::string::npos ? v : v.substr(0, eq);
-            if (eq == std::string::npos ||
-                (FindCanField(name) < 0 && !IsGearboxOrInputEdit(name, false)))
+            auto known = [](const std::string& name) {
+                return FindCanField(name) >= 0 || IsGearboxOrInputEdit(name, false);
+            };
+            if (!TakeEdit(v, known, edits))
                 return Usage("--edit needs NAME=TEXT of a field (--list names them)");
-            edits.emplace_back(v.substr(0, eq), v.substr(eq + 1));
         } else if (!TakeCommon(a, v, common, status)) {
             return status;
         }

@@ -6,6 +6,7 @@
 #include <iostream>
 
 #include "analysis/course_layout.h"
+#include "cli/commands.h"
 #include "analysis/gps_laps.h"
 #include "analysis/lap_model.h"
 #include "data/csv_import.h"
@@ -258,6 +259,21 @@ void StartProgram(const std::string& programDirectory,
     SetMarksPerLap(2, g_settings.Lap_PW);
     ResetCourseLayout();
     LoadControlLine();
+}
+
+int PrintUsage(const std::string& why, const char* usage) {
+    std::cerr << "qvtk-cli: " << why << "\nusage:\n" << usage;
+    return kExitUsage;
+}
+
+void NoWait(int) {}
+
+bool TakeEdit(const std::string& edit, const std::function<bool(const std::string&)>& known,
+              std::vector<std::pair<std::string, std::string>>& edits) {
+    const size_t eq = edit.find('=');
+    if (eq == std::string::npos || !known(edit.substr(0, eq))) return false;
+    edits.emplace_back(edit.substr(0, eq), edit.substr(eq + 1));
+    return true;
 }
 
 bool ParseSetting(const std::string& text, std::vector<std::pair<std::string, std::string>>& out) {

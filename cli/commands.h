@@ -17,6 +17,14 @@ class JsonWriter;
 
 constexpr int kExitNotSaved = 3; // export, render --images: the file could not be written
 
+// "qvtk-cli: WHY" and a command's usage lines on stderr; returns the usage error's exit code.
+int PrintUsage(const std::string& why, const char* usage);
+// An `--edit NAME=TEXT` of a field that `known` takes, added to `edits`; false for any other.
+bool TakeEdit(const std::string& edit, const std::function<bool(const std::string&)>& known,
+              std::vector<std::pair<std::string, std::string>>& edits);
+// The file and logger commands answer at once: the dialogs' pauses after a save are for the eye.
+void NoWait(int);
+
 // What inspect prints; `extra` adds members to the JSON object.
 void PrintInspect(const Options& o, bool loaded, const std::function<void(JsonWriter&)>& extra);
 

@@ -16,16 +16,12 @@ namespace {
 using Settings = std::vector<std::pair<std::string, std::string>>;
 
 int Usage(const std::string& why) {
-    std::cerr << "qvtk-cli: " << why << "\n"
-              << "usage:\n"
-                 "  qvtk-cli correct RECORDING [--lapmark SAMPLE]... [--adj front=MM|rear=MM]\n"
-                 "                   [--save] [--set KEY=VALUE]... [--dir DIR] [--json]\n"
-                 "  qvtk-cli overwrite-input RECORDING --input LAF1|LAF2|AUX1|AUX2\n"
-                 "                   --edit NAME=TEXT... [--set KEY=VALUE]... [--dir DIR]\n";
-    return kExitUsage;
+    return PrintUsage(
+        why, "  qvtk-cli correct RECORDING [--lapmark SAMPLE]... [--adj front=MM|rear=MM]\n"
+             "                   [--save] [--set KEY=VALUE]... [--dir DIR] [--json]\n"
+             "  qvtk-cli overwrite-input RECORDING --input LAF1|LAF2|AUX1|AUX2\n"
+             "                   --edit NAME=TEXT... [--set KEY=VALUE]... [--dir DIR]\n");
 }
-
-void NoWait(int) {}
 
 const char* ResultName(LapMarkResult r) {
     switch (r) {

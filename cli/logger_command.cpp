@@ -30,15 +30,13 @@ struct LoggerOptions {
 };
 
 int Usage(const std::string& why) {
-    std::cerr << "qvtk-cli: " << why << "\n"
-              << "usage:\n"
-                 "  qvtk-cli logger probe [--port PATH]... [--json]\n"
-                 "  qvtk-cli logger monitor [--port PATH]... [--ticks N] [--set KEY=VALUE]... "
-                 "[--json]\n"
-                 "  qvtk-cli logger calibrate throttle|front|rear [--port PATH]...\n"
-                 "  qvtk-cli logger set-clock [--port PATH]... [--at \"YYYY-MM-DD HH:MM\"]\n"
-                 "  (each also takes --dir DIR and --set KEY=VALUE)\n";
-    return kExitUsage;
+    return PrintUsage(why,
+                      "  qvtk-cli logger probe [--port PATH]... [--json]\n"
+                      "  qvtk-cli logger monitor [--port PATH]... [--ticks N] [--set KEY=VALUE]... "
+                      "[--json]\n"
+                      "  qvtk-cli logger calibrate throttle|front|rear [--port PATH]...\n"
+                      "  qvtk-cli logger set-clock [--port PATH]... [--at \"YYYY-MM-DD HH:MM\"]\n"
+                      "  (each also takes --dir DIR and --set KEY=VALUE)\n");
 }
 
 bool Parse(int argc, char** argv, LoggerOptions& o, std::string& why) {

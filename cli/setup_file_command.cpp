@@ -17,19 +17,14 @@ namespace {
 using Settings = std::vector<std::pair<std::string, std::string>>;
 
 int Usage(const std::string& why) {
-    std::cerr << "qvtk-cli: " << why << "\n"
-              << "usage:\n"
-                 "  qvtk-cli setup-file --from RECORDING --out FILE [--edit NAME=TEXT]...\n"
-                 "                      [--position-adjust tps,front,rear] [--settings-dir DIR]\n"
-                 "                      [--set KEY=VALUE]...\n"
-                 "  qvtk-cli setup-file --list\n"
-                 "  qvtk-cli clock-file --out FILE --at \"YYYY-MM-DD HH:MM\"\n"
-                 "  qvtk-cli memo RECORDING --text TEXT [--dir DIR] [--set KEY=VALUE]...\n";
-    return kExitUsage;
+    return PrintUsage(
+        why, "  qvtk-cli setup-file --from RECORDING --out FILE [--edit NAME=TEXT]...\n"
+             "                      [--position-adjust tps,front,rear] [--settings-dir DIR]\n"
+             "                      [--set KEY=VALUE]...\n"
+             "  qvtk-cli setup-file --list\n"
+             "  qvtk-cli clock-file --out FILE --at \"YYYY-MM-DD HH:MM\"\n"
+             "  qvtk-cli memo RECORDING --text TEXT [--dir DIR] [--set KEY=VALUE]...\n");
 }
-
-// The file commands answer at once: the dialog's pauses after a save are for the eye.
-void NoWait(int) {}
 
 void ListFields() {
     for (int id = 0; id < kSetupFieldCount; ++id) {
@@ -74,12 +69,11 @@ int RunSetupFileCommand(int argc, char** argv) {
         } else if (a == "--out") {
             out = v;
         } else if (a == "--edit") {
-            const size_t eq = v.find('=');
-            const std::string name = eq == std::string::npos ? v : v.substr(0, eq);
-            if (eq == std::string::npos ||
-                (FindSetupField(name) < 0 && !IsGearboxOrInputEdit(name, true)))
+            auto known = [](const std::string& name) {
+                return FindSetupField(name) >= 0 || IsGearboxOrInputEdit(name, true);
+            };
+            if (!TakeEdit(v, known, edits))
                 return Usage("--edit needs NAME=TEXT of a field (--list names them)");
-            edits.emplace_back(v.substr(0, eq), v.substr(eq + 1));
         } else if (a == "--position-adjust") {
             adjust = v;
             adjustGiven = true;
