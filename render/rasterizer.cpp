@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <type_traits>
 
+#include "render/blend4.h"
+
 namespace qvtk {
 namespace {
 
@@ -402,6 +404,35 @@ void DrawOpaqueList(const RasterTarget& target, const ClipBox& clip, const Color
 // from left to right, as the memory lies.
 constexpr int kBlendRunMax = 1024;
 
+#if defined(__SSE2__)
+// A row that every span of a blended run covers, four spans at a time where they lie in four
+// different columns (a column that two spans share sees them one after the other).
+struct CommonRowsOver4 {
+    bool apart[kBlendRunMax / 4];
+    __m128i source[kBlendRunMax / 4];
+
+    void Prepare(const int* x, const uint32_t* src, int n) {
+        for (int g = 0; g < n / 4; ++g) {
+            const int* q = x + 4 * g;
+            apart[g] = q[0] != q[1] && q[0] != q[2] && q[0] != q[3] && q[1] != q[2] &&
+                       q[1] != q[3] && q[2] != q[3];
+            source[g] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 4 * g));
+        }
+    }
+    void Blend(uint32_t* row, const int* x, const uint32_t* src, int n) const {
+        int j = 0;
+        for (int g = 0; g < n / 4; ++g, j += 4) {
+            if (apart[g]) {
+                blend4::Scatter(row, x + j, blend4::Over(blend4::Gather(row, x + j), source[g]));
+                continue;
+            }
+            for (int k = j; k < j + 4; ++k) row[x[k]] = OpOver::Apply(row[x[k]], src[k]);
+        }
+        for (; j < n; ++j) row[x[j]] = OpOver::Apply(row[x[j]], src[j]);
+    }
+};
+#endif
+
 // Blended vertical spans at any columns (lap marks, guide lines), row by row: column by column
 // each pixel would be a cache line of its own. Each span keeps its own colour, and on every
 // row the spans are blended in list order, so a pixel that several cover sees them in the
@@ -422,9 +453,19 @@ void BlendSpanRun(const RasterTarget& target, const ClipBox& clip, const Vertica
         lo = std::min(lo, top[j]);
         hi = std::max(hi, bottom[j]);
     }
+#if defined(__SSE2__)
+    CommonRowsOver4 four;
+    if constexpr (std::is_same_v<Op, OpOver>) four.Prepare(x, src, n);
+#endif
     for (int y = lo; y <= hi; ++y) {
         uint32_t* row = target.pixels + ptrdiff_t(y) * target.stride;
         if (y >= commonTop && y <= commonBottom) { // lap marks: every span, no test
+#if defined(__SSE2__)
+            if constexpr (std::is_same_v<Op, OpOver>) {
+                four.Blend(row, x, src, n);
+                continue;
+            }
+#endif
             for (int j = 0; j < n; ++j) row[x[j]] = Op::Apply(row[x[j]], src[j]);
             continue;
         }

@@ -277,6 +277,30 @@ TEST(Rasterizer, RunsOfVerticalSpansMatchTheSpansDrawnOneByOne) {
     }
 }
 
+// Lap marks: blended spans over the same rows at many columns, some columns taken twice or
+// more (each pixel must see its spans one after the other), in translucent colours of every
+// alpha, against each span drawn alone.
+TEST(Rasterizer, MarksOverTheSameRowsMatchTheMarksDrawnOneByOne) {
+    uint32_t seed = 99;
+    auto next = [&](int n) { return int((seed = seed * 1103515245u + 12345u) >> 8) % n; };
+    for (int trial = 0; trial < 40; ++trial) {
+        Buffer together(90, 12, 0xFF000000u | uint32_t(next(1 << 24))), alone(90, 12);
+        alone.memory = together.memory;
+        for (Buffer* b : {&together, &alone}) b->Clip(0, 0, 90, 12, BlendMode::Alpha, 255);
+        std::vector<RenderVertex> v;
+        int x = 0;
+        for (int k = 0; k < 37 + trial; ++k) {
+            x += next(4) == 0 ? 0 : 1 + next(3); // now and then the same column again
+            const uint32_t color = uint32_t(next(256)) << 24 | uint32_t(next(1 << 24));
+            v.push_back(V(float(x % 90), -3.0f, color));
+            v.push_back(V(float(x % 90), 20.0f, color));
+        }
+        RasterLineList(together.target, v.data(), int(v.size()));
+        for (size_t i = 0; i + 1 < v.size(); i += 2) RasterLineList(alone.target, &v[i], 2);
+        ASSERT_EQ(together.memory, alone.memory) << "trial " << trial;
+    }
+}
+
 // Spans handed over as such (the dense curves) light the pixels their vertical segments light
 // in a line list: runs of neighbours, lone ones, colours that change, spans far above and
 // below the buffer, columns beside the clip, in every blend.
