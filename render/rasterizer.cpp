@@ -656,7 +656,27 @@ void ImageRows(const RasterTarget& target, const RasterImage& image, int i0, int
         const uint32_t* row = image.pixels + ptrdiff_t(tv) * image.stride;
         uint32_t* p = target.pixels + ptrdiff_t(j) * target.stride + i0;
         int64_t u = uStart;
-        for (int i = i0; i < i1; ++i, ++p, u += du) {
+        int i = i0;
+#if defined(__SSE2__)
+        if constexpr (std::is_same_v<Op, OpOver>) // four pixels at once, the same arithmetic
+            for (; i + 4 <= i1; i += 4, p += 4, u += 4 * du) {
+                auto texel = [&](int64_t at) {
+                    return int(row[std::min(int64_t(at >> 16), int64_t(image.width - 1))]);
+                };
+                __m128i s = _mm_set_epi32(texel(u + 3 * du), texel(u + 2 * du), texel(u + du),
+                                          texel(u));
+                if constexpr (!Transparent) {
+                    s = _mm_or_si128(s, _mm_set1_epi32(int(0xFF000000u)));
+                } else if constexpr (ColorKey) { // the key colour: as clear, over changes nothing
+                    const __m128i rgb = _mm_and_si128(s, _mm_set1_epi32(0x00FFFFFF));
+                    s = _mm_andnot_si128(_mm_cmpeq_epi32(rgb, _mm_setzero_si128()), s);
+                }
+                if constexpr (Scaled) s = blend4::ScalePixels(s, _mm_set1_epi32(int(alpha)));
+                __m128i* at = reinterpret_cast<__m128i*>(p);
+                _mm_storeu_si128(at, blend4::Over(_mm_loadu_si128(at), s));
+            }
+#endif
+        for (; i < i1; ++i, ++p, u += du) {
             uint32_t s = row[std::min(int64_t(u >> 16), int64_t(image.width - 1))];
             if constexpr (!Transparent) {
                 s |= 0xFF000000u;

@@ -301,6 +301,39 @@ TEST(Rasterizer, MarksOverTheSameRowsMatchTheMarksDrawnOneByOne) {
     }
 }
 
+// An image drawn across a row is the image drawn a pixel column at a time (where each column
+// is drawn alone): with alpha or a colour key, opaque or translucent texels, at full strength
+// or faded, at its size, twice it or half it.
+TEST(Rasterizer, ImageRowsMatchTheImageDrawnAColumnAtATime) {
+    uint32_t seed = 4242;
+    auto next = [&](int n) { return int((seed = seed * 1103515245u + 12345u) >> 8) % n; };
+    std::vector<uint32_t> texels(size_t(23) * 7);
+    for (int trial = 0; trial < 36; ++trial) {
+        const bool colorKey = trial % 3 == 2, transparent = trial % 3 != 0;
+        for (uint32_t& t : texels) {
+            const uint32_t a = next(3) == 0 ? 0u : next(2) ? 255u : uint32_t(next(256));
+            const uint32_t c = next(5) == 0 ? 0u : uint32_t(next(1 << 24));
+            // Premultiplied: no channel above its alpha (colour-keyed images have none).
+            t = colorKey ? 0xFF000000u | c
+                         : a << 24 | (((c >> 16 & 0xFF) * a / 255) << 16) |
+                               (((c >> 8 & 0xFF) * a / 255) << 8) | ((c & 0xFF) * a / 255);
+        }
+        const RasterImage image{texels.data(), 23, 7, 23, colorKey};
+        const double size[3] = {1.0, 2.0, 0.5};
+        const double w = 23 * size[trial % 9 / 3], h = 7 * size[trial % 9 / 3];
+        const int alpha = trial < 18 ? 255 : 90;
+        Buffer row(60, 20, 0xFF000000u | uint32_t(next(1 << 24))), columns(60, 20);
+        columns.memory = row.memory;
+        row.Clip(0, 0, 60, 20, BlendMode::Alpha, alpha);
+        RasterDrawImage(row.target, image, 3, 2, w, h, transparent);
+        for (int x = 0; x < 60; ++x) {
+            columns.Clip(x, 0, x + 1, 20, BlendMode::Alpha, alpha);
+            RasterDrawImage(columns.target, image, 3, 2, w, h, transparent);
+        }
+        ASSERT_EQ(row.memory, columns.memory) << "trial " << trial;
+    }
+}
+
 // Spans handed over as such (the dense curves) light the pixels their vertical segments light
 // in a line list: runs of neighbours, lone ones, colours that change, spans far above and
 // below the buffer, columns beside the clip, in every blend.
