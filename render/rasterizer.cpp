@@ -861,9 +861,14 @@ void RasterDrawMask(const RasterTarget& target, const uint8_t* mask, int maskStr
     if (i0 >= i1 || j0 >= j1) return;
     const bool replace = target.mode == BlendMode::None;
     const uint32_t strength = Div255((color >> 24) * uint32_t(replace ? 255 : BlendAlpha(target)));
-    // The premultiplied colour at each coverage, once per call.
-    uint32_t shade[256];
-    for (uint32_t c = 0; c < 256; ++c) shade[c] = Premultiply(color, Div255(strength * c));
+    // The premultiplied colour at each coverage, kept for the next call: the glyphs of a text
+    // come one call each, in one colour.
+    thread_local uint32_t shade[256], shadeColor = 0, shadeStrength = 256;
+    if (color != shadeColor || strength != shadeStrength) {
+        for (uint32_t c = 0; c < 256; ++c) shade[c] = Premultiply(color, Div255(strength * c));
+        shadeColor = color;
+        shadeStrength = strength;
+    }
     auto rows = [&]<class Op>() {
         for (int j = j0; j < j1; ++j) {
             const uint8_t* m = mask + ptrdiff_t(j - y) * maskStride + (i0 - x);

@@ -334,6 +334,29 @@ TEST(Rasterizer, ImageRowsMatchTheImageDrawnAColumnAtATime) {
     }
 }
 
+// A glyph's pixels depend on its own colour and strength only, whatever was drawn before it
+// (the glyphs of texts in other colours, or at another strength).
+TEST(Rasterizer, AMaskIsDrawnInItsOwnColourWhateverCameBefore) {
+    const uint8_t mask[4] = {255, 170, 60, 1};
+    const uint32_t colors[3] = {0xFFFF8000u, 0x80FF8000u, 0xFF2060C0u};
+    const int alphas[2] = {255, 100};
+    auto draw = [&](Buffer& b, int color, int alpha, int y) {
+        b.Clip(0, 0, 4, 3, BlendMode::Alpha, alphas[alpha]);
+        RasterDrawMask(b.target, mask, 4, 0, y, 4, 1, colors[color]);
+    };
+    for (int color = 0; color < 3; ++color)
+        for (int alpha = 0; alpha < 2; ++alpha) {
+            std::vector<std::vector<uint32_t>> results;
+            for (int before = 0; before < 6; ++before) {
+                Buffer b(4, 3, 0xFF102030u);
+                draw(b, before / 2, before % 2, 0);
+                draw(b, color, alpha, 2);
+                results.emplace_back(b.memory.end() - b.stride * (b.kPad + 1), b.memory.end());
+            }
+            for (const auto& r : results) ASSERT_EQ(r, results[0]) << color << " " << alpha;
+        }
+}
+
 // Spans handed over as such (the dense curves) light the pixels their vertical segments light
 // in a line list: runs of neighbours, lone ones, colours that change, spans far above and
 // below the buffer, columns beside the clip, in every blend.
