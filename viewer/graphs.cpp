@@ -515,13 +515,14 @@ bool DenseCurve(const GraphFrame& frame, const CurvePlan& plan) {
 void AddSpan(std::vector<RenderSpan>& spans, float x, float top, float bottom,
              RenderColorValue color) {
     if (!std::isfinite(x) || !std::isfinite(top) || !std::isfinite(bottom)) return;
-    static constexpr double kFar = 1.0e7; // far beyond any window: the rows inside stay the same
-    // floor(v + 0.5) of the clamped value, without the library's floor (slow on the baseline
-    // instruction set, and this runs for every pixel column of every curve).
-    auto pixel = [](double v) {
-        const double d = std::clamp(v, -kFar, kFar) + 0.5;
-        const int t = int(d); // toward zero: one too high for a negative fraction
-        return t - int(d < double(t));
+    // floor(v + 0.5) of v clamped far beyond any window (the rows inside stay the same),
+    // without the library's floor, slow on the baseline instruction set: shifted to positive
+    // numbers, where conversion truncates to the floor. Exact for any float: v + 0.5 lies at
+    // least 2^-25 from the next whole number above, far more than the sum's rounding.
+    auto pixel = [](float v) {
+        constexpr double kFar = 1.0e7, kShift = 16777216.0; // 2^24 > kFar
+        const double d = std::max(std::min(double(v), kFar), -kFar);
+        return int(d + (0.5 + kShift)) - int(kShift);
     };
     spans.push_back({pixel(x), pixel(top), pixel(bottom), color});
 }
