@@ -630,9 +630,24 @@ void FillRows(const RasterTarget& target, int l, int t, int r, int b, uint32_t s
         uint32_t* end = p + (r - l);
         if constexpr (std::is_same_v<Op, OpReplace>) {
             std::fill(p, end, src);
-        } else {
-            for (; p < end; ++p) *p = Op::Apply(*p, src);
+            continue;
         }
+#if defined(__SSE2__)
+        // Four pixels at once, the same arithmetic: over, and the subtraction that floors each
+        // colour channel at 0 and keeps the destination's alpha.
+        if constexpr (std::is_same_v<Op, OpOver> || std::is_same_v<Op, OpSub>) {
+            const __m128i s = std::is_same_v<Op, OpOver>
+                                  ? _mm_set1_epi32(int(src))
+                                  : _mm_set1_epi32(int(src & 0x00FFFFFFu));
+            for (; end - p >= 4; p += 4) {
+                __m128i* at = reinterpret_cast<__m128i*>(p);
+                const __m128i d = _mm_loadu_si128(at);
+                _mm_storeu_si128(at, std::is_same_v<Op, OpOver> ? blend4::Over(d, s)
+                                                               : _mm_subs_epu8(d, s));
+            }
+        }
+#endif
+        for (; p < end; ++p) *p = Op::Apply(*p, src);
     }
 }
 

@@ -357,6 +357,31 @@ TEST(Rasterizer, AMaskIsDrawnInItsOwnColourWhateverCameBefore) {
         }
 }
 
+// A blended box is the box drawn a pixel column at a time, in every blend, over pixels of
+// every colour (a subtraction floors each channel at 0 and keeps the alpha).
+TEST(Rasterizer, BoxesMatchTheBoxesDrawnAColumnAtATime) {
+    uint32_t seed = 31337;
+    auto next = [&](int n) { return int((seed = seed * 1103515245u + 12345u) >> 8) % n; };
+    const BlendMode modes[4] = {BlendMode::Alpha, BlendMode::Subtractive, BlendMode::Translucent,
+                                BlendMode::Additive};
+    for (int trial = 0; trial < 40; ++trial) {
+        Buffer whole(37, 6), columns(37, 6);
+        for (uint32_t& p : whole.memory) p = 0xFF000000u | uint32_t(next(1 << 24));
+        columns.memory = whole.memory;
+        const uint32_t color = uint32_t(next(256)) << 24 | uint32_t(next(1 << 24));
+        const BlendMode mode = modes[trial % 4];
+        const int alpha = trial % 8 < 4 ? 255 : 1 + next(255);
+        const double left = next(5), right = 37 - next(5);
+        whole.Clip(0, 0, 37, 6, mode, alpha);
+        RasterFillBox(whole.target, left, 1, right, 5, color);
+        for (int x = 0; x < 37; ++x) {
+            columns.Clip(x, 0, x + 1, 6, mode, alpha);
+            RasterFillBox(columns.target, left, 1, right, 5, color);
+        }
+        ASSERT_EQ(whole.memory, columns.memory) << "trial " << trial;
+    }
+}
+
 // Spans handed over as such (the dense curves) light the pixels their vertical segments light
 // in a line list: runs of neighbours, lone ones, colours that change, spans far above and
 // below the buffer, columns beside the clip, in every blend.
