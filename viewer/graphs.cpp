@@ -340,7 +340,6 @@ namespace {
 struct CurveColumns {
     std::vector<float> x;
     std::vector<int32_t> last;
-    std::vector<MinMax> extremes;
     int32_t first = 0;
     int count = 0;
 };
@@ -349,8 +348,11 @@ struct CurveColumns {
 struct CurvePlan {
     FileSlot slot = 0;
     int column = 0;
-    CurveColumns cols;
-    bool extremes = false; // cols.extremes holds the envelope's answer
+    CurveColumns own;                     // its columns, when it does not share its file's
+    const CurveColumns* shared = nullptr; // its file's columns, read by every curve alike
+    std::vector<MinMax> runs;             // the extremes of each column's samples
+    bool extremes = false;                // `runs` holds the envelope's answer
+    const CurveColumns& Cols() const { return shared ? *shared : own; }
     // A dense curve (a pixel column or more per sample, drawn opaque) is its spans, left to
     // right, drawn later with the other dense curves; clipped to its band's rows when asked.
     std::vector<RenderSpan> spans;
@@ -377,7 +379,6 @@ bool CollectColumns(const GraphFrame& frame, FileSlot slot, int32_t offset, int 
     if (cols.x.size() < most) { // grows only when the window does
         cols.x.resize(most);
         cols.last.resize(most);
-        cols.extremes.resize(most);
     }
     cols.count = 0;
     int64_t prev = -1;
@@ -420,7 +421,6 @@ bool CollectGridColumns(const GraphFrame& frame, FileSlot slot, CurveColumns& co
     if (cols.x.size() < most) {
         cols.x.resize(most);
         cols.last.resize(most);
-        cols.extremes.resize(most);
     }
     cols.count = 0;
     int64_t prev = int64_t(std::floor(double(k0 - 1) * spp));
@@ -478,25 +478,22 @@ bool PrepareCurve(const GraphFrame& frame, FileSlot slot, int column, CurvePlan&
     plan.extremes = false;
     const int32_t offset = CurveSampleOffset(slot, column);
     const int sampleStep = ChannelSampleStep(slot, column);
+    plan.shared = nullptr;
     if (!shared || offset != 0 || sampleStep != 1)
-        return CollectColumns(frame, slot, offset, sampleStep, plan.cols);
+        return CollectColumns(frame, slot, offset, sampleStep, plan.own);
     if (shared->count < 0 && !CollectColumns(frame, slot, 0, 1, *shared)) shared->count = 0;
-    CurveColumns& cols = plan.cols;
-    cols.x.assign(shared->x.begin(), shared->x.begin() + shared->count);
-    cols.last.assign(shared->last.begin(), shared->last.begin() + shared->count);
-    cols.extremes.resize(size_t(shared->count));
-    cols.first = shared->first;
-    cols.count = shared->count;
-    return cols.count > 0;
+    plan.shared = shared;
+    return shared->count > 0;
 }
 
 // The extremes of every pixel column (the smoothed strokes need none). Touches only the plan
 // and its column's envelope, so that plans of different curves can be asked at once.
 void QueryCurve(CurvePlan& plan) {
-    const CurveColumns& cols = plan.cols;
+    const CurveColumns& cols = plan.Cols();
+    if (plan.runs.size() < size_t(cols.count)) plan.runs.resize(size_t(cols.count));
     plan.extremes = !Smoothed(SlotOf(plan.slot).channels[plan.column].code) &&
                     EnvelopeMinMaxRuns(plan.slot, plan.column, cols.first, cols.last.data(),
-                                       cols.count, plan.cols.extremes.data());
+                                       cols.count, plan.runs.data());
 }
 
 bool FilledCurve(const CurvePlan& plan) {
@@ -606,7 +603,7 @@ int64_t EmitCurve(const GraphFrame& frame, CurvePlan& plan) {
                      filled ? PrimitiveKind::TriangleList : PrimitiveKind::LineStrip};
     // Opaque lines need no blending.
     RenderSetBlend(filled ? BlendMode::Alpha : BlendMode::None, 255);
-    const CurveColumns& cols = plan.cols;
+    const CurveColumns& cols = plan.Cols();
     const double factor = ValueFactor(slot, column);
     const ValueMapping mapping = MappingOf(frame, code);
     bool smoothed = Smoothed(code);
@@ -634,7 +631,7 @@ int64_t EmitCurve(const GraphFrame& frame, CurvePlan& plan) {
             }
             prevX = px, prevY = y;
         } else {
-            const MinMax& run = cols.extremes[k];
+            const MinMax& run = plan.runs[size_t(k)];
             const bool haveRun = extremes && run.min <= run.max;
             int32_t end = haveRun ? run.last : SampleAt(slot, column, at);
             int32_t lo = haveRun ? run.min : end, hi = haveRun ? run.max : end;
@@ -691,14 +688,15 @@ int64_t DrawCurves(const GraphFrame& frame) {
     // The columns of every curve first, then their extremes on two cores (the memory-bound
     // part of a frame of a long recording), each curve drawn, in the files' order, as soon
     // as its extremes are there.
-    static CurveColumns shared;
+    static CurveColumns shared[kSlotCount]; // each file's, read by its curves until drawn
     int curves = 0;
     for (int slot : order) {
         if (g_view.GraphPositionMode && slot != 0) continue;
         if (!SlotOf(slot).active) continue;
-        shared.count = -1;
+        shared[slot].count = -1;
         for (int c = 0; c < kColumnCount; ++c)
-            if (PrepareCurve(frame, slot, c, g_curvePlans[size_t(curves)], &shared)) ++curves;
+            if (PrepareCurve(frame, slot, c, g_curvePlans[size_t(curves)], &shared[slot]))
+                ++curves;
     }
     // Dense curves wait until a curve of another kind (or the end) to be drawn together.
     std::vector<CurvePlan*> dense;
