@@ -151,6 +151,35 @@ TEST_F(CsvImportTest, CellsKeepTheirColumnsAndValuesAreRoundedAndBounded) {
     EXPECT_TRUE(Logged("Detected Timebase 5ms(200Hz)"));
 }
 
+// The second pass reads the file in pieces of many thousand lines on two threads: blank and
+// comment lines, and a quoted cell, deep inside a later piece are read as they are in the first.
+TEST_F(CsvImportTest, LinesThatAreNotPlainDataAreReadAsSuchInEveryPiece) {
+    auto lines = [](int at, const std::string& extra, int quoteAt) {
+        std::string text = "Time,RPM\n";
+        char line[64];
+        for (int i = 0; i < 70000; ++i) {
+            if (i == at) text += extra;
+            std::snprintf(line, sizeof line, i == quoteAt ? "%.3f,\"%d\"\n" : "%.3f,%d\n",
+                          i * 0.005, 1000 + i);
+            text += line;
+        }
+        return text;
+    };
+    struct Case {
+        int at;
+        std::string extra;
+        int quoteAt;
+    };
+    for (const Case& c : {Case{45000, "\n# a comment\n,\n", -1}, Case{300, "\n", -1},
+                          Case{-1, "", 52345}}) {
+        SCOPED_TRACE(c.extra + std::to_string(c.quoteAt));
+        ASSERT_TRUE(Open(lines(c.at, c.extra, c.quoteAt)));
+        ASSERT_EQ(SlotOf(0).sampleCount, 70001);
+        for (int i : {1, 299, 300, 301, 44999, 45000, 45001, 52345, 52346, 70000})
+            ASSERT_EQ(At(kNe, i), (999 + i) * 1000) << "sample " << i;
+    }
+}
+
 TEST_F(CsvImportTest, TheFormsOtherLoggersWriteFindTheirNamesUnitsAndData) {
     struct Form {
         const char* what;
