@@ -47,10 +47,7 @@ int RunAfMap(Options& o, bool loaded) {
             j.EndObject();
         }
         j.EndArray();
-        j.Key("messages");
-        WriteMessages(j);
-        j.EndObject();
-        std::cout << j.Text() << "\n";
+        PrintWithMessages(j);
         return kExitLoaded;
     }
     std::printf("window %4.2f - %4.2f, switch %s\n", a.windowLow / 100.0,

@@ -235,10 +235,7 @@ int RunChannelsCommand(int argc, char** argv) {
         for (int ch = 0; ch < kChannelSettings; ++ch)
             WriteChannel(j, ch, g_channelSettings.slots[0][size_t(ch)]);
         j.EndArray();
-        j.Key("messages");
-        WriteMessages(j);
-        j.EndObject();
-        std::cout << j.Text() << "\n";
+        PrintWithMessages(j);
         return kExitLoaded;
     }
     if (!EditChannels(common.channels)) return kExitUsage;

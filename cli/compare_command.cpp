@@ -78,10 +78,7 @@ void WriteJson(const LapComparison& c, double step, const std::vector<double>& s
         j.EndObject();
     }
     j.EndArray();
-    j.Key("messages");
-    WriteMessages(j);
-    j.EndObject();
-    std::cout << j.Text() << "\n";
+    PrintWithMessages(j);
 }
 
 void PrintLap(const char* title, const LapRef& lap, DistanceBase base) {

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <iostream>
 
 #include "platform/message_box.h"
 
@@ -67,6 +68,13 @@ void WriteMessages(JsonWriter& j) {
         j.EndObject();
     }
     j.EndArray();
+}
+
+void PrintWithMessages(JsonWriter& j) {
+    j.Key("messages");
+    WriteMessages(j);
+    j.EndObject();
+    std::cout << j.Text() << "\n";
 }
 
 } // namespace qvtk::cli

@@ -62,5 +62,7 @@ private:
 
 // The messages the load showed, as an array of {caption, text}.
 void WriteMessages(JsonWriter& j);
+// Ends the top-level object with "messages" and prints it as one line.
+void PrintWithMessages(JsonWriter& j);
 
 } // namespace qvtk::cli

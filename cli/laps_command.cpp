@@ -110,10 +110,7 @@ void WriteJson(const Options& o, const std::vector<ColumnStats>& stats) {
     j.BeginArray();
     for (int32_t sec : st.sectors.sec) j.Value(int64_t(sec));
     j.EndArray();
-    j.Key("messages");
-    WriteMessages(j);
-    j.EndObject();
-    std::cout << j.Text() << "\n";
+    PrintWithMessages(j);
 }
 
 void WriteText(const Options& o, const std::vector<ColumnStats>& stats) {

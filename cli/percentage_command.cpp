@@ -59,10 +59,7 @@ int RunPercentage(Options& o, bool loaded) {
         j.EndObject();
     }
     j.EndArray();
-    j.Key("messages");
-    WriteMessages(j);
-    j.EndObject();
-    std::cout << j.Text() << "\n";
+    PrintWithMessages(j);
     return kExitLoaded;
 }
 

@@ -36,10 +36,7 @@ int RunSimulate(Options& o, bool loaded) {
         j.Key("tyre"), j.Value(int64_t(f.tyre));
         j.Key("tyreSimulated"), j.Value(TyreSimulated());
         j.Key("scale"), j.Value(double(scale));
-        j.Key("messages");
-        WriteMessages(j);
-        j.EndObject();
-        std::cout << j.Text() << "\n";
+        PrintWithMessages(j);
         return kExitLoaded;
     }
     std::printf("recorded  %d/%d ratio %s tyre %d mm\n", f.recordedFront, f.recordedRear,
