@@ -98,17 +98,6 @@ void ClearPicture() {
     for (uint16_t& row : g_mapPicture.trackCells) row = 0;
 }
 
-// The cells a mark of `radius` pixels at (x, y) covers.
-void MarkTrack(float x, float y, float radius) {
-    constexpr int kCells = kCourseMapSize / 32;
-    const int x0 = std::clamp(int(x - radius) / 32, 0, kCells - 1);
-    const int x1 = std::clamp(int(x + radius) / 32, 0, kCells - 1);
-    const int y0 = std::clamp(int(y - radius) / 32, 0, kCells - 1);
-    const int y1 = std::clamp(int(y + radius) / 32, 0, kCells - 1);
-    for (int cy = y0; cy <= y1; ++cy)
-        for (int cx = x0; cx <= x1; ++cx) g_mapPicture.trackCells[cy] |= uint16_t(1u << cx);
-}
-
 void DrawLayoutPicture(bool coloured) {
     if (g_res.courseMap <= 0) return;
     const CourseLayout& c = g_courseLayout;
@@ -268,6 +257,16 @@ void MarkLayoutDirty() {
 }
 
 } // namespace
+
+void MarkTrack(float x, float y, float radius) {
+    constexpr int kCells = kCourseMapSize / 32;
+    const int x0 = std::clamp(int(x - radius) / 32, 0, kCells - 1);
+    const int x1 = std::clamp(int(x + radius) / 32, 0, kCells - 1);
+    const int y0 = std::clamp(int(y - radius) / 32, 0, kCells - 1);
+    const int y1 = std::clamp(int(y + radius) / 32, 0, kCells - 1);
+    for (int cy = y0; cy <= y1; ++cy)
+        for (int cx = x0; cx <= x1; ++cx) g_mapPicture.trackCells[cy] |= uint16_t(1u << cx);
+}
 
 void ResetCourseMapPicture() {
     g_mapPicture = CourseMapPicture();

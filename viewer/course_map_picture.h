@@ -38,6 +38,9 @@ struct CourseMapPicture {
 
 extern CourseMapPicture g_mapPicture;
 
+// Marks the cells of `trackCells` that a mark of `radius` pixels at (x, y) covers.
+void MarkTrack(float x, float y, float radius);
+
 void ResetCourseMapPicture();
 
 // The map shows File 1's GPS track instead of the course layout.

@@ -43,16 +43,6 @@ uint64_t Signature(const LapComparison& c, FileSlot slot) {
     return h;
 }
 
-void MarkCells(float x, float y, float radius) {
-    constexpr int kCells = kCourseMapSize / 32;
-    const int x0 = std::clamp(int(x - radius) / 32, 0, kCells - 1);
-    const int x1 = std::clamp(int(x + radius) / 32, 0, kCells - 1);
-    const int y0 = std::clamp(int(y - radius) / 32, 0, kCells - 1);
-    const int y1 = std::clamp(int(y + radius) / 32, 0, kCells - 1);
-    for (int cy = y0; cy <= y1; ++cy)
-        for (int cx = x0; cx <= x1; ++cx) g_mapPicture.trackCells[cy] |= uint16_t(1u << cx);
-}
-
 RenderColorValue ColorAt(const std::vector<double>& slopes, double scale, double metres) {
     if (slopes.empty()) return SlopeColor(0);
     const auto g = size_t(
@@ -67,7 +57,7 @@ void DrawCourse(const LapComparison& c, const std::vector<double>& slopes, doubl
     for (int32_t i = 0; i <= n; ++i) {
         CoursePointPixel(i, x, y);
         RenderCircle(x, y, 6, MapBackgroundColor(), true);
-        MarkCells(x, y, 7);
+        MarkTrack(x, y, 7);
     }
     // Course point p lies at p / n of the lap, as the sectors place it.
     for (int32_t i = 0; i <= n; ++i) {
@@ -98,7 +88,7 @@ void DrawTrack(const LapComparison& c, const std::vector<double>& slopes, double
             const double metres = AlignedDistance(c.reference, i, c.length);
             RenderLine(float(prev.x), float(prev.y), float(p.x), float(p.y),
                        ColorAt(slopes, scale, metres), 4);
-            MarkCells(float(p.x), float(p.y), 4);
+            MarkTrack(float(p.x), float(p.y), 4);
         }
         prev = p;
         have = true;
@@ -127,7 +117,7 @@ void DrawColorBar(double scale) {
     RenderText(textLeft, kBarTop - 2, SchemeTextColor(), g_res.smallFont, "%s", lose);
     RenderText(textLeft, kBarBottom - fs, SchemeTextColor(), g_res.smallFont, "%s", gain);
     for (float x : {textLeft, kBarRight})
-        for (float y : {kBarTop, kBarBottom}) MarkCells(x, y, 8);
+        for (float y : {kBarTop, kBarBottom}) MarkTrack(x, y, 8);
 }
 
 void DrawSlipMap(const LapComparison& c) {
