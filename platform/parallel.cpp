@@ -5,6 +5,7 @@
 #include <exception>
 #include <memory>
 #include <mutex>
+#include <pthread.h>
 #include <thread>
 #include <utility>
 
@@ -99,14 +100,49 @@ private:
     std::thread thread_; // last: it starts running once everything above exists
 };
 
+std::unique_ptr<Helper>& TheHelper() {
+    static std::unique_ptr<Helper> helper;
+    return helper;
+}
+
+// The helper, started when first needed; null when no thread can be started (the system is
+// out of memory or threads): the calling thread then does all the work itself.
+Helper* StartedHelper() {
+    static const bool forgetAfterFork = [] {
+        // A child of fork has only the thread that forked: its helper has to be started anew.
+        pthread_atfork(nullptr, nullptr, [] { (void)TheHelper().release(); });
+        return true;
+    }();
+    (void)forgetAfterFork;
+    std::unique_ptr<Helper>& helper = TheHelper();
+    if (!helper) {
+        try {
+            helper = std::make_unique<Helper>();
+        } catch (const std::exception&) {
+            return nullptr;
+        }
+    }
+    return helper.get();
+}
+
+void RunAlone(int count, const std::function<void(int)>& work,
+              const std::function<void(int)>& use) {
+    for (int i = 0; i < count; ++i) {
+        work(i);
+        use(i);
+    }
+}
+
 } // namespace
 
 void ParallelPipeline(int count, const std::function<void(int)>& work,
                       const std::function<void(int)>& use) {
     if (count <= 0) return;
-    static Helper helper;
     static std::mutex one; // one pipeline at a time
     std::lock_guard lock(one);
+    Helper* started = StartedHelper();
+    if (!started) return RunAlone(count, work, use);
+    Helper& helper = *started;
     Items items(count);
     helper.Start(items, work);
     try {

@@ -1,7 +1,8 @@
 #pragma once
 // Work split between the calling thread and one helper thread that lives as long as the
 // program: the heavy part of a frame (reading the column extremes of every curve) runs on two
-// cores. The work items must be independent of each other.
+// cores. The work items must be independent of each other. Where no thread can be started
+// the calling thread does all the work.
 #include <functional>
 
 namespace qvtk {

@@ -3,6 +3,8 @@
 #include "platform/parallel.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <stdexcept>
@@ -61,6 +63,24 @@ TEST(ParallelPipeline, AFailureReachesTheCallerAndTheNextLoopRuns) {
             100, [&](int) { worked.fetch_add(1); }, [&](int) { ++used; });
         EXPECT_EQ(std::pair(worked.load(), used), std::pair(100, 100));
     }
+}
+
+// A child of fork has no helper thread: a loop there must not wait for one (a load in a child
+// with little memory, as the memory tests run it).
+TEST(ParallelPipeline, AForkedChildFinishesItsLoops) {
+    int sum = 0;
+    ParallelPipeline(10, [](int) {}, [&](int i) { sum += i; });
+    ASSERT_EQ(sum, 45);
+    const pid_t child = fork();
+    if (child == 0) {
+        alarm(20); // a loop that waits for the lost thread ends here
+        int inChild = 0;
+        ParallelPipeline(100, [](int) {}, [&](int i) { inChild += i; });
+        _exit(inChild == 4950 ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
 } // namespace
