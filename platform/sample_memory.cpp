@@ -1,12 +1,15 @@
 #include "platform/sample_memory.h"
 
 #include "platform/file_read.h"
+#include "platform/parallel.h"
 
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -40,6 +43,35 @@ void* MapBlock(size_t bytes) {
     auto* h = reinterpret_cast<BlockHeader*>(base);
     *h = {bytes, length, m};
     return base + kHeader;
+}
+
+// Reads bytes from..from + count - 1 of the file; false when it ends or fails before.
+bool ReadRange(int fd, uint8_t* data, size_t from, size_t count) {
+    size_t got = 0;
+    while (got < count) {
+        const ssize_t n = pread(fd, data + from + got, count - got, off_t(from + got));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        got += size_t(n);
+    }
+    return true;
+}
+
+// The whole file into data. A large file is read in pieces on two cores: faulting in the
+// fresh memory and copying into it are most of a read, and both go twice as fast.
+bool ReadPieces(int fd, uint8_t* data, size_t size) {
+    constexpr size_t kPiece = 8u << 20;
+    if (size <= kPiece) return ReadRange(fd, data, 0, size);
+    const int pieces = int((size + kPiece - 1) / kPiece);
+    std::atomic<bool> whole{true};
+    ParallelPipeline(
+        pieces,
+        [&](int i) {
+            const size_t from = size_t(i) * kPiece;
+            if (!ReadRange(fd, data, from, std::min(kPiece, size - from))) whole = false;
+        },
+        [](int) {});
+    return whole;
 }
 
 } // namespace
@@ -84,16 +116,8 @@ bool ReadFileBytes(const std::string& path, FileBytes& out, ReadFailure* failure
         data = static_cast<uint8_t*>(AllocateZeroed(size ? size_t(size) : 1));
         if (!data) why = ReadFailure::kTooLarge;
     }
-    size_t got = 0;
-    while (data && got < size) {
-        ssize_t n = read(fd, data + got, size_t(size) - got);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            why = ReadFailure::kReadError; // cut short while it was read
-            break;
-        }
-        got += size_t(n);
-    }
+    if (data && !ReadPieces(fd, data, size_t(size)))
+        why = ReadFailure::kReadError; // cut short while it was read
     if (fd >= 0) close(fd);
     if (failure) *failure = why;
     if (why != ReadFailure::kNone) {
