@@ -11,6 +11,7 @@
 #include "viewer/graph_settings.h"
 #include "viewer/lap_compare_view.h"
 #include "viewer/resources.h"
+#include "viewer/value_rows.h"
 #include "viewer/view_state.h"
 
 namespace qvtk {
@@ -356,6 +357,7 @@ struct CurvePlan {
     // A dense curve (a pixel column or more per sample, drawn opaque) is its spans, left to
     // right, drawn later with the other dense curves; clipped to its band's rows when asked.
     std::vector<RenderSpan> spans;
+    std::vector<int32_t> lowRows, highRows, ends; // a dense curve's columns, while it is made
     bool clipped = false;
     int clipTop = 0, clipBottom = 0, clipRight = 0;
 };
@@ -512,16 +514,59 @@ bool DenseCurve(const GraphFrame& frame, const CurvePlan& plan) {
 void AddSpan(std::vector<RenderSpan>& spans, float x, float top, float bottom,
              RenderColorValue color) {
     if (!std::isfinite(x) || !std::isfinite(top) || !std::isfinite(bottom)) return;
-    // floor(v + 0.5) of v clamped far beyond any window (the rows inside stay the same),
-    // without the library's floor, slow on the baseline instruction set: shifted to positive
-    // numbers, where conversion truncates to the floor. Exact for any float: v + 0.5 lies at
-    // least 2^-25 from the next whole number above, far more than the sum's rounding.
-    auto pixel = [](float v) {
-        constexpr double kFar = 1.0e7, kShift = 16777216.0; // 2^24 > kFar
-        const double d = std::max(std::min(double(v), kFar), -kFar);
-        return int(d + (0.5 + kShift)) - int(kShift);
-    };
-    spans.push_back({pixel(x), pixel(top), pixel(bottom), color});
+    spans.push_back({CoordinatePixel(x), CoordinatePixel(top), CoordinatePixel(bottom), color});
+}
+
+// The spans of a dense curve whose values all have finite rows: the pixels the loop of
+// EmitCurve gives, with the rows of a column's extremes found for all columns at once. Rows
+// are as monotonic as the coordinates they round, so the extremes of rows are the rows of the
+// extremes.
+void EmitDenseSpans(CurvePlan& plan, const RowMapping& rows, RenderColorValue curveColor,
+                    bool highlights, RenderColorValue highlight) {
+    const FileSlot slot = plan.slot;
+    const int column = plan.column;
+    const CurveColumns& cols = plan.Cols();
+    const int n = cols.count;
+    plan.lowRows.resize(size_t(n));
+    plan.highRows.resize(size_t(n));
+    plan.ends.resize(size_t(n));
+    int32_t* low = plan.lowRows.data();
+    int32_t* high = plan.highRows.data();
+    int32_t* ends = plan.ends.data();
+    const MinMax* runs = plan.runs.data();
+    const bool extremes = plan.extremes;
+    for (int k = 0; k < n; ++k) {
+        if (extremes && runs[k].min <= runs[k].max) {
+            low[k] = runs[k].min, high[k] = runs[k].max, ends[k] = runs[k].last;
+        } else {
+            low[k] = high[k] = ends[k] = SampleAt(slot, column, cols.last[size_t(k)]);
+        }
+    }
+    ValueRows(rows, low, n, low);
+    ValueRows(rows, high, n, high);
+    plan.spans.resize(size_t(n)); // the spans of the last frame's curve mostly stay
+    RenderSpan* out = plan.spans.data();
+    int32_t prevEnd = SampleAt(slot, column, cols.first - 1);
+    int prevRow = 0;
+    for (int k = 0; k < n; ++k) {
+        const int lowRow = low[k], highRow = high[k];
+        const float x = cols.x[size_t(k)];
+        if (std::isfinite(x)) {
+            const int from = k > 0 ? prevRow : lowRow; // the column joins the one before
+            const int top = std::min(highRow, std::min(from, lowRow));
+            const int bottom = std::max(lowRow, std::max(from, highRow));
+            const bool marked =
+                highlights &&
+                SamplesMarked(slot, k == 0 ? cols.first : cols.last[size_t(k) - 1] + 1,
+                              cols.last[size_t(k)]);
+            *out++ = {CoordinatePixel(x), top, bottom, marked ? highlight : curveColor};
+        }
+        // The curve goes on from the maximum when it rose, from the minimum when it fell.
+        const bool rising = ends[k] >= prevEnd;
+        prevEnd = ends[k];
+        prevRow = rising ? highRow : lowRow;
+    }
+    plan.spans.resize(size_t(out - plan.spans.data()));
 }
 
 // The clip of a dense curve's strip of columns x0 .. x1 - 1.
@@ -583,7 +628,6 @@ int64_t EmitCurve(const GraphFrame& frame, CurvePlan& plan) {
     plan.clipTop = int(ValueY(frame, code, g.GraphMax * 0.001)) - 2;
     plan.clipBottom = int(ValueY(frame, code, g.GraphMin * 0.001)) + 3;
     plan.clipRight = frame.clientWidth;
-    plan.spans.clear();
     if (!spans && plan.clipped) // a dense curve's strips set its clip
         RenderClip(0, plan.clipTop, plan.clipRight, plan.clipBottom);
     else
@@ -611,6 +655,14 @@ int64_t EmitCurve(const GraphFrame& frame, CurvePlan& plan) {
     const RenderColorValue highlight =
         (Brightened(MarkHighlightColor(), brightness) & 0x00FFFFFFu) | (curveColor & 0xFF000000u);
     const bool extremes = plan.extremes;
+    if (spans) { // never smoothed, never filled
+        const RowMapping rows{mapping.zeroY, mapping.perUnit, factor};
+        if (AllRowsFinite(rows)) {
+            EmitDenseSpans(plan, rows, curveColor, highlights, highlight);
+            return 2 * int64_t(plan.spans.size());
+        }
+    }
+    plan.spans.clear();
     float prevX = 0, prevY = 0;
     int32_t prevEnd = SampleAt(slot, column, cols.first - 1);
     for (int k = 0; k < cols.count; ++k) {

@@ -363,8 +363,9 @@ TEST_F(Graphs, AFrameOfCurvesMatchesTheCurvesDrawnOneByOne) {
 }
 
 // A dense curve of a signal that swings over its whole band in every pixel column lights the
-// band's middle row in every column of the window, clipped to its band or not (the frame's
-// dense curves are drawn a strip of columns at a time: no column between two strips is lost).
+// band's middle row in every column of the window, clipped to its band or not, and in a band
+// turned upside down (the frame's dense curves are drawn a strip of columns at a time: no
+// column between two strips is lost).
 TEST_F(Graphs, ADenseCurveLightsEveryColumnOfTheWindow) {
     std::vector<int32_t> zigzag(100000);
     for (size_t i = 0; i < zigzag.size(); ++i) zigzag[i] = i % 2 ? 9000 : -9000;
@@ -374,8 +375,9 @@ TEST_F(Graphs, ADenseCurveLightsEveryColumnOfTheWindow) {
     DeriveScaleFromBand(g);
     g_view.HorizontalCompression = 30.0f;
     SlotOf(0).cursorPos = 50000 * 100;
-    for (int clip : {0, 1}) {
-        g.GraphClip = clip;
+    for (int clip : {0, 1, -1}) {
+        g.GraphClip = clip > 0;
+        if (clip < 0) g.GraphScale = -g.GraphScale; // an inverted band is never clipped here
         RenderSetTarget(kBackBuffer);
         RenderClearTarget(0xFF000000u);
         const GraphFrame f = MakeGraphFrame();
