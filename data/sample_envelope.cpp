@@ -397,7 +397,11 @@ bool BuildSlotEnvelope(FileSlot slot) {
     // The columns are independent: built on two cores.
     std::atomic<bool> ok{true};
     ParallelPipeline(
-        kColumnCount, [&](int c) { if (!BuildColumn(slot, c)) ok = false; }, [](int) {});
+        kColumnCount,
+        [&](int c) {
+            if (!BuildColumn(slot, c)) ok = false;
+        },
+        [](int) {});
     return ok;
 }
 

@@ -215,9 +215,10 @@ bool AsVerticalSpan(const RenderVertex& a, const RenderVertex& b, VerticalSpan& 
 
 // Spans of one colour at columns x0, x0 + 1, ... The select of the row loop is twice as wide
 // where the processor has AVX2.
-__attribute__((target_clones("avx2", "default"))) void
-FillSpanRun(const RasterTarget& target, const ClipBox& clip, const VerticalSpan* spans, int n,
-            uint32_t src) {
+__attribute__((target_clones("avx2", "default"))) void FillSpanRun(const RasterTarget& target,
+                                                                   const ClipBox& clip,
+                                                                   const VerticalSpan* spans, int n,
+                                                                   uint32_t src) {
     // Every span lies in a column inside the clip (the caller leaves the others out).
     int top[kSpanRunMax], bottom[kSpanRunMax];
     int lo = clip.b, hi = clip.t - 1;
@@ -539,14 +540,13 @@ void FillRows(const RasterTarget& target, int l, int t, int r, int b, uint32_t s
         // Four pixels at once, the same arithmetic: over, and the subtraction that floors each
         // colour channel at 0 and keeps the destination's alpha.
         if constexpr (std::is_same_v<Op, OpOver> || std::is_same_v<Op, OpSub>) {
-            const __m128i s = std::is_same_v<Op, OpOver>
-                                  ? _mm_set1_epi32(int(src))
-                                  : _mm_set1_epi32(int(src & 0x00FFFFFFu));
+            const __m128i s = std::is_same_v<Op, OpOver> ? _mm_set1_epi32(int(src))
+                                                         : _mm_set1_epi32(int(src & 0x00FFFFFFu));
             for (; end - p >= 4; p += 4) {
                 __m128i* at = reinterpret_cast<__m128i*>(p);
                 const __m128i d = _mm_loadu_si128(at);
                 _mm_storeu_si128(at, std::is_same_v<Op, OpOver> ? blend4::Over(d, s)
-                                                               : _mm_subs_epu8(d, s));
+                                                                : _mm_subs_epu8(d, s));
             }
         }
 #endif

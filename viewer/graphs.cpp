@@ -747,8 +747,7 @@ int64_t DrawCurves(const GraphFrame& frame) {
         if (!SlotOf(slot).active) continue;
         shared[slot].count = -1;
         for (int c = 0; c < kColumnCount; ++c)
-            if (PrepareCurve(frame, slot, c, g_curvePlans[size_t(curves)], &shared[slot]))
-                ++curves;
+            if (PrepareCurve(frame, slot, c, g_curvePlans[size_t(curves)], &shared[slot])) ++curves;
     }
     // Dense curves wait until a curve of another kind (or the end) to be drawn together.
     std::vector<CurvePlan*> dense;

@@ -69,13 +69,15 @@ TEST(ParallelPipeline, AFailureReachesTheCallerAndTheNextLoopRuns) {
 // with little memory, as the memory tests run it).
 TEST(ParallelPipeline, AForkedChildFinishesItsLoops) {
     int sum = 0;
-    ParallelPipeline(10, [](int) {}, [&](int i) { sum += i; });
+    ParallelPipeline(
+        10, [](int) {}, [&](int i) { sum += i; });
     ASSERT_EQ(sum, 45);
     const pid_t child = fork();
     if (child == 0) {
         alarm(20); // a loop that waits for the lost thread ends here
         int inChild = 0;
-        ParallelPipeline(100, [](int) {}, [&](int i) { inChild += i; });
+        ParallelPipeline(
+            100, [](int) {}, [&](int i) { inChild += i; });
         _exit(inChild == 4950 ? 0 : 1);
     }
     int status = 0;

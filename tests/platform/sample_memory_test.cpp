@@ -15,7 +15,8 @@ class FileBytesTest : public test::TempProgramDirectory {};
 // piece boundaries and in a short last piece alike.
 TEST_F(FileBytesTest, EveryByteOfAFileOfAnySizeIsReadIntoItsPlace) {
     constexpr size_t kMB = 1u << 20;
-    for (size_t size : {size_t(0), size_t(1), 8 * kMB - 1, 8 * kMB, 8 * kMB + 1, 21 * kMB + 12345}) {
+    for (size_t size :
+         {size_t(0), size_t(1), 8 * kMB - 1, 8 * kMB, 8 * kMB + 1, 21 * kMB + 12345}) {
         std::string text(size, '\0');
         uint32_t x = uint32_t(size) | 1;
         for (char& c : text) c = char((x = x * 1103515245u + 12345u) >> 23);

@@ -45,7 +45,7 @@ TEST(ValueRows, EveryValueGetsTheRowOfItsOwnY) {
             EXPECT_EQ(values, rows);
         }
     }
-    EXPECT_FALSE(AllRowsFinite({0.0, 1.0e35, 1.0}));                   // beyond a float
+    EXPECT_FALSE(AllRowsFinite({0.0, 1.0e35, 1.0})); // beyond a float
     EXPECT_FALSE(AllRowsFinite({0.0, std::numeric_limits<double>::infinity(), 0.001}));
 }
 
