@@ -43,8 +43,20 @@ void ImageRows(const RasterTarget& target, const RasterImage& image, int i0, int
                     const __m128i rgb = _mm_and_si128(s, _mm_set1_epi32(0x00FFFFFF));
                     s = _mm_andnot_si128(_mm_cmpeq_epi32(rgb, _mm_setzero_si128()), s);
                 }
-                if constexpr (Scaled) s = blend4::ScalePixels(s, _mm_set1_epi32(int(alpha)));
                 __m128i* at = reinterpret_cast<__m128i*>(p);
+                if constexpr (Transparent) { // clear texels leave the pixels as they are
+                    if (_mm_movemask_epi8(_mm_cmpeq_epi32(s, _mm_setzero_si128())) == 0xFFFF)
+                        continue;
+                }
+                if constexpr (!Scaled) { // opaque texels cover: what over would give
+                    const __m128i opaque = _mm_set1_epi32(int(0xFF000000u));
+                    if (_mm_movemask_epi8(_mm_cmpeq_epi32(_mm_and_si128(s, opaque), opaque)) ==
+                        0xFFFF) {
+                        _mm_storeu_si128(at, s);
+                        continue;
+                    }
+                }
+                if constexpr (Scaled) s = blend4::ScalePixels(s, _mm_set1_epi32(int(alpha)));
                 _mm_storeu_si128(at, blend4::Over(_mm_loadu_si128(at), s));
             }
 #endif
