@@ -358,6 +358,7 @@ struct CurvePlan {
     // right, drawn later with the other dense curves; clipped to its band's rows when asked.
     std::vector<RenderSpan> spans;
     std::vector<int32_t> lowRows, highRows, ends; // a dense curve's columns, while it is made
+    bool spansInOrder = false;                    // known to go left to right
     bool clipped = false;
     int clipTop = 0, clipBottom = 0, clipRight = 0;
 };
@@ -548,6 +549,7 @@ void EmitDenseSpans(CurvePlan& plan, const RowMapping& rows, RenderColorValue cu
     RenderSpan* out = plan.spans.data();
     int32_t prevEnd = SampleAt(slot, column, cols.first - 1);
     int prevRow = 0;
+    bool inOrder = true;
     for (int k = 0; k < n; ++k) {
         const int lowRow = low[k], highRow = high[k];
         const float x = cols.x[size_t(k)];
@@ -559,7 +561,9 @@ void EmitDenseSpans(CurvePlan& plan, const RowMapping& rows, RenderColorValue cu
                 highlights &&
                 SamplesMarked(slot, k == 0 ? cols.first : cols.last[size_t(k) - 1] + 1,
                               cols.last[size_t(k)]);
-            *out++ = {CoordinatePixel(x), top, bottom, marked ? highlight : curveColor};
+            const int column = CoordinatePixel(x);
+            inOrder = inOrder && (out == plan.spans.data() || column >= out[-1].x);
+            *out++ = {column, top, bottom, marked ? highlight : curveColor};
         }
         // The curve goes on from the maximum when it rose, from the minimum when it fell.
         const bool rising = ends[k] >= prevEnd;
@@ -567,6 +571,7 @@ void EmitDenseSpans(CurvePlan& plan, const RowMapping& rows, RenderColorValue cu
         prevRow = rising ? highRow : lowRow;
     }
     plan.spans.resize(size_t(out - plan.spans.data()));
+    plan.spansInOrder = inOrder;
 }
 
 // The clip of a dense curve's strip of columns x0 .. x1 - 1.
@@ -589,9 +594,14 @@ void DrawDenseCurves(const std::vector<CurvePlan*>& curves) {
     int right = 0;
     bool leftToRight = true;
     for (const CurvePlan* plan : curves) {
-        for (size_t k = 0; k < plan->spans.size(); ++k) {
-            right = std::max(right, plan->spans[k].x + 1);
-            if (k > 0 && plan->spans[k].x < plan->spans[k - 1].x) leftToRight = false;
+        const std::vector<RenderSpan>& spans = plan->spans;
+        if (plan->spansInOrder) {
+            if (!spans.empty()) right = std::max(right, spans.back().x + 1);
+            continue;
+        }
+        for (size_t k = 0; k < spans.size(); ++k) {
+            right = std::max(right, spans[k].x + 1);
+            if (k > 0 && spans[k].x < spans[k - 1].x) leftToRight = false;
         }
     }
     const int width = leftToRight ? kStripColumns : std::max(right, 1);
@@ -663,6 +673,7 @@ int64_t EmitCurve(const GraphFrame& frame, CurvePlan& plan) {
         }
     }
     plan.spans.clear();
+    plan.spansInOrder = false;
     float prevX = 0, prevY = 0;
     int32_t prevEnd = SampleAt(slot, column, cols.first - 1);
     for (int k = 0; k < cols.count; ++k) {
