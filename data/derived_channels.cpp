@@ -5,10 +5,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "data/arith.h"
 #include "data/settings.h"
 #include "platform/message_box.h"
+#include "platform/parallel.h"
 #include "platform/sample_memory.h"
 
 namespace qvtk {
@@ -104,27 +106,40 @@ WriteGpsSlip(const int32_t* wheel, const int32_t* gps, int32_t* out, int32_t cou
 
 } // namespace
 
-void SmoothColumn(FileSlot slot, int column) {
+namespace {
+
+// The moving average of SmoothColumn; false when there was no memory for it.
+bool SmoothColumnQuietly(FileSlot slot, int column) {
     Slot& s = SlotOf(slot);
-    if (column < 0 || column >= kColumnCount || !IsPresent(s, column)) return;
+    if (column < 0 || column >= kColumnCount || !IsPresent(s, column)) return true;
     const int64_t count = s.sampleCount;
     const int64_t w = g_settings.SmoothingSample;
-    if (w < 0 || !(w + 2 < count - w - 2)) return;
+    if (w < 0 || !(w + 2 < count - w - 2)) return true;
     int32_t* x = s.samples[column];
-    auto* copy = static_cast<int32_t*>(AllocateZeroed(size_t(count) * sizeof(int32_t)));
-    if (!copy) {
-        ShowMessage("Memory Error.", "Error");
-        return;
-    }
-    std::memcpy(copy, x, size_t(count) * sizeof(int32_t));
+    // The window reads the samples as they were: those it has already replaced (the last
+    // w + 1 of them) are kept in a ring, not the whole column in a copy.
+    const int64_t ring = w + 1;
+    auto* kept = static_cast<int32_t*>(AllocateZeroed(size_t(ring) * sizeof(int32_t)));
+    if (!kept) return false;
     const double width = double(2 * w + 1);
     int64_t sum = 0; // exact, as a sum of doubles of these integers is
-    for (int64_t j = 2; j <= 2 + 2 * w; ++j) sum += copy[j];
-    for (int64_t i = w + 2; i <= count - w - 3; ++i) {
+    for (int64_t j = 2; j <= 2 + 2 * w; ++j) sum += x[j];
+    for (int64_t i = w + 2, at = 0; i <= count - w - 3; ++i) {
+        kept[at] = x[i];
         x[i] = TruncToInt32(double(sum) / width);
-        if (i + w + 1 < count) sum += int64_t(copy[i + w + 1]) - copy[i - w];
+        // Sample i - w: replaced w steps ago and kept in the next place, or not yet replaced.
+        if (++at == ring) at = 0;
+        const int32_t leaving = i - w >= w + 2 ? kept[at] : x[i - w];
+        if (i + w + 1 < count) sum += int64_t(x[i + w + 1]) - leaving;
     }
-    FreeBlock(copy);
+    FreeBlock(kept);
+    return true;
+}
+
+} // namespace
+
+void SmoothColumn(FileSlot slot, int column) {
+    if (!SmoothColumnQuietly(slot, column)) ShowMessage("Memory Error.", "Error");
 }
 
 void SmoothBinaryLog(FileSlot slot) {
@@ -142,9 +157,10 @@ void SmoothBinaryLog(FileSlot slot) {
 void SmoothBySettings(FileSlot slot) {
     Slot& s = SlotOf(slot);
     const bool family4 = s.file.fileKind == kFileFamily4;
-    auto smoothCode = [slot](ChannelCode code) {
+    std::vector<int> columns; // in the order they are smoothed; a column may come twice
+    auto smoothCode = [&](ChannelCode code) {
         int c = FindColumnByCode(slot, code);
-        if (c >= 0) SmoothColumn(slot, c);
+        if (c >= 0) columns.push_back(c);
     };
     if (!family4) {
         if (g_settings.smoothingNE) smoothCode(kCodeNe);
@@ -157,7 +173,23 @@ void SmoothBySettings(FileSlot slot) {
                 smoothCode(code);
         }
     }
-    SmoothColumn(slot, 0);
+    columns.push_back(0);
+    // The columns are independent: on two cores, each smoothed as often as it is listed (a
+    // message for every failure, from this thread).
+    std::vector<int> distinct = columns;
+    std::sort(distinct.begin(), distinct.end());
+    distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
+    std::vector<int> failures(distinct.size(), 0);
+    ParallelPipeline(
+        int(distinct.size()),
+        [&](int i) {
+            for (int c : columns)
+                if (c == distinct[size_t(i)] && !SmoothColumnQuietly(slot, c))
+                    ++failures[size_t(i)];
+        },
+        [](int) {});
+    for (int& failed : failures)
+        for (; failed > 0; --failed) ShowMessage("Memory Error.", "Error");
     int front = FindColumnByCode(slot, kCodeVFW), rear = FindColumnByCode(slot, kCodeVRW);
     if (g_settings.VFWCopyVRW && front >= 0 && rear >= 0)
         std::memcpy(s.samples[rear], s.samples[front], size_t(s.sampleCount) * sizeof(int32_t));

@@ -1,5 +1,6 @@
 // Smoothing and the computed channels, on slots built in memory.
 #include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,29 @@ TEST_F(DerivedChannelsTest, MovingAverageKeepsTheEdgesAndTruncatesTowardZero) {
     SmoothColumn(0, 2);  // absent
     SmoothColumn(0, 64); // beyond the table
     EXPECT_EQ(At(0, 1, 6), 90);
+}
+
+// The moving average reads every window from the samples as they were before it, whatever
+// the window's width: the mean of the original samples, truncated toward zero.
+TEST_F(DerivedChannelsTest, EveryWindowAveragesTheOriginalSamples) {
+    std::mt19937 random(5);
+    for (int w : {0, 1, 4, 7, 31, 200}) {
+        const int count = 1000 + int(random() % 7);
+        std::vector<int32_t> original(static_cast<size_t>(count));
+        for (int32_t& v : original)
+            v = random() % 9 == 0 ? int32_t(random()) : int32_t(random() % 20001) - 10000;
+        MakeRecording(0, count, {{1, kCodeTPS}});
+        Set(0, 1, original);
+        g_settings.SmoothingSample = w;
+        SmoothColumn(0, 1);
+        std::vector<int32_t> expected = original;
+        for (int i = w + 2; i <= count - w - 3; ++i) {
+            int64_t sum = 0;
+            for (int j = i - w; j <= i + w; ++j) sum += original[size_t(j)];
+            expected[size_t(i)] = int32_t(double(sum) / double(2 * w + 1));
+        }
+        EXPECT_EQ(Column(0, 1), expected) << "w " << w;
+    }
 }
 
 TEST_F(DerivedChannelsTest, SmoothingPassesByCodeAndSetting) {
