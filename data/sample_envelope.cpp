@@ -422,8 +422,15 @@ bool EnvelopeMinMax(FileSlot slot, int column, int32_t first, int32_t last, int3
 
 bool EnvelopeMinMaxRuns(FileSlot slot, int column, int32_t first, const int32_t* lasts, int count,
                         MinMax* out) {
+    const MinMax* answer = EnvelopeMinMaxRunsInPlace(slot, column, first, lasts, count);
+    if (answer) std::copy(answer, answer + count, out);
+    return answer != nullptr;
+}
+
+const MinMax* EnvelopeMinMaxRunsInPlace(FileSlot slot, int column, int32_t first,
+                                        const int32_t* lasts, int count) {
     ColumnEnvelope* e = CurrentEnvelope(slot, column);
-    if (!e || count < 0) return false;
+    if (!e || count < 0) return nullptr;
     const bool same = e->lastFirst == first && e->lastRuns.size() == size_t(count) &&
                       std::equal(lasts, lasts + count, e->lastRuns.begin());
     if (!same) {
@@ -456,8 +463,7 @@ bool EnvelopeMinMaxRuns(FileSlot slot, int column, int32_t first, const int32_t*
         e->lastFirst = first;
         std::swap(e->lastAnswer, next);
     }
-    std::copy(e->lastAnswer.begin(), e->lastAnswer.end(), out);
-    return true;
+    return e->lastAnswer.data();
 }
 
 size_t SlotEnvelopeBytes(FileSlot slot) {

@@ -84,6 +84,10 @@ bool EnvelopeMinMax(FileSlot slot, int column, int32_t first, int32_t last, int3
 // with out untouched, when the column has no envelope that matches its samples.
 bool EnvelopeMinMaxRuns(FileSlot slot, int column, int32_t first, const int32_t* lasts, int count,
                         MinMax* out);
+// The same answer read in place: the envelope keeps it until its column is asked again or
+// rebuilt. Null when the column has no envelope that matches its samples.
+const MinMax* EnvelopeMinMaxRunsInPlace(FileSlot slot, int column, int32_t first,
+                                        const int32_t* lasts, int count);
 
 // Bytes the envelopes of a slot take.
 size_t SlotEnvelopeBytes(FileSlot slot);

@@ -351,7 +351,7 @@ struct CurvePlan {
     int column = 0;
     CurveColumns own;                     // its columns, when it does not share its file's
     const CurveColumns* shared = nullptr; // its file's columns, read by every curve alike
-    std::vector<MinMax> runs;             // the extremes of each column's samples
+    const MinMax* runs = nullptr;         // the extremes of each column (the envelope's answer)
     bool extremes = false;                // `runs` holds the envelope's answer
     const CurveColumns& Cols() const { return shared ? *shared : own; }
     // A dense curve (a pixel column or more per sample, drawn opaque) is its spans, left to
@@ -493,10 +493,11 @@ bool PrepareCurve(const GraphFrame& frame, FileSlot slot, int column, CurvePlan&
 // and its column's envelope, so that plans of different curves can be asked at once.
 void QueryCurve(CurvePlan& plan) {
     const CurveColumns& cols = plan.Cols();
-    if (plan.runs.size() < size_t(cols.count)) plan.runs.resize(size_t(cols.count));
-    plan.extremes = !Smoothed(SlotOf(plan.slot).channels[plan.column].code) &&
-                    EnvelopeMinMaxRuns(plan.slot, plan.column, cols.first, cols.last.data(),
-                                       cols.count, plan.runs.data());
+    plan.runs = Smoothed(SlotOf(plan.slot).channels[plan.column].code)
+                    ? nullptr
+                    : EnvelopeMinMaxRunsInPlace(plan.slot, plan.column, cols.first,
+                                                cols.last.data(), cols.count);
+    plan.extremes = plan.runs != nullptr;
 }
 
 bool FilledCurve(const CurvePlan& plan) {
@@ -534,7 +535,7 @@ void EmitDenseSpans(CurvePlan& plan, const RowMapping& rows, RenderColorValue cu
     int32_t* low = plan.lowRows.data();
     int32_t* high = plan.highRows.data();
     int32_t* ends = plan.ends.data();
-    const MinMax* runs = plan.runs.data();
+    const MinMax* runs = plan.runs;
     const bool extremes = plan.extremes;
     for (int k = 0; k < n; ++k) {
         if (extremes && runs[k].min <= runs[k].max) {
@@ -694,10 +695,9 @@ int64_t EmitCurve(const GraphFrame& frame, CurvePlan& plan) {
             }
             prevX = px, prevY = y;
         } else {
-            const MinMax& run = plan.runs[size_t(k)];
-            const bool haveRun = extremes && run.min <= run.max;
-            int32_t end = haveRun ? run.last : SampleAt(slot, column, at);
-            int32_t lo = haveRun ? run.min : end, hi = haveRun ? run.max : end;
+            const bool haveRun = extremes && plan.runs[k].min <= plan.runs[k].max;
+            int32_t end = haveRun ? plan.runs[k].last : SampleAt(slot, column, at);
+            int32_t lo = haveRun ? plan.runs[k].min : end, hi = haveRun ? plan.runs[k].max : end;
             // The whole column range is drawn, ending at the maximum when the curve rises
             // and at the minimum when it falls: a single-sample spike is never lost.
             bool rising = end >= prevEnd;
