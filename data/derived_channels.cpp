@@ -180,14 +180,10 @@ void SmoothBySettings(FileSlot slot) {
     std::sort(distinct.begin(), distinct.end());
     distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
     std::vector<int> failures(distinct.size(), 0);
-    ParallelPipeline(
-        int(distinct.size()),
-        [&](int i) {
-            for (int c : columns)
-                if (c == distinct[size_t(i)] && !SmoothColumnQuietly(slot, c))
-                    ++failures[size_t(i)];
-        },
-        [](int) {});
+    ParallelFor(int(distinct.size()), [&](int i) {
+        for (int c : columns)
+            if (c == distinct[size_t(i)] && !SmoothColumnQuietly(slot, c)) ++failures[size_t(i)];
+    });
     for (int& failed : failures)
         for (; failed > 0; --failed) ShowMessage("Memory Error.", "Error");
     int front = FindColumnByCode(slot, kCodeVFW), rear = FindColumnByCode(slot, kCodeVRW);

@@ -396,12 +396,9 @@ bool BuildSlotEnvelope(FileSlot slot) {
     if (slot < 0 || slot >= kSlotCount) return false;
     // The columns are independent: built on two cores.
     std::atomic<bool> ok{true};
-    ParallelPipeline(
-        kColumnCount,
-        [&](int c) {
-            if (!BuildColumn(slot, c)) ok = false;
-        },
-        [](int) {});
+    ParallelFor(kColumnCount, [&](int c) {
+        if (!BuildColumn(slot, c)) ok = false;
+    });
     return ok;
 }
 

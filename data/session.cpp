@@ -279,14 +279,11 @@ void ComputeChannelRanges(FileSlot slot) {
         // The columns' extremes on two cores; the table by code filled in column order.
         int32_t highs[kColumnCount], lows[kColumnCount];
         auto counted = [&](int c) { return IsPresent(s, c) && s.channels[c].kind != 0; };
-        ParallelPipeline(
-            kColumnCount,
-            [&](int c) {
-                if (!counted(c)) return;
-                highs[c] = r.max[c], lows[c] = r.min[c];
-                GatedExtremes(gate, s.samples[c], 100, count - 100, highs[c], lows[c]);
-            },
-            [](int) {});
+        ParallelFor(kColumnCount, [&](int c) {
+            if (!counted(c)) return;
+            highs[c] = r.max[c], lows[c] = r.min[c];
+            GatedExtremes(gate, s.samples[c], 100, count - 100, highs[c], lows[c]);
+        });
         for (int c = 0; c < kColumnCount; ++c) {
             if (!counted(c)) continue;
             const int32_t hi = highs[c], lo = lows[c];

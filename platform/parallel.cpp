@@ -163,4 +163,8 @@ void ParallelPipeline(int count, const std::function<void(int)>& work,
     if (std::exception_ptr error = helper.Finish()) std::rethrow_exception(error);
 }
 
+void ParallelFor(int count, const std::function<void(int)>& work) {
+    ParallelPipeline(count, work, [](int) {});
+}
+
 } // namespace qvtk

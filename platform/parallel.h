@@ -13,4 +13,8 @@ namespace qvtk {
 void ParallelPipeline(int count, const std::function<void(int)>& work,
                       const std::function<void(int)>& use);
 
+// Calls work(i) for every i in 0..count-1 on this thread and the helper together; returns
+// when everything is done.
+void ParallelFor(int count, const std::function<void(int)>& work);
+
 } // namespace qvtk

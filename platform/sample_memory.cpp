@@ -64,13 +64,10 @@ bool ReadPieces(int fd, uint8_t* data, size_t size) {
     if (size <= kPiece) return ReadRange(fd, data, 0, size);
     const int pieces = int((size + kPiece - 1) / kPiece);
     std::atomic<bool> whole{true};
-    ParallelPipeline(
-        pieces,
-        [&](int i) {
-            const size_t from = size_t(i) * kPiece;
-            if (!ReadRange(fd, data, from, std::min(kPiece, size - from))) whole = false;
-        },
-        [](int) {});
+    ParallelFor(pieces, [&](int i) {
+        const size_t from = size_t(i) * kPiece;
+        if (!ReadRange(fd, data, from, std::min(kPiece, size - from))) whole = false;
+    });
     return whole;
 }
 

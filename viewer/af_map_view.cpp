@@ -59,20 +59,15 @@ void DrawAxes(int c) {
 void DrawPoints(int c, const AfMapOptions& o) {
     static const std::vector<uint32_t> colors(kClassColor, kClassColor + 3);
     // Each panel on a thread of its own; File 2's points then lie over File 1's.
-    ParallelPipeline(
-        2,
-        [&](int panel) {
-            PointCanvas& canvas = g_canvas[panel];
-            BeginCanvas(canvas, c - kHalfWidth, kTop, 2 * kHalfWidth, kBottom - kTop, 3, colors);
-            // x = c - 198 + Ne x 0.0000303, y = base - 2 x Y / 1000; the box ends at (x, y).
-            PointBatch batch(canvas,
-                             {double(c - 198), 0.0000303, double(kPanelBase[panel]), -0.002, -3});
-            g_afMapView.counts[panel] =
-                WalkAfMap(panel, o, [&](int32_t, int32_t ne, int32_t y, AfClass cls) {
-                    batch.Add(ne, y, cls);
-                });
-        },
-        [](int) {});
+    ParallelFor(2, [&](int panel) {
+        PointCanvas& canvas = g_canvas[panel];
+        BeginCanvas(canvas, c - kHalfWidth, kTop, 2 * kHalfWidth, kBottom - kTop, 3, colors);
+        // x = c - 198 + Ne x 0.0000303, y = base - 2 x Y / 1000; the box ends at (x, y).
+        PointBatch batch(canvas,
+                         {double(c - 198), 0.0000303, double(kPanelBase[panel]), -0.002, -3});
+        g_afMapView.counts[panel] = WalkAfMap(
+            panel, o, [&](int32_t, int32_t ne, int32_t y, AfClass cls) { batch.Add(ne, y, cls); });
+    });
     FinishCanvas(g_canvas[1], g_canvas[0]);
     RenderSetBlend(BlendMode::Alpha, 255);
     DrawCanvas(g_canvas[1]);

@@ -436,13 +436,9 @@ void FinishCanvas(PointCanvas& top, const PointCanvas& below) {
     for (size_t e = 0; e < c.colors.size() && e < kEntryMask; ++e) table[e + 1] = c.colors[e];
     // Bands of rows on both threads.
     constexpr int kBands = 8;
-    ParallelPipeline(
-        kBands,
-        [&](int band) {
-            FinishRows(c, below, two, table, c.height * band / kBands,
-                       c.height * (band + 1) / kBands);
-        },
-        [](int) {});
+    ParallelFor(kBands, [&](int band) {
+        FinishRows(c, below, two, table, c.height * band / kBands, c.height * (band + 1) / kBands);
+    });
 }
 
 void DrawCanvas(const PointCanvas& c) {

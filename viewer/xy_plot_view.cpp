@@ -209,14 +209,11 @@ void DrawPoints(const XyMapping& m) {
     const int side = g_xyPlot.connectedLine ? 1 : 2 * std::clamp(g_xyPlot.pointSize, 0, 3) + 1;
     const std::vector<uint32_t> colors = CanvasColors();
     // Each file on a thread of its own; File 1 then lies over File 2, as in the graphs.
-    ParallelPipeline(
-        2,
-        [&](int slot) {
-            BeginCanvas(g_canvas[slot], b.left, b.top, b.right - b.left, b.bottom - b.top, side,
-                        colors);
-            PlotFileOf(slot, m);
-        },
-        [](int) {});
+    ParallelFor(2, [&](int slot) {
+        BeginCanvas(g_canvas[slot], b.left, b.top, b.right - b.left, b.bottom - b.top, side,
+                    colors);
+        PlotFileOf(slot, m);
+    });
     FinishCanvas(g_canvas[0], g_canvas[1]);
 }
 
