@@ -351,8 +351,7 @@ struct CurvePlan {
     int column = 0;
     CurveColumns own;                     // its columns, when it does not share its file's
     const CurveColumns* shared = nullptr; // its file's columns, read by every curve alike
-    const MinMax* runs = nullptr;         // the extremes of each column (the envelope's answer)
-    bool extremes = false;                // `runs` holds the envelope's answer
+    const MinMax* runs = nullptr; // the envelope's extremes of each column; null: none asked
     const CurveColumns& Cols() const { return shared ? *shared : own; }
     // A dense curve (a pixel column or more per sample, drawn opaque) is its spans, left to
     // right, drawn later with the other dense curves; clipped to its band's rows when asked.
@@ -478,7 +477,7 @@ bool PrepareCurve(const GraphFrame& frame, FileSlot slot, int column, CurvePlan&
         return false; // nothing of the file is in view
     plan.slot = slot;
     plan.column = column;
-    plan.extremes = false;
+    plan.runs = nullptr;
     const int32_t offset = CurveSampleOffset(slot, column);
     const int sampleStep = ChannelSampleStep(slot, column);
     plan.shared = nullptr;
@@ -497,7 +496,6 @@ void QueryCurve(CurvePlan& plan) {
                     ? nullptr
                     : EnvelopeMinMaxRunsInPlace(plan.slot, plan.column, cols.first,
                                                 cols.last.data(), cols.count);
-    plan.extremes = plan.runs != nullptr;
 }
 
 bool FilledCurve(const CurvePlan& plan) {
@@ -536,9 +534,8 @@ void EmitDenseSpans(CurvePlan& plan, const RowMapping& rows, RenderColorValue cu
     int32_t* high = plan.highRows.data();
     int32_t* ends = plan.ends.data();
     const MinMax* runs = plan.runs;
-    const bool extremes = plan.extremes;
     for (int k = 0; k < n; ++k) {
-        if (extremes && runs[k].min <= runs[k].max) {
+        if (runs && runs[k].min <= runs[k].max) {
             low[k] = runs[k].min, high[k] = runs[k].max, ends[k] = runs[k].last;
         } else {
             low[k] = high[k] = ends[k] = SampleAt(slot, column, cols.last[size_t(k)]);
@@ -562,9 +559,9 @@ void EmitDenseSpans(CurvePlan& plan, const RowMapping& rows, RenderColorValue cu
                 highlights &&
                 SamplesMarked(slot, k == 0 ? cols.first : cols.last[size_t(k) - 1] + 1,
                               cols.last[size_t(k)]);
-            const int column = CoordinatePixel(x);
-            inOrder = inOrder && (out == plan.spans.data() || column >= out[-1].x);
-            *out++ = {column, top, bottom, marked ? highlight : curveColor};
+            const int pixelX = CoordinatePixel(x);
+            inOrder = inOrder && (out == plan.spans.data() || pixelX >= out[-1].x);
+            *out++ = {pixelX, top, bottom, marked ? highlight : curveColor};
         }
         // The curve goes on from the maximum when it rose, from the minimum when it fell.
         const bool rising = ends[k] >= prevEnd;
@@ -665,7 +662,6 @@ int64_t EmitCurve(const GraphFrame& frame, CurvePlan& plan) {
     const bool highlights = HighlightsMarks(slot);
     const RenderColorValue highlight =
         (Brightened(MarkHighlightColor(), brightness) & 0x00FFFFFFu) | (curveColor & 0xFF000000u);
-    const bool extremes = plan.extremes;
     if (spans) { // never smoothed, never filled
         const RowMapping rows{mapping.zeroY, mapping.perUnit, factor};
         if (AllRowsFinite(rows)) {
@@ -695,7 +691,7 @@ int64_t EmitCurve(const GraphFrame& frame, CurvePlan& plan) {
             }
             prevX = px, prevY = y;
         } else {
-            const bool haveRun = extremes && plan.runs[k].min <= plan.runs[k].max;
+            const bool haveRun = plan.runs && plan.runs[k].min <= plan.runs[k].max;
             int32_t end = haveRun ? plan.runs[k].last : SampleAt(slot, column, at);
             int32_t lo = haveRun ? plan.runs[k].min : end, hi = haveRun ? plan.runs[k].max : end;
             // The whole column range is drawn, ending at the maximum when the curve rises
