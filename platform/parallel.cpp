@@ -13,6 +13,16 @@ namespace qvtk {
 
 namespace {
 
+// Set on a thread while it takes part in a loop. A loop started from inside one (the window
+// messages let through during a load may draw a frame) runs on its own thread: the helper is
+// busy with the outer loop, and waiting for it would wait forever.
+thread_local bool t_inLoop = false;
+
+struct InLoop {
+    InLoop() { t_inLoop = true; }
+    ~InLoop() { t_inLoop = false; }
+};
+
 // One loop's items: handed out in order to whichever thread asks next.
 struct Items {
     explicit Items(int n) : count(n), done(new std::atomic<bool>[size_t(n)]) {
@@ -80,6 +90,7 @@ private:
             lock.unlock();
             std::exception_ptr error;
             try {
+                InLoop inLoop;
                 while (items->DoOne(*work)) {}
             } catch (...) {
                 error = std::current_exception(); // handed to the caller, not left to terminate
@@ -138,8 +149,10 @@ void RunAlone(int count, const std::function<void(int)>& work,
 void ParallelPipeline(int count, const std::function<void(int)>& work,
                       const std::function<void(int)>& use) {
     if (count <= 0) return;
+    if (t_inLoop) return RunAlone(count, work, use);
     static std::mutex one; // one pipeline at a time
     std::lock_guard lock(one);
+    InLoop inLoop;
     Helper* started = StartedHelper();
     if (!started) return RunAlone(count, work, use);
     Helper& helper = *started;

@@ -85,5 +85,28 @@ TEST(ParallelPipeline, AForkedChildFinishesItsLoops) {
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
+// A loop started inside another, from its use (window messages let through during a load that
+// draw a frame) or from its work on either thread, finishes instead of waiting for itself.
+TEST(ParallelPipeline, ALoopInsideALoopFinishes) {
+    const pid_t child = fork();
+    if (child == 0) {
+        alarm(20); // a loop waiting for itself ends here
+        std::atomic<int> inner{0};
+        int used = 0;
+        ParallelPipeline(
+            40, [&](int) { ParallelFor(3, [&](int i) { inner.fetch_add(i); }); },
+            [&](int) {
+                ParallelFor(5, [&](int i) { inner.fetch_add(i); });
+                ++used;
+            });
+        int after = 0;
+        ParallelFor(4, [&](int) { __atomic_fetch_add(&after, 1, __ATOMIC_RELAXED); });
+        _exit(inner.load() == 40 * 3 + 40 * 10 && used == 40 && after == 4 ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+}
+
 } // namespace
 } // namespace qvtk
