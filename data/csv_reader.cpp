@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "data/csv_import.h"
+#include "data/csv_plain_lines.h"
 #include "data/fixed_channels.h"
 #include "data/lap_marker.h"
 #include "platform/message_box.h"
@@ -240,18 +241,34 @@ void ParsePiece(const CsvLines& whole, const FieldPlan& plan, const Chunk& from,
     std::vector<CsvField> kinds(n);
     std::vector<int32_t> held(n, 0);
     FieldReader reader(whole.end);
+    CsvPlainLines plain(whole, plan.columns, plan.scales);
     CsvLines text = CsvLinesFrom(whole, from.offset, from.lineNumber);
     std::string_view line;
     int32_t sample = firstSample;
-    while (piece.lines < lines && text.Next(line)) {
-        if (!IsDataLine(line)) continue;
-        reader.Read(line, text.quoted, plan, values.data(), kinds.data());
-        for (size_t i = 0; i < n; ++i) {
-            if (kinds[i] != CsvField::Empty) {
-                held[i] = kinds[i] == CsvField::Number ? StoredValue(plan, i, values[i]) : 0;
-                if (piece.leading[i] < 0) piece.leading[i] = piece.lines;
+    bool seenAll = false; // every field has had a value
+    while (piece.lines < lines) {
+        const char* next = nullptr;
+        if (plain.Read(text.at, values.data(), next)) {
+            text.at = next;
+            for (size_t i = 0; i < n; ++i) {
+                held[i] = StoredValue(plan, i, values[i]);
+                plan.targets[i][sample] = held[i];
             }
-            plan.targets[i][sample] = held[i];
+            if (!seenAll)
+                for (int64_t& l : piece.leading)
+                    if (l < 0) l = piece.lines;
+            seenAll = true;
+        } else {
+            if (!text.Next(line)) break;
+            if (!IsDataLine(line)) continue;
+            reader.Read(line, text.quoted, plan, values.data(), kinds.data());
+            for (size_t i = 0; i < n; ++i) {
+                if (kinds[i] != CsvField::Empty) {
+                    held[i] = kinds[i] == CsvField::Number ? StoredValue(plan, i, values[i]) : 0;
+                    if (piece.leading[i] < 0) piece.leading[i] = piece.lines;
+                }
+                plan.targets[i][sample] = held[i];
+            }
         }
         ++sample;
         ++piece.lines;

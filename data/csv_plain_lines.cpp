@@ -1,0 +1,147 @@
+#include "data/csv_plain_lines.h"
+
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace qvtk {
+
+namespace {
+
+constexpr int kBlock = 64;
+// A field is read eight bytes at a time, so blocks stop this far before the end of the text.
+constexpr int kReadAhead = 8;
+// The text this far ahead is fetched while a block is read: the hardware prefetchers stop at
+// every page, and the reader would otherwise wait for memory at each.
+constexpr int kFetchAhead = 4096;
+
+// Bit k set where p[k] is a comma, LF or double quote.
+uint64_t SeparatorBits(const char* p) {
+#if defined(__SSE2__)
+    const __m128i comma = _mm_set1_epi8(','), lf = _mm_set1_epi8('\n'), quote = _mm_set1_epi8('"');
+    uint64_t bits = 0;
+    for (int i = 0; i < kBlock / 16; ++i) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * i));
+        const __m128i m =
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, comma), _mm_cmpeq_epi8(v, lf)),
+                         _mm_cmpeq_epi8(v, quote));
+        bits |= uint64_t(uint32_t(_mm_movemask_epi8(m))) << (16 * i);
+    }
+    return bits;
+#else
+    uint64_t bits = 0;
+    for (int k = 0; k < kBlock; ++k)
+        bits |= uint64_t(p[k] == ',' || p[k] == '\n' || p[k] == '"') << k;
+    return bits;
+#endif
+}
+
+void Prefetch(const char* p) {
+    __builtin_prefetch(p, 0, 3);
+}
+
+// The field of `length` (eight bytes readable) as [-]digits[.digits], the way the general
+// reader reads it; false for anything else. The characters are looked at together.
+[[gnu::always_inline]] inline bool ReadShortNumber(const char* field, int length, CsvScale scale,
+                                                   int64_t& value) {
+    static constexpr int64_t kPow[6] = {1, 10, 100, 1000, 10000, 100000};
+    if (length < 1 || length > 8 || scale.power > 5) return false;
+    uint64_t c;
+    std::memcpy(&c, field, 8);
+    if (__BYTE_ORDER__ != __ORDER_LITTLE_ENDIAN__) c = __builtin_bswap64(c);
+    const uint64_t inside = length == 8 ? ~0ull : (1ull << (8 * length)) - 1;
+    c &= inside;
+    const int sign = (c & 0xFF) == '-';
+    c >>= 8 * sign;
+    const int n = length - sign; // characters after the sign
+    const uint64_t x = c ^ 0x3030303030303030ull;
+    // The high bit of every character that is not a digit (a carry can only add bits).
+    const uint64_t other =
+        (x | (x + 0x7676767676767676ull)) & (inside >> (8 * sign)) & 0x8080808080808080ull;
+    const int k = other ? __builtin_ctzll(other) >> 3 : n; // the point, or the end
+    bool ok = (other & (other - 1)) == 0 && (!other || ((c >> (8 * k)) & 0xFF) == '.');
+    const int fraction = other ? n - k - 1 : 0;
+    const int kept = fraction < scale.power ? fraction : scale.power;
+    ok = ok && (fraction == kept || scale.truncate) && k + kept > 0;
+    // The digits without the point.
+    const uint64_t whole = k >= 8 ? c : c & ((1ull << (8 * k)) - 1);
+    const uint64_t digits = other ? whole | (((c >> (8 * k)) >> 8) << (8 * k)) : c;
+    const int64_t m =
+        int64_t(csv_detail::DigitsValue(digits, ok ? k + kept : 1)) * kPow[scale.power - kept];
+    value = sign ? -m : m;
+    return ok;
+}
+
+} // namespace
+
+CsvPlainLines::CsvPlainLines(const CsvLines& text, const std::vector<int>& columns,
+                             const std::vector<CsvScale>& scales)
+    : end_(text.end - kReadAhead), scales_(scales) {
+    usable_ = text.ending == '\n' && columns.size() < 128;
+    const int count = columns.empty() ? 1 : columns.back() + 1;
+    field_.assign(size_t(count), -1);
+    for (size_t i = 0; i < columns.size(); ++i) {
+        int8_t& f = field_[size_t(columns[i])];
+        usable_ = usable_ && f < 0;
+        f = int8_t(i);
+    }
+}
+
+bool CsvPlainLines::Seek(const char* p) {
+    cursor_ = nullptr;
+    if (end_ - p < kBlock) return false;
+    block_ = cursor_ = p;
+    bits_ = SeparatorBits(p);
+    return true;
+}
+
+[[gnu::always_inline]] inline const char* CsvPlainLines::NextSeparator() {
+    while (!bits_) {
+        block_ += kBlock;
+        if (end_ - block_ < kBlock) return nullptr;
+        Prefetch(block_ + kFetchAhead);
+        bits_ = SeparatorBits(block_);
+    }
+    const char* at = block_ + __builtin_ctzll(bits_);
+    bits_ &= bits_ - 1;
+    return at;
+}
+
+bool CsvPlainLines::Read(const char* at, int64_t* values, const char*& next) {
+    if (!usable_ || (at != cursor_ && !Seek(at))) return false;
+    const char* start = at;
+    const char* sep = nullptr;
+    bool ok = true;
+    const int columns = int(field_.size());
+    for (int column = 0; column < columns; ++column) {
+        sep = NextSeparator();
+        if (!sep || (*sep != ',' && (*sep == '"' || column + 1 < columns))) {
+            cursor_ = nullptr; // the general reader takes the line; look again where it ends
+            return false;
+        }
+        const char* stop = sep - (*sep == '\n' && sep > start && sep[-1] == '\r');
+        const int i = field_[size_t(column)];
+        const int length = int(stop - start);
+        int64_t first = 0;
+        if (i >= 0)
+            ok &= ReadShortNumber(start, length, scales_[size_t(i)], values[i]);
+        else if (column == 0) // the first field says whether the line is data, read or not
+            ok &= ReadShortNumber(start, length, {0, true}, first);
+        start = sep + 1;
+    }
+    while (*sep != '\n') {
+        sep = NextSeparator();
+        if (!sep || *sep == '"') {
+            cursor_ = nullptr;
+            return false;
+        }
+    }
+    start = sep + 1;
+    if (*start == '\r' && start[1] != '\n') ++start; // LF CR
+    cursor_ = next = start;
+    return ok;
+}
+
+} // namespace qvtk
