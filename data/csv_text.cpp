@@ -46,29 +46,36 @@ std::string_view Trim(std::string_view s) {
 }
 
 // A line end inside a quoted field belongs to the field. A quote opens a quoted field only at
-// the start of a field, so that 5'10" in an unquoted field stays text.
-bool EndsInsideQuotes(const char* p, const char* e) {
+// the start of a field, so that 5'10" in an unquoted field stays text. The state carries over
+// from one piece of a line to the next, so that a long line is looked at once, not once for
+// every line end in it (a stray quote early in a large file would take hours).
+struct QuoteState {
     bool quoted = false, fieldStart = true;
-    for (; p < e; ++p) {
-        const char c = *p;
-        if (quoted) {
-            if (c == '"') {
-                if (p + 1 < e && p[1] == '"')
-                    ++p;
-                else
-                    quoted = false;
+
+    // Whether the line is inside a quoted field after [p, e), e being a line end: a quote
+    // right before it is not doubled.
+    bool EndsInside(const char* p, const char* e) {
+        for (; p < e; ++p) {
+            const char c = *p;
+            if (quoted) {
+                if (c == '"') {
+                    if (p + 1 < e && p[1] == '"')
+                        ++p;
+                    else
+                        quoted = false;
+                }
+            } else if (c == ',') {
+                fieldStart = true;
+            } else if (c == '"' && fieldStart) {
+                quoted = true;
+                fieldStart = false;
+            } else if (!IsBlank(c)) {
+                fieldStart = false;
             }
-        } else if (c == ',') {
-            fieldStart = true;
-        } else if (c == '"' && fieldStart) {
-            quoted = true;
-            fieldStart = false;
-        } else if (!IsBlank(c)) {
-            fieldStart = false;
         }
+        return quoted;
     }
-    return quoted;
-}
+};
 
 const char* Find(const char* p, const char* e, char c) {
     const void* at = p < e ? std::memchr(p, c, size_t(e - p)) : nullptr;
@@ -368,11 +375,12 @@ bool CsvLines::Next(std::string_view& line) {
     const char* from = at;
     const char* stop;
     quoted = false;
+    QuoteState state;
     for (;;) {
         stop = Find(from, end, ending);
         ++lineNumber;
         quoted = quoted || Find(from, stop, '"') != stop;
-        if (stop >= end || !quoted || !EndsInsideQuotes(start, stop)) break;
+        if (stop >= end || !quoted || !state.EndsInside(from, stop)) break;
         from = stop + 1; // the line end is part of a quoted field
     }
     const char* last = stop;
