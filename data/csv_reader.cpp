@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "data/csv_import.h"
@@ -166,10 +167,12 @@ CsvScale TimeScale(const CsvLayout& layout, int column) {
     return {CsvColumnInMilliseconds(layout, column) ? 2 : 5, false};
 }
 
-// Where the second pass may start a piece of work: every kChunkLines data lines.
+// Where the second pass may start a piece of work: every kChunkLines data lines of a part of
+// the first pass.
 struct Chunk {
     size_t offset;
     int lineNumber;
+    int64_t firstLine; // the data lines before it
 };
 
 struct FirstPass {
@@ -178,50 +181,147 @@ struct FirstPass {
     std::vector<Chunk> chunks;
 };
 
-// Calls f(line, quoted) for every data line after the column names; `chunk` at every
-// kChunkLines lines.
+// Where the progress of a loop over lines goes: positions from `base` to base + 100 over the
+// text from `from` to `to`, and the window's messages let through.
+struct LineProgress {
+    const CsvProgress* progress = nullptr; // none on a helper thread
+    int base = 0;
+    size_t from = 0, to = 1;
+    void At(size_t offset) const {
+        if (!progress) return;
+        const double part = double(offset - from) / double(std::max<size_t>(to - from, 1));
+        if (progress->position) progress->position(base + int(100.0 * std::min(part, 1.0)));
+        if (progress->pumpMessages) progress->pumpMessages();
+    }
+};
+
+// Calls f(line, quoted) for every data line from `lines` until the line starting at `stop` or
+// later; `chunk` at every kChunkLines lines. `lines` is left at the first line not read.
 template <class F, class C>
-void ForEachDataLine(const CsvLines& text, const CsvLayout& layout, const CsvProgress& progress,
-                     int progressBase, F f, C chunk) {
-    CsvLines lines = CsvLinesFrom(text, layout.dataOffset, layout.dataLineNumber);
-    const double total = double(std::max<ptrdiff_t>(lines.end - lines.begin, 1));
+void ForEachDataLine(CsvLines& lines, size_t stop, const LineProgress& progress, F f, C chunk) {
     std::string_view line;
     int64_t count = 0;
     for (;;) {
         const size_t offset = lines.Offset();
         const int number = lines.lineNumber + 1;
-        if (!lines.Next(line)) break;
+        if (offset >= stop || !lines.Next(line)) break;
         if (!IsDataLine(line)) continue;
-        if (count % kChunkLines == 0) chunk(Chunk{offset, number});
+        if (count % kChunkLines == 0) chunk(Chunk{offset, number, count});
         f(line, lines.quoted);
-        if (++count % kPumpLines == 0) {
-            if (progress.position) progress.position(progressBase + int(100.0 * offset / total));
-            if (progress.pumpMessages) progress.pumpMessages();
-        }
+        if (++count % kPumpLines == 0) progress.At(offset);
     }
 }
 
-// Counts the data lines and, with a time column, learns how its time steps.
+// One part of the first pass: its data lines, and their times (an empty cell holds the time
+// above it). A part that does not start the data keeps its times for the pass to take after
+// the part before: until its first time it does not know the one above.
+struct FirstPart {
+    int64_t lines = 0;
+    std::vector<Chunk> chunks;
+    TimeSteps* steps = nullptr; // where the times go, or null: kept in `times`
+    std::vector<int64_t> times; // from the first line with a time of its own on
+    int64_t leadingEmpty = 0;   // lines before that one
+    int64_t heldTime = 0;
+    bool timed = false; // heldTime is known
+    CsvLines end;       // where the part stopped
+
+    void Take(CsvField kind, int64_t value) {
+        if (kind == CsvField::Number) {
+            heldTime = value;
+            timed = true;
+        } else if (!timed) {
+            ++leadingEmpty;
+            return;
+        }
+        if (steps)
+            steps->Add(heldTime);
+        else
+            times.push_back(heldTime);
+    }
+};
+
+void ReadFirstPart(CsvLines lines, size_t stop, const FieldPlan& plan, const LineProgress& progress,
+                   FirstPart& part) {
+    FieldReader reader(lines.end);
+    int64_t value = 0;
+    CsvField kind = CsvField::Empty;
+    const int64_t before = part.lines;
+    ForEachDataLine(
+        lines, stop, progress,
+        [&](std::string_view line, bool quoted) {
+            ++part.lines;
+            if (plan.size() == 0) return;
+            reader.Read(line, quoted, plan, &value, &kind);
+            part.Take(kind, value);
+        },
+        [&](Chunk c) {
+            c.firstLine += before;
+            part.chunks.push_back(c);
+        });
+    part.end = lines;
+}
+
+// Where a text of LF (or CR LF) lines can be cut in two near its middle: the start of the line
+// after the first LF there. The cut holds when the first half, read line by line, ends there (a
+// quoted field that holds a line end would carry it past); 0 for a text too short to be worth it.
+size_t HalfwayLine(const CsvLines& text, size_t from) {
+    constexpr size_t kWorthIt = 1u << 20;
+    const size_t size = size_t(text.end - text.begin);
+    if (text.ending != '\n' || from >= size || size - from < kWorthIt) return 0;
+    const char* lf = static_cast<const char*>(
+        std::memchr(text.begin + from + (size - from) / 2, '\n', (size - from) / 2));
+    if (!lf) return 0;
+    const char* start = lf + 1;
+    if (start < text.end && *start == '\r' && !(start + 1 < text.end && start[1] == '\n'))
+        ++start; // LF CR
+    return start < text.end ? size_t(start - text.begin) : 0;
+}
+
+// Counts the data lines and, with a time column, learns how its time steps. A long text is
+// read in two halves on two cores; the second half's times then follow the first's.
 FirstPass ReadFirstPass(const CsvLines& text, const CsvLayout& layout, const CsvChoice& choice,
                         const CsvProgress& progress) {
-    FirstPass pass;
     FieldPlan plan;
     const int timeColumn = CsvRowColumn(choice, 0, int(layout.names.size()));
     if (timeColumn >= 0) plan.Add(timeColumn, TimeScale(layout, timeColumn), nullptr);
-    FieldReader reader(text.end);
-    int64_t value = 0;
-    CsvField kind = CsvField::Empty;
-    int64_t heldTime = 0;
-    ForEachDataLine(
-        text, layout, progress, kFirstProgress,
-        [&](std::string_view line, bool quoted) {
-            ++pass.lines;
-            if (timeColumn < 0) return;
-            reader.Read(line, quoted, plan, &value, &kind);
-            if (kind == CsvField::Number) heldTime = value; // an empty cell: the time above
-            pass.time.Add(heldTime);
-        },
-        [&](const Chunk& c) { pass.chunks.push_back(c); });
+    const CsvLines start = CsvLinesFrom(text, layout.dataOffset, layout.dataLineNumber);
+    const size_t size = size_t(text.end - text.begin);
+    const size_t half = HalfwayLine(text, layout.dataOffset);
+    FirstPass pass;
+    FirstPart first, second;
+    first.steps = &pass.time;
+    first.timed = true; // an empty time before any is 0
+    if (half == 0) {
+        ReadFirstPart(start, size, plan, {&progress, kFirstProgress, layout.dataOffset, size},
+                      first);
+    } else {
+        const std::thread::id caller = std::this_thread::get_id();
+        ParallelFor(2, [&](int i) {
+            // Only the calling thread shows progress and lets the window's messages through.
+            const CsvProgress* shown = std::this_thread::get_id() == caller ? &progress : nullptr;
+            if (i == 0)
+                ReadFirstPart(start, half, plan, {shown, kFirstProgress, layout.dataOffset, half},
+                              first);
+            else
+                ReadFirstPart(CsvLinesFrom(text, half, 1), size, plan,
+                              {shown, kFirstProgress, half, size}, second);
+        });
+        if (first.end.Offset() != half) { // a quoted line end ran past the cut: read on alone
+            second = FirstPart();
+            ReadFirstPart(first.end, size, plan,
+                          {&progress, kFirstProgress, first.end.Offset(), size}, first);
+        }
+    }
+    pass.lines = first.lines;
+    pass.chunks = std::move(first.chunks);
+    for (Chunk c : second.chunks) {
+        c.firstLine += first.lines;
+        c.lineNumber += first.end.lineNumber;
+        pass.chunks.push_back(c);
+    }
+    pass.lines += second.lines;
+    for (int64_t k = 0; k < second.leadingEmpty; ++k) pass.time.Add(first.heldTime);
+    for (int64_t t : second.times) pass.time.Add(t);
     return pass;
 }
 
@@ -289,13 +389,14 @@ void ReadSecondPass(const CsvLines& text, const FieldPlan& plan, const FirstPass
                     const CsvProgress& progress) {
     const int chunks = int(first.chunks.size());
     std::vector<Piece> pieces(static_cast<size_t>(chunks));
-    auto firstSample = [](int i) { return int32_t(1 + int64_t(i) * kChunkLines); };
+    auto firstSample = [&](int i) { return int32_t(1 + first.chunks[size_t(i)].firstLine); };
     ParallelPipeline(
         chunks,
         [&](int i) {
-            const int64_t lines = std::min<int64_t>(kChunkLines, first.lines - i * kChunkLines);
-            ParsePiece(text, plan, first.chunks[size_t(i)], lines, firstSample(i),
-                       pieces[size_t(i)]);
+            const int64_t next =
+                i + 1 < chunks ? first.chunks[size_t(i) + 1].firstLine : first.lines;
+            ParsePiece(text, plan, first.chunks[size_t(i)],
+                       next - first.chunks[size_t(i)].firstLine, firstSample(i), pieces[size_t(i)]);
         },
         [&](int i) {
             Settle(plan, pieces[size_t(i)], firstSample(i));
@@ -337,8 +438,10 @@ void ReadResampled(const CsvLines& text, const CsvLayout& layout, const FieldPla
             for (size_t i = 0; i < n; ++i)
                 if (plan.targets[i]) plan.targets[i][k + 1] = held[i];
     };
+    CsvLines lines = CsvLinesFrom(text, layout.dataOffset, layout.dataLineNumber);
+    const size_t size = size_t(text.end - text.begin);
     ForEachDataLine(
-        text, layout, progress, kSecondProgress,
+        lines, size, {&progress, kSecondProgress, layout.dataOffset, size},
         [&](std::string_view line, bool quoted) {
             reader.Read(line, quoted, plan, values.data(), kinds.data());
             if (kinds[size_t(timeAt)] == CsvField::Number) time = values[size_t(timeAt)];

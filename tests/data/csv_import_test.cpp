@@ -1,5 +1,6 @@
 // CSV files through the open flow, OK pressed on the defaults of "csvlabel.ini": the time base,
 // lap marks, values, the forms other loggers and lap timers write, and every failure message.
+#include <algorithm>
 #include <climits>
 #include <string>
 #include <vector>
@@ -103,6 +104,11 @@ TEST_F(CsvImportTest, ResamplingHoldsTheLastValueAtOrBeforeEachInstant) {
     // The lap of the line at 11 ms begins at the first instant after it (15 ms).
     EXPECT_EQ(s.laps.count, 2);
     EXPECT_EQ(s.laps.marks[1], 4);
+
+    // Empty time cells before the first time hold 0, as any empty cell before a first value.
+    ASSERT_TRUE(Open("Time,RPM\n,1000\n,1001\n0.010,1002\n0.015,1003\n0.020,1004\n0.025,1005\n"));
+    ASSERT_EQ(SlotOf(0).sampleCount, 7); // instants 0 .. 25 ms every 5 ms
+    for (int i = 1; i < 7; ++i) EXPECT_EQ(At(kNe, i), (i < 3 ? 1001 : 1000 + i - 1) * 1000) << i;
 }
 
 TEST_F(CsvImportTest, LapMarksOfBothTypesFollowTheFirstEntryAtZero) {
@@ -170,14 +176,69 @@ TEST_F(CsvImportTest, LinesThatAreNotPlainDataAreReadAsSuchInEveryPiece) {
         std::string extra;
         int quoteAt;
     };
-    for (const Case& c : {Case{45000, "\n# a comment\n,\n", -1}, Case{300, "\n", -1},
-                          Case{-1, "", 52345}}) {
+    for (const Case& c :
+         {Case{45000, "\n# a comment\n,\n", -1}, Case{300, "\n", -1}, Case{-1, "", 52345}}) {
         SCOPED_TRACE(c.extra + std::to_string(c.quoteAt));
         ASSERT_TRUE(Open(lines(c.at, c.extra, c.quoteAt)));
         ASSERT_EQ(SlotOf(0).sampleCount, 70001);
         for (int i : {1, 299, 300, 301, 44999, 45000, 45001, 52345, 52346, 70000})
             ASSERT_EQ(At(kNe, i), (999 + i) * 1000) << "sample " << i;
     }
+}
+
+// A long file is counted in two halves on two cores. Around its middle, a run of empty time
+// cells (holding the time above, so the steps stay regular) and a quoted cell holding many line
+// ends (which the cut must not split) read as they do anywhere else.
+TEST_F(CsvImportTest, ALongFileCountedInTwoHalvesReadsAsOne) {
+    constexpr int kLines = 150000, kRun = 3000;
+    auto file = [](bool quoted) {
+        std::string text = "Time,RPM,Note\r\n", middle;
+        const size_t head = text.size();
+        char line[64];
+        for (int i = 0; i < kLines; ++i) {
+            std::snprintf(line, sizeof line, "%.3f,%d,\r\n", i * 0.005, 1000 + i);
+            text += line;
+        }
+        // Where the middle of the data is: the run goes in there, and the cut then falls in it.
+        const size_t at = text.find('\n', head + (text.size() - head) / 2) + 1;
+        const int before =
+            int(std::count(text.begin() + ptrdiff_t(head), text.begin() + ptrdiff_t(at), '\n'));
+        if (quoted) {
+            middle = ",7,\""; // its time is the one above
+            for (int k = 0; k < kRun; ++k) middle += "note\r\n";
+            middle += "\"\r\n";
+        } else {
+            for (int k = 0; k < kRun; ++k) middle += ",7,\r\n";
+        }
+        text.insert(at, middle);
+        return std::pair(text, before);
+    };
+    g_csvImport.request.noResample = true; // a time that is not regular would be refused
+    for (bool quoted : {false, true}) {
+        SCOPED_TRACE(quoted ? "quoted line ends" : "empty times");
+        const auto [text, before] = file(quoted);
+        ASSERT_GT(text.size(), 2u << 20);
+        ASSERT_TRUE(Open(text));
+        EXPECT_TRUE(Logged("Detected Timebase 5ms(200Hz)"));
+        const int extra = quoted ? 1 : kRun;
+        ASSERT_EQ(SlotOf(0).sampleCount, 1 + kLines + extra);
+        for (int i = 0; i < kLines + extra; ++i) {
+            const int rpm = i < before ? 1000 + i : (i < before + extra ? 7 : 1000 + i - extra);
+            ASSERT_EQ(At(kNe, i + 1), rpm * 1000) << "line " << i;
+        }
+    }
+    g_csvImport.request = CsvRequest();
+}
+
+// A quote opening a cell that never closes takes the rest of the file into that line: read
+// once, not again at every line end in it (which took minutes for a file of a few MB).
+TEST_F(CsvImportTest, AQuoteThatNeverClosesTakesTheRestOfTheFileOnce) {
+    std::string text = TimedLines(1000, 0.005) + "5.000,\"7\n";
+    for (int i = 0; i < 200000; ++i) text += "5.005,1\n";
+    ASSERT_TRUE(Open(text));
+    ASSERT_EQ(SlotOf(0).sampleCount, 1 + 1000 + 1);
+    EXPECT_EQ(At(kNe, 1000), 1999000);
+    EXPECT_EQ(At(kNe, 1001), 0); // text, not a number
 }
 
 TEST_F(CsvImportTest, TheFormsOtherLoggersWriteFindTheirNamesUnitsAndData) {
