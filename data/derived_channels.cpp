@@ -196,12 +196,18 @@ void ComputeSuspensionSpeed(FileSlot slot) {
     const int h = int(float(g_settings.SusVSampleNum) * s.sampleRateFactor);
     const int32_t limit = s.sampleCount - g_settings.SusVSampleNum;
     const ChannelCode pairs[2][2] = {{kCodeFrSUS, kCodeVFrSUS}, {kCodeRrSUS, kCodeVRrSUS}};
-    for (const auto& pair : pairs) {
-        int in = FindColumnByCode(slot, pair[0]), out = FindColumnByCode(slot, pair[1]);
-        if (in < 0 || out < 0) continue;
-        WriteSuspensionSpeed(s, s.samples[in], s.samples[out], h, limit);
-        s.channels[out].source = 1;
+    int in[2], out[2];
+    for (int k = 0; k < 2; ++k) {
+        in[k] = FindColumnByCode(slot, pairs[k][0]);
+        out[k] = FindColumnByCode(slot, pairs[k][1]);
     }
+    // Front and rear on a core each.
+    ParallelFor(2, [&](int k) {
+        if (in[k] >= 0 && out[k] >= 0)
+            WriteSuspensionSpeed(s, s.samples[in[k]], s.samples[out[k]], h, limit);
+    });
+    for (int k = 0; k < 2; ++k)
+        if (in[k] >= 0 && out[k] >= 0) s.channels[out[k]].source = 1;
 }
 
 void ComputeSlipRatio(FileSlot slot) {
