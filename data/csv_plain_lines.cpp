@@ -74,11 +74,73 @@ void Prefetch(const char* p) {
     return ok;
 }
 
+using Separators = CsvPlainLines::Separators;
+
+bool Seek(Separators& scan, const char* p) {
+    scan.cursor = nullptr;
+    if (scan.end - p < kBlock) return false;
+    scan.block = scan.cursor = p;
+    scan.bits = SeparatorBits(p);
+    return true;
+}
+
+// The next separator; null where the text has no whole block left.
+[[gnu::always_inline]] inline const char* NextSeparator(Separators& scan) {
+    while (!scan.bits) {
+        scan.block += kBlock;
+        if (scan.end - scan.block < kBlock) return nullptr;
+        Prefetch(scan.block + kFetchAhead);
+        scan.bits = SeparatorBits(scan.block);
+    }
+    const char* at = scan.block + __builtin_ctzll(scan.bits);
+    scan.bits &= scan.bits - 1;
+    return at;
+}
+
+// One line (see CsvPlainLines::Read). Compiled twice: the shifts by a varying count take one
+// instruction where the processor has BMI2, three without.
+__attribute__((target_clones("arch=x86-64-v3", "default"))) bool
+ReadLine(Separators& scan, const int8_t* field, int columns, const CsvScale* scales, const char* at,
+         int64_t* values, const char*& next) {
+    if (at != scan.cursor && !Seek(scan, at)) return false;
+    const char* start = at;
+    const char* sep = nullptr;
+    bool ok = true;
+    for (int column = 0; column < columns; ++column) {
+        sep = NextSeparator(scan);
+        if (!sep || (*sep != ',' && (*sep == '"' || column + 1 < columns))) {
+            scan.cursor = nullptr; // the general reader takes the line; look again where it ends
+            return false;
+        }
+        const char* stop = sep - (*sep == '\n' && sep > start && sep[-1] == '\r');
+        const int i = field[column];
+        const int length = int(stop - start);
+        int64_t first = 0;
+        if (i >= 0)
+            ok &= ReadShortNumber(start, length, scales[i], values[i]);
+        else if (column == 0) // the first field says whether the line is data, read or not
+            ok &= ReadShortNumber(start, length, {0, true}, first);
+        start = sep + 1;
+    }
+    while (*sep != '\n') {
+        sep = NextSeparator(scan);
+        if (!sep || *sep == '"') {
+            scan.cursor = nullptr;
+            return false;
+        }
+    }
+    start = sep + 1;
+    if (*start == '\r' && start[1] != '\n') ++start; // LF CR
+    scan.cursor = next = start;
+    return ok;
+}
+
 } // namespace
 
 CsvPlainLines::CsvPlainLines(const CsvLines& text, const std::vector<int>& columns,
                              const std::vector<CsvScale>& scales)
-    : end_(text.end - kReadAhead), scales_(scales) {
+    : scales_(scales) {
+    scan_.end = text.end - kReadAhead;
     usable_ = text.ending == '\n' && columns.size() < 128;
     const int count = columns.empty() ? 1 : columns.back() + 1;
     field_.assign(size_t(count), -1);
@@ -89,59 +151,9 @@ CsvPlainLines::CsvPlainLines(const CsvLines& text, const std::vector<int>& colum
     }
 }
 
-bool CsvPlainLines::Seek(const char* p) {
-    cursor_ = nullptr;
-    if (end_ - p < kBlock) return false;
-    block_ = cursor_ = p;
-    bits_ = SeparatorBits(p);
-    return true;
-}
-
-[[gnu::always_inline]] inline const char* CsvPlainLines::NextSeparator() {
-    while (!bits_) {
-        block_ += kBlock;
-        if (end_ - block_ < kBlock) return nullptr;
-        Prefetch(block_ + kFetchAhead);
-        bits_ = SeparatorBits(block_);
-    }
-    const char* at = block_ + __builtin_ctzll(bits_);
-    bits_ &= bits_ - 1;
-    return at;
-}
-
 bool CsvPlainLines::Read(const char* at, int64_t* values, const char*& next) {
-    if (!usable_ || (at != cursor_ && !Seek(at))) return false;
-    const char* start = at;
-    const char* sep = nullptr;
-    bool ok = true;
-    const int columns = int(field_.size());
-    for (int column = 0; column < columns; ++column) {
-        sep = NextSeparator();
-        if (!sep || (*sep != ',' && (*sep == '"' || column + 1 < columns))) {
-            cursor_ = nullptr; // the general reader takes the line; look again where it ends
-            return false;
-        }
-        const char* stop = sep - (*sep == '\n' && sep > start && sep[-1] == '\r');
-        const int i = field_[size_t(column)];
-        const int length = int(stop - start);
-        int64_t first = 0;
-        if (i >= 0)
-            ok &= ReadShortNumber(start, length, scales_[size_t(i)], values[i]);
-        else if (column == 0) // the first field says whether the line is data, read or not
-            ok &= ReadShortNumber(start, length, {0, true}, first);
-        start = sep + 1;
-    }
-    while (*sep != '\n') {
-        sep = NextSeparator();
-        if (!sep || *sep == '"') {
-            cursor_ = nullptr;
-            return false;
-        }
-    }
-    start = sep + 1;
-    if (*start == '\r' && start[1] != '\n') ++start; // LF CR
-    cursor_ = next = start;
-    return ok;
+    return usable_ &&
+           ReadLine(scan_, field_.data(), int(field_.size()), scales_.data(), at, values, next);
 }
 
 } // namespace qvtk

@@ -22,17 +22,19 @@ public:
     // empty, long or not a plain number, fewer fields than needed, the end of the text).
     bool Read(const char* at, int64_t* values, const char*& next);
 
-private:
-    bool Seek(const char* p);
-    const char* NextSeparator();
+    // Where the separators of the text have got to (the reader's own state).
+    struct Separators {
+        const char* end = nullptr;    // where whole blocks stop
+        const char* block = nullptr;  // of the separators in `bits`
+        uint64_t bits = 0;            // separators not yet passed, bit k for block[k]
+        const char* cursor = nullptr; // the line the separators have reached, or null
+    };
 
-    const char* end_;           // where whole blocks stop
+private:
+    Separators scan_;
     std::vector<int8_t> field_; // per column up to the last read: its value, or -1
     std::vector<CsvScale> scales_;
-    bool usable_ = true;           // lines end in LF or CR LF, no column is read twice
-    const char* block_ = nullptr;  // of the separators in `bits_`
-    uint64_t bits_ = 0;            // separators not yet passed, bit k for block_[k]
-    const char* cursor_ = nullptr; // the line the separators have reached
+    bool usable_ = true; // lines end in LF or CR LF, no column is read twice
 };
 
 } // namespace qvtk
