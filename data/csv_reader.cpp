@@ -337,9 +337,9 @@ void ParsePiece(const CsvLines& whole, const FieldPlan& plan, const Chunk& from,
                 int32_t firstSample, Piece& piece) {
     const size_t n = plan.size();
     piece.leading.assign(n, -1);
-    std::vector<int64_t> values(n);
+    std::vector<int64_t> values(n), scale(n);
     std::vector<CsvField> kinds(n);
-    std::vector<int32_t> held(n, 0);
+    for (size_t i = 0; i < n; ++i) scale[i] = plan.engine[i] ? 1000 : 1;
     FieldReader reader(whole.end);
     CsvPlainLines plain(whole, plan.columns, plan.scales);
     CsvLines text = CsvLinesFrom(whole, from.offset, from.lineNumber);
@@ -350,10 +350,9 @@ void ParsePiece(const CsvLines& whole, const FieldPlan& plan, const Chunk& from,
         const char* next = nullptr;
         if (plain.Read(text.at, values.data(), next)) {
             text.at = next;
-            for (size_t i = 0; i < n; ++i) {
-                held[i] = StoredValue(plan, i, values[i]);
-                plan.targets[i][sample] = held[i];
-            }
+            // Short numbers: times 1000 they are still far from the ends of 64 bits.
+            for (size_t i = 0; i < n; ++i)
+                plan.targets[i][sample] = SaturateToInt32(values[i] * scale[i]);
             if (!seenAll)
                 for (int64_t& l : piece.leading)
                     if (l < 0) l = piece.lines;
@@ -363,11 +362,13 @@ void ParsePiece(const CsvLines& whole, const FieldPlan& plan, const Chunk& from,
             if (!IsDataLine(line)) continue;
             reader.Read(line, text.quoted, plan, values.data(), kinds.data());
             for (size_t i = 0; i < n; ++i) {
+                int32_t& target = plan.targets[i][sample];
                 if (kinds[i] != CsvField::Empty) {
-                    held[i] = kinds[i] == CsvField::Number ? StoredValue(plan, i, values[i]) : 0;
+                    target = kinds[i] == CsvField::Number ? StoredValue(plan, i, values[i]) : 0;
                     if (piece.leading[i] < 0) piece.leading[i] = piece.lines;
+                } else { // the value above, once the piece has one (Settle fills those before)
+                    target = piece.leading[i] < 0 ? 0 : (&target)[-1];
                 }
-                plan.targets[i][sample] = held[i];
             }
         }
         ++sample;
