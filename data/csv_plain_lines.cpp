@@ -1,5 +1,6 @@
 #include "data/csv_plain_lines.h"
 
+#include <algorithm>
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -140,7 +141,7 @@ ReadLine(Separators& scan, const int8_t* field, int columns, const CsvScale* sca
 CsvPlainLines::CsvPlainLines(const CsvLines& text, const std::vector<int>& columns,
                              const std::vector<CsvScale>& scales)
     : scales_(scales) {
-    scan_.end = text.end - kReadAhead;
+    scan_.end = text.end - std::min<ptrdiff_t>(kReadAhead, text.end - text.begin);
     usable_ = text.ending == '\n' && columns.size() < 128;
     const int count = columns.empty() ? 1 : columns.back() + 1;
     field_.assign(size_t(count), -1);
