@@ -215,11 +215,43 @@ void ForEachDataLine(CsvLines& lines, size_t stop, const LineProgress& progress,
 // One part of the first pass: its data lines, and their times (an empty cell holds the time
 // above it). A part that does not start the data keeps its times for the pass to take after
 // the part before: until its first time it does not know the one above.
+// Times kept for later as runs of equal steps: a regular column is a run or two, whatever its
+// length.
+struct TimeRuns {
+    struct Run {
+        int64_t first, step, count, last;
+    };
+    std::vector<Run> runs;
+
+    void Add(int64_t t) {
+        if (!runs.empty()) {
+            Run& r = runs.back();
+            int64_t step = 0;
+            if (!__builtin_sub_overflow(t, r.last, &step) && (r.count == 1 || step == r.step)) {
+                r.step = step;
+                r.last = t;
+                ++r.count;
+                return;
+            }
+        }
+        runs.push_back({t, 0, 1, t});
+    }
+    void AddTo(TimeSteps& steps) const {
+        for (const Run& r : runs) {
+            int64_t t = r.first;
+            for (int64_t k = 0; k < r.count; ++k) {
+                steps.Add(t);
+                if (k + 1 < r.count) t += r.step; // each step was taken without overflow
+            }
+        }
+    }
+};
+
 struct FirstPart {
     int64_t lines = 0;
     std::vector<Chunk> chunks;
     TimeSteps* steps = nullptr; // where the times go, or null: kept in `times`
-    std::vector<int64_t> times; // from the first line with a time of its own on
+    TimeRuns times;             // from the first line with a time of its own on
     int64_t leadingEmpty = 0;   // lines before that one
     int64_t heldTime = 0;
     bool timed = false; // heldTime is known
@@ -236,7 +268,7 @@ struct FirstPart {
         if (steps)
             steps->Add(heldTime);
         else
-            times.push_back(heldTime);
+            times.Add(heldTime);
     }
 };
 
@@ -321,7 +353,7 @@ FirstPass ReadFirstPass(const CsvLines& text, const CsvLayout& layout, const Csv
     }
     pass.lines += second.lines;
     for (int64_t k = 0; k < second.leadingEmpty; ++k) pass.time.Add(first.heldTime);
-    for (int64_t t : second.times) pass.time.Add(t);
+    second.times.AddTo(pass.time);
     return pass;
 }
 

@@ -230,6 +230,30 @@ TEST_F(CsvImportTest, ALongFileCountedInTwoHalvesReadsAsOne) {
     g_csvImport.request = CsvRequest();
 }
 
+// The same with times that step 4 ms and 6 ms by turns and a last line a second later:
+// resampled every 5 ms, instant k holds line k (the last line at or before it) through both
+// halves, and the last regular line until the last line.
+TEST_F(CsvImportTest, ALongIrregularFileCountedInTwoHalvesResamplesAsOne) {
+    constexpr int kLines = 200000, kLast = kLines - 2 + 200; // the last line's instant
+    std::string text = "Time,RPM\n";
+    char line[64];
+    for (int i = 0; i < kLines; ++i) {
+        std::snprintf(line, sizeof line, "%d.%03d,%d\n", i / 200, (i / 2 % 100) * 10 + i % 2 * 4,
+                      1000 + i);
+        text += line;
+    }
+    std::snprintf(line, sizeof line, "%d.%03d,7\n", kLast / 200, kLast % 200 * 5);
+    text += line;
+    ASSERT_GT(text.size(), 2u << 20);
+    ASSERT_TRUE(Open(text));
+    EXPECT_TRUE(Logged("Resampled on the time column to 5ms(200Hz)"));
+    ASSERT_EQ(SlotOf(0).sampleCount, 1 + kLast + 1);
+    for (int k = 0; k <= kLast; ++k) {
+        const int rpm = k < kLines ? 1000 + k : (k < kLast ? 1000 + kLines - 1 : 7);
+        ASSERT_EQ(At(kNe, k + 1), rpm * 1000) << k;
+    }
+}
+
 // A quote opening a cell that never closes takes the rest of the file into that line: read
 // once, not again at every line end in it (which took minutes for a file of a few MB).
 TEST_F(CsvImportTest, AQuoteThatNeverClosesTakesTheRestOfTheFileOnce) {
