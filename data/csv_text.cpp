@@ -342,8 +342,6 @@ void NameColumns(CsvLayout& layout, size_t columns) {
     }
 }
 
-} // namespace
-
 // The first zero byte in [b, e), or e; a long text is searched in two halves on two cores.
 const char* FirstZero(const char* b, const char* e) {
     constexpr ptrdiff_t kWorthIt = 2 << 20;
@@ -353,6 +351,8 @@ const char* FirstZero(const char* b, const char* e) {
     ParallelFor(2, [&](int i) { found[i] = i == 0 ? Find(b, mid, '\0') : Find(mid, e, '\0'); });
     return found[0] != mid ? found[0] : found[1];
 }
+
+} // namespace
 
 CsvLines StartCsvLines(Bytes bytes) {
     const char* b = reinterpret_cast<const char*>(bytes.data());
