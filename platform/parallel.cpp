@@ -13,9 +13,9 @@ namespace qvtk {
 
 namespace {
 
-// Set on a thread while it takes part in a loop. A loop started from inside one (the window
-// messages let through during a load may draw a frame) runs on its own thread: the helper is
-// busy with the outer loop, and waiting for it would wait forever.
+// Set on a thread while it takes part in a loop. A loop started from inside one (from an
+// item's work, or from what the window messages let through while a loop runs) runs on its own
+// thread: the helper is busy with the outer loop, and waiting for it would wait forever.
 thread_local bool t_inLoop = false;
 
 struct InLoop {

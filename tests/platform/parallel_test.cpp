@@ -85,8 +85,8 @@ TEST(ParallelPipeline, AForkedChildFinishesItsLoops) {
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
-// A loop started inside another, from its use (window messages let through during a load that
-// draw a frame) or from its work on either thread, finishes instead of waiting for itself.
+// A loop started inside another, from its use (where a load lets the window's messages
+// through) or from its work on either thread, finishes instead of waiting for itself.
 TEST(ParallelPipeline, ALoopInsideALoopFinishes) {
     const pid_t child = fork();
     if (child == 0) {
