@@ -14,9 +14,6 @@ namespace {
 constexpr int kBlock = 64;
 // A field is read eight bytes at a time, so blocks stop this far before the end of the text.
 constexpr int kReadAhead = 8;
-// The text this far ahead is fetched while a block is read: the hardware prefetchers stop at
-// every page, and the reader would otherwise wait for memory at each.
-constexpr int kFetchAhead = 4096;
 
 // Bit k set where p[k] is a comma, LF or double quote.
 uint64_t SeparatorBits(const char* p) {
@@ -37,10 +34,6 @@ uint64_t SeparatorBits(const char* p) {
         bits |= uint64_t(p[k] == ',' || p[k] == '\n' || p[k] == '"') << k;
     return bits;
 #endif
-}
-
-void Prefetch(const char* p) {
-    __builtin_prefetch(p, 0, 3);
 }
 
 // The field of `length` (eight bytes readable) as [-]digits[.digits], the way the general
@@ -90,7 +83,7 @@ bool Seek(Separators& scan, const char* p) {
     while (!scan.bits) {
         scan.block += kBlock;
         if (scan.end - scan.block < kBlock) return nullptr;
-        Prefetch(scan.block + kFetchAhead);
+        __builtin_prefetch(scan.block + kCsvFetchAhead, 0, 3);
         scan.bits = SeparatorBits(scan.block);
     }
     const char* at = scan.block + __builtin_ctzll(scan.bits);

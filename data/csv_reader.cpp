@@ -212,9 +212,6 @@ void ForEachDataLine(CsvLines& lines, size_t stop, const LineProgress& progress,
     }
 }
 
-// One part of the first pass: its data lines, and their times (an empty cell holds the time
-// above it). A part that does not start the data keeps its times for the pass to take after
-// the part before: until its first time it does not know the one above.
 // Times kept for later as runs of equal steps: a regular column is a run or two, whatever its
 // length.
 struct TimeRuns {
@@ -247,6 +244,9 @@ struct TimeRuns {
     }
 };
 
+// One part of the first pass: its data lines, and their times (an empty cell holds the time
+// above it). A part that does not start the data keeps its times for the pass to take after
+// the part before: until its first time it does not know the one above.
 struct FirstPart {
     int64_t lines = 0;
     std::vector<Chunk> chunks;
@@ -369,9 +369,8 @@ void ParsePiece(const CsvLines& whole, const FieldPlan& plan, const Chunk& from,
                 int32_t firstSample, Piece& piece) {
     const size_t n = plan.size();
     piece.leading.assign(n, -1);
-    std::vector<int64_t> values(n), scale(n);
+    std::vector<int64_t> values(n);
     std::vector<CsvField> kinds(n);
-    for (size_t i = 0; i < n; ++i) scale[i] = plan.engine[i] ? 1000 : 1;
     FieldReader reader(whole.end);
     CsvPlainLines plain(whole, plan.columns, plan.scales);
     CsvLines text = CsvLinesFrom(whole, from.offset, from.lineNumber);
@@ -382,9 +381,8 @@ void ParsePiece(const CsvLines& whole, const FieldPlan& plan, const Chunk& from,
         const char* next = nullptr;
         if (plain.Read(text.at, values.data(), next)) {
             text.at = next;
-            // Short numbers: times 1000 they are still far from the ends of 64 bits.
             for (size_t i = 0; i < n; ++i)
-                plan.targets[i][sample] = SaturateToInt32(values[i] * scale[i]);
+                plan.targets[i][sample] = StoredValue(plan, i, values[i]);
             if (!seenAll)
                 for (int64_t& l : piece.leading)
                     if (l < 0) l = piece.lines;
